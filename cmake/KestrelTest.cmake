@@ -1,0 +1,12 @@
+# kestrel_add_test(NAME SOURCES... [LIBS libs...])
+# One Qt Test executable, registered with CTest and run offscreen in a UTF-8 locale.
+function(kestrel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE kestrel_flags Qt6::Test ${ARG_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;KESTREL_EVENT_LOG_URL=http://127.0.0.1:9/log.html"
+        TIMEOUT 300)
+endfunction()

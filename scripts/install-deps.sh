@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kestrel Archive needs to build, run and test.
+# Idempotent: only packages that are missing are installed.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
+    qt6-l10n-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
+    libgl-dev libglx-dev libegl-dev libxkbcommon-dev
+    libarchive-dev libuchardet-dev
+    7zip unar
+    desktop-file-utils appstream
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
