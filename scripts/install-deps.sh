@@ -12,6 +12,7 @@ packages=(
     7zip unar
     desktop-file-utils appstream
     xvfb xauth
+    clang-format
 )
 
 missing=()

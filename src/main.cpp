@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "App/ApplicationMain.h"
+
+int main(int argc, char* argv[])
+{
+    return ApplicationMain::run(argc, argv);
+}

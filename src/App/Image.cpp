@@ -1,5 +1,6 @@
 #include "App/Image.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -8,13 +9,20 @@
 
 QPixmap image(const QString& name)
 {
-    QSvgRenderer renderer(QStringLiteral(":/images/") + name + QStringLiteral(".svg"));
+    const QString path = QStringLiteral(":/images/") + name + QStringLiteral(".svg");
+    // A missing picture is an ordinary outcome; checking first keeps the
+    // renderer from printing a warning for it.
+    if (!QFile::exists(path))
+        return {};
+    QSvgRenderer renderer(path);
     if (!renderer.isValid())
         return {};
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
     const QSize size = renderer.defaultSize();
+    if (size.isEmpty())
+        return {};
     QImage picture(size * ratio, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);

@@ -1,0 +1,104 @@
+#include "App/ApplicationMain.h"
+
+#include "App/AppDelegate.h"
+#include "App/CommandLineMode.h"
+#include "App/LocalizedText.h"
+#include "App/SingleInstance.h"
+#include "KestrelConfig.h"
+#include "Window/WindowController.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+void describeApplication()
+{
+    QCoreApplication::setOrganizationName(u"Kestrel"_s);
+    QCoreApplication::setApplicationName(u"KestrelArchiveApp"_s);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(KestrelConfig::applicationVersion));
+}
+
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// Paths named on the command line, made absolute against our working folder
+// because a running instance elsewhere resolves nothing relative for us.
+QStringList filePathsIn(const QStringList& arguments)
+{
+    QStringList paths;
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        if (!optionsEnded && argument == "--"_L1) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && argument.startsWith(u'-'))
+            continue;
+        paths.append(QFileInfo(argument).absoluteFilePath());
+    }
+    return paths;
+}
+} // namespace
+
+int ApplicationMain::run(int argc, char* argv[])
+{
+    if (CommandLineMode::handles(argumentsOf(argc, argv)))
+        return runCommandLine(argc, argv);
+    return runWindow(argc, argv);
+}
+
+int ApplicationMain::runCommandLine(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    describeApplication();
+    installTranslations(QLocale::system());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLineMode::run(argumentsOf(argc, argv), out, err);
+}
+
+int ApplicationMain::runWindow(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    describeApplication();
+    QGuiApplication::setApplicationDisplayName(QString());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(KestrelConfig::appStreamId));
+    installTranslations(QLocale::system());
+
+    // QApplication has taken its own options (-platform, -style …) out by now.
+    const QStringList paths = filePathsIn(QCoreApplication::arguments().mid(1));
+
+    SingleInstance instance;
+    if (instance.sendToRunningInstance(paths))
+        return 0;
+    if (!instance.listen() && instance.sendToRunningInstance(paths))
+        return 0;
+
+    AppDelegate delegate;
+    WindowController windowController;
+    QObject::connect(&instance, &SingleInstance::filesReceived, &delegate, [&delegate](const QStringList& received) {
+        if (received.isEmpty())
+            delegate.applicationShouldHandleReopen(delegate.mainWindowController
+                                                   && delegate.mainWindowController->isVisible());
+        for (const QString& path : received)
+            delegate.openFile(path);
+    });
+
+    for (const QString& path : paths)
+        delegate.openFile(path);
+    delegate.applicationDidFinishLaunching();
+
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,30 @@
+# Installs the build into a scratch prefix and checks that every file a
+# desktop needs to find and launch the application is where it looks.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(
+    COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+    RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(expected
+    bin/kestrel-archive
+    share/applications/${APP_ID}.desktop
+    share/metainfo/${APP_ID}.metainfo.xml
+    share/icons/hicolor/scalable/apps/${APP_ID}.svg)
+foreach(path IN LISTS expected)
+    if(NOT EXISTS ${PREFIX}/${path})
+        message(FATAL_ERROR "not installed: ${path}")
+    endif()
+endforeach()
+
+file(READ ${PREFIX}/share/applications/${APP_ID}.desktop desktop)
+foreach(needle "Exec=kestrel-archive %F" "application/zip" "application/x-7z-compressed" "application/vnd.rar"
+        "Icon=${APP_ID}")
+    string(FIND "${desktop}" "${needle}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "desktop entry lacks '${needle}'")
+    endif()
+endforeach()
+file(REMOVE_RECURSE ${PREFIX})
