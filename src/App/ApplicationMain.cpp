@@ -12,7 +12,7 @@
 #include <QLocale>
 #include <QTextStream>
 
-#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -65,7 +65,8 @@ int ApplicationMain::runCommandLine(int argc, char* argv[])
     installTranslations(QLocale::system());
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return CommandLineMode::run(argumentsOf(argc, argv), out, err);
+    CommandLineMode mode({ out, err, STDIN_FILENO, bool(isatty(STDIN_FILENO)), bool(isatty(STDERR_FILENO)) });
+    return mode.run(argumentsOf(argc, argv));
 }
 
 int ApplicationMain::runWindow(int argc, char* argv[])

@@ -1,12 +1,28 @@
 #include "App/CommandLineMode.h"
 
+#include "App/InterruptWatcher.h"
+#include "App/LocalizedText.h"
+#include "App/TerminalPasswordPrompt.h"
+#include "App/TerminalProgressBar.h"
+#include "Archive/ArchiveType.h"
+#include "Archive/Archiver.h"
+#include "Archive/ArchiverFactory.h"
+#include "Archive/PathText.h"
 #include "KestrelConfig.h"
 
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+const QString kExtract = u"extract"_s;
+const QString kCompress = u"compress"_s;
+
 bool isVersionRequest(const QString& argument)
 {
     return argument == "--version"_L1 || argument == "-v"_L1;
@@ -16,40 +32,209 @@ bool isHelpRequest(const QString& argument)
 {
     return argument == "--help"_L1 || argument == "-h"_L1;
 }
+
+QString absolute(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// Both modes give their job's output as an absolute path, however the user
+// wrote the folder.
+QString absoluteFolder(const QString& path)
+{
+    return path.isEmpty() ? path : absolute(path);
+}
 } // namespace
+
+CommandLineMode::CommandLineMode(Terminal terminal)
+    : m_terminal(terminal)
+{
+}
 
 bool CommandLineMode::handles(const QStringList& arguments)
 {
     if (arguments.isEmpty())
         return false;
     const QString& first = arguments.first();
-    return isVersionRequest(first) || isHelpRequest(first);
+    return isVersionRequest(first) || isHelpRequest(first) || first == kExtract || first == kCompress;
 }
 
-int CommandLineMode::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int CommandLineMode::run(const QStringList& arguments)
 {
     const QString first = arguments.value(0);
     if (isVersionRequest(first)) {
-        out << "kestrel-archive " << QLatin1StringView(KestrelConfig::applicationVersion) << Qt::endl;
-        return 0;
+        m_terminal.out << "kestrel-archive " << QLatin1StringView(KestrelConfig::applicationVersion) << Qt::endl;
+        return success;
     }
     if (isHelpRequest(first)) {
-        out << usage();
-        out.flush();
-        return 0;
+        m_terminal.out << usage();
+        m_terminal.out.flush();
+        return success;
     }
-    err << "kestrel-archive: unknown request '" << first << "'\n" << usage();
-    err.flush();
-    return 2;
+
+    QCommandLineParser parser;
+    parser.addPositionalArgument(u"command"_s, u"extract or compress"_s);
+    parser.addOption({ u"to"_s, u"Folder that receives the output."_s, u"DIR"_s });
+    parser.addOption({ u"password-stdin"_s, u"Read the password as one line from standard input."_s });
+    parser.addOption({ u"format"_s, u"Archive format to create: zip or 7z."_s, u"FORMAT"_s, u"zip"_s });
+    if (!parser.parse(QStringList { u"kestrel-archive"_s } + arguments))
+        return reportUsageError(parser.errorText());
+
+    if (first == kExtract)
+        return runExtract(parser);
+    if (first == kCompress)
+        return runCompress(parser);
+    return reportUsageError(u"unknown command '%1'"_s.arg(first));
+}
+
+int CommandLineMode::runExtract(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments().mid(1);
+    if (positional.size() != 1)
+        return reportUsageError(u"extract takes exactly one ARCHIVE"_s);
+    if (!parser.isSet(u"to"_s))
+        return reportUsageError(u"extract needs --to DIR"_s);
+    if (parser.isSet(u"format"_s))
+        return reportUsageError(u"--format is for compress"_s);
+
+    const QString archivePath = absolute(positional.first());
+    const std::optional<ArchiveType> type
+        = ArchiveType::fromRawValue(PathText::pathExtension(archivePath).toLower());
+    if (!type) {
+        return reportFailure(localizedText("file_selection_unsupport_format") + u" ("_s
+                             + ArchiveErrorType(ArchiveErrorType::unsupported).message() + u')');
+    }
+    std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
+    if (!archiver)
+        return reportFailure(u"%1 archives are not available yet"_s.arg(type->rawValue()));
+
+    m_passwordFromInput = parser.isSet(u"password-stdin"_s);
+    const QString target = absoluteFolder(parser.value(u"to"_s));
+    return runJob(
+        *archiver,
+        [&](Archiver& job, auto progress, auto completion) {
+            job.decompress(target, archivePath, {}, progress, completion);
+        },
+        false);
+}
+
+int CommandLineMode::runCompress(const QCommandLineParser& parser)
+{
+    QStringList files = parser.positionalArguments().mid(1);
+    if (files.isEmpty())
+        return reportUsageError(u"compress needs at least one FILE"_s);
+    if (!parser.isSet(u"to"_s))
+        return reportUsageError(u"compress needs --to DIR"_s);
+    if (parser.isSet(u"password-stdin"_s))
+        return reportUsageError(u"--password-stdin is for extract"_s);
+
+    const QString format = parser.value(u"format"_s);
+    const std::optional<ArchiveType> type = ArchiveType::fromRawValue(format);
+    if (!type || !ArchiveType::compressTypes().contains(*type))
+        return reportUsageError(u"--format must be zip or 7z, not '%1'"_s.arg(format));
+    std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
+    if (!archiver)
+        return reportFailure(u"%1 archives are not available yet"_s.arg(type->rawValue()));
+
+    for (QString& file : files) {
+        if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
+            return reportFailure(localizedText("compress_failed") + u": "_s + file);
+        file = absolute(file);
+    }
+    const QString target = absoluteFolder(parser.value(u"to"_s));
+    return runJob(
+        *archiver,
+        [&](Archiver& job, auto progress, auto completion) {
+            // The window passes an empty password; so does the command line.
+            job.compress(target, files, QString(), progress, completion);
+        },
+        true);
+}
+
+int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool compressing)
+{
+    const auto source = m_passwordFromInput ? TerminalPasswordPrompt::Source::input
+        : m_terminal.inputIsTerminal       ? TerminalPasswordPrompt::Source::terminal
+                                           : TerminalPasswordPrompt::Source::none;
+    TerminalPasswordPrompt prompt(source, m_terminal.inputFd, m_terminal.err);
+    PasswordPrompt::setCurrent(&prompt);
+    InterruptWatcher interrupts;
+    TerminalProgressBar bar(m_terminal.err, m_terminal.errorIsTerminal);
+    QEventLoop loop;
+    // Queued, so a quit asked for before the loop runs still ends it.
+    auto quitLoop = [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); };
+    prompt.setOnUnanswered(quitLoop);
+
+    std::optional<std::pair<bool, ArchiveErrorType>> outcome;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&] {
+        if (compressing)
+            archiver.cancelCompress();
+        else
+            archiver.cancelDecompress();
+    });
+    start(
+        archiver, [&bar](float fraction) { bar.update(fraction); },
+        [&](bool succeeded, ArchiveErrorType error) {
+            outcome = { succeeded, error };
+            quitLoop();
+        });
+
+    // A job whose password question goes unanswered ends without a result;
+    // the archiver has then already removed what it had reserved.
+    if (!outcome && prompt.lastResult() == AlertResult::ok)
+        loop.exec();
+    PasswordPrompt::setCurrent(nullptr);
+    bar.finish();
+
+    if (!outcome) {
+        if (prompt.lastResult() == AlertResult::fail)
+            return reportFailure(u"the archive is protected by a password: pass it on standard input with "
+                                 u"--password-stdin, or run from a terminal"_s);
+        return reportFailure(u"no password was given"_s);
+    }
+    const auto [succeeded, error] = *outcome;
+    if (succeeded) {
+        const std::optional<QString> output = compressing ? archiver.compressPath() : archiver.decompressPath();
+        m_terminal.out << output.value_or(QString()) << Qt::endl;
+        return success;
+    }
+    const QString failedText = localizedText(compressing ? "compress_failed" : "extract_failed");
+    const int code = reportFailure(failedText + u" ("_s + error.message() + u')');
+    return error == ArchiveErrorType::cancelled && interrupts.caughtSignal() ? int(interrupted) : code;
+}
+
+int CommandLineMode::reportUsageError(const QString& problem)
+{
+    m_terminal.err << "kestrel-archive: " << problem << "\n\n" << usage();
+    m_terminal.err.flush();
+    return usageError;
+}
+
+int CommandLineMode::reportFailure(const QString& message)
+{
+    m_terminal.err << "kestrel-archive: " << message << Qt::endl;
+    return failed;
 }
 
 QString CommandLineMode::usage()
 {
     return u"Usage:\n"
-           u"  kestrel-archive [FILE...]   open the window, with FILEs in the working list\n"
-           u"  kestrel-archive --version   print the version and exit\n"
-           u"  kestrel-archive --help      print this help and exit\n"
+           u"  kestrel-archive [FILE...]\n"
+           u"      Open the window with FILEs in the working list. When Kestrel Archive\n"
+           u"      is already running, FILEs are handed to its window.\n"
+           u"  kestrel-archive extract ARCHIVE --to DIR [--password-stdin]\n"
+           u"      Extract a zip, 7z or RAR archive into a new folder inside DIR, named\n"
+           u"      after the archive (\"Holiday\", \"Holiday 1\", ... when taken).\n"
+           u"      A password is read as one line from standard input with\n"
+           u"      --password-stdin, or asked on the terminal without echo.\n"
+           u"  kestrel-archive compress FILE... --to DIR [--format zip|7z]\n"
+           u"      Pack FILEs and folders into a new archive inside DIR (default zip),\n"
+           u"      named after the single input or \"Archive\" for several.\n"
+           u"  kestrel-archive --version\n"
+           u"  kestrel-archive --help\n"
            u"\n"
-           u"When Kestrel Archive is already running, FILEs are handed to the running\n"
-           u"window and this process exits.\n"_s;
+           u"On success the created folder or archive is printed on standard output.\n"
+           u"On failure one line goes to standard error and the exit code is not 0;\n"
+           u"Ctrl-C cancels the job and removes its partial output.\n"
+           u"Exit codes: 0 success, 1 failed, 2 wrong usage, 130 interrupted.\n"_s;
 }

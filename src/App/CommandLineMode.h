@@ -1,20 +1,55 @@
 #pragma once
 
+#include "Archive/ArchiveErrorType.h"
+
 #include <QStringList>
 
+#include <functional>
+
+class Archiver;
+class QCommandLineParser;
 class QTextStream;
 
-// The application's window-less mode: everything that is asked for on the
-// command line and answered on the terminal.
+// The window-less mode: extracts or creates one archive with the same
+// archivers, naming and errors as the window, and answers on the terminal.
+//
+//   kestrel-archive extract ARCHIVE --to DIR [--password-stdin]
+//   kestrel-archive compress FILE... --to DIR [--format zip|7z]
 class CommandLineMode
 {
 public:
+    struct Terminal {
+        QTextStream& out;
+        QTextStream& err;
+        int inputFd; // where a password is read from
+        bool inputIsTerminal;
+        bool errorIsTerminal; // draw a progress bar there
+    };
+
+    enum ExitCode { success = 0, failed = 1, usageError = 2, interrupted = 130 };
+
+    explicit CommandLineMode(Terminal terminal);
+
     // Whether `arguments` (without the program name) ask for this mode rather
     // than the window.
     static bool handles(const QStringList& arguments);
 
-    // Runs the request and returns the process exit code.
-    static int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+    // Runs the request (arguments without the program name) and returns the
+    // process exit code. Waits for the job in a local event loop.
+    int run(const QStringList& arguments);
 
     static QString usage();
+
+private:
+    using StartJob = std::function<void(Archiver&, std::function<void(float)>,
+                                        std::function<void(bool, ArchiveErrorType)>)>;
+
+    int runExtract(const QCommandLineParser& parser);
+    int runCompress(const QCommandLineParser& parser);
+    int runJob(Archiver& archiver, const StartJob& start, bool compressing);
+    int reportUsageError(const QString& problem);
+    int reportFailure(const QString& message);
+
+    Terminal m_terminal;
+    bool m_passwordFromInput = false;
 };

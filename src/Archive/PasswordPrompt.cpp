@@ -1,7 +1,6 @@
 #include "Archive/PasswordPrompt.h"
 
 #include <QString>
-
 #include <atomic>
 
 namespace {

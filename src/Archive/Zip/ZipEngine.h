@@ -16,7 +16,8 @@ class ZipEngine
 {
 public:
     // Why an extraction failed.
-    enum ErrorCode : int {
+    enum ErrorCode : int
+    {
         archiveUnreadable = -1, // not a zip, truncated or damaged
         wrongPassword = -2, // wrong, or missing for an encrypted entry
         unsupportedCompression = -3,

@@ -1,0 +1,123 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Kestrel</name>
+    <message>
+        <source>common_application_name</source>
+        <translation>Kestrel Archive</translation>
+    </message>
+    <message>
+        <source>toobar_extract</source>
+        <translation>Extract</translation>
+    </message>
+    <message>
+        <source>toobar_add_file</source>
+        <translation>Add Files</translation>
+    </message>
+    <message>
+        <source>toobar_compress</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>toobar_download_full_version</source>
+        <translation>Get Full Version</translation>
+    </message>
+    <message>
+        <source>toobar_download_full_version_tips</source>
+        <translation>Do more with the full version of Kestrel Archive</translation>
+    </message>
+    <message>
+        <source>file_selection_title</source>
+        <translation>Choose Files</translation>
+    </message>
+    <message>
+        <source>click_to_delete</source>
+        <translation>Remove from List</translation>
+    </message>
+    <message>
+        <source>drag_file_title</source>
+        <translation>Drop files here</translation>
+    </message>
+    <message>
+        <source>drag_file_subtitle</source>
+        <translation>Archives to extract, or files and folders to compress</translation>
+    </message>
+    <message>
+        <source>compress_format_label</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>compress_action</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>extract_action</source>
+        <translation>Extract</translation>
+    </message>
+    <message>
+        <source>common_ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>common_cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>enter_password</source>
+        <translation>This archive is password-protected. Enter the password:</translation>
+    </message>
+    <message>
+        <source>archive_default</source>
+        <translation>Archive</translation>
+    </message>
+    <message>
+        <source>empty_file_selection</source>
+        <translation>Select a file first.</translation>
+    </message>
+    <message>
+        <source>compress_to_title</source>
+        <translation>Compress Here</translation>
+    </message>
+    <message>
+        <source>compress_to_message</source>
+        <translation>Choose where to save the new archive.</translation>
+    </message>
+    <message>
+        <source>compress_ing</source>
+        <translation>Compressing…</translation>
+    </message>
+    <message>
+        <source>compress_completion</source>
+        <translation>Compression finished.</translation>
+    </message>
+    <message>
+        <source>compress_failed</source>
+        <translation>Compression failed.</translation>
+    </message>
+    <message>
+        <source>extract_to_title</source>
+        <translation>Extract Here</translation>
+    </message>
+    <message>
+        <source>extract_to_message</source>
+        <translation>Choose the folder to extract into.</translation>
+    </message>
+    <message>
+        <source>extract_ing</source>
+        <translation>Extracting…</translation>
+    </message>
+    <message>
+        <source>extract_completion</source>
+        <translation>Extraction finished.</translation>
+    </message>
+    <message>
+        <source>extract_failed</source>
+        <translation>Extraction failed.</translation>
+    </message>
+    <message>
+        <source>file_selection_unsupport_format</source>
+        <translation>Unsupported format. Only zip, 7z and RAR archives can be extracted.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,218 @@
+#include "Alerts/CommonAlert.h"
+
+#include "App/Image.h"
+#include "App/LocalizedText.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeLine(const char* line)
+{
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// The window that carries a sheet for `view`: none when the view is missing
+// or not inside a window on screen (a view taken out of its window is a
+// hidden top-level widget of its own).
+QWidget* sheetWindow(QWidget* view)
+{
+    if (!view)
+        return nullptr;
+    QWidget* window = view->window();
+    return window->isVisible() ? window : nullptr;
+}
+
+} // namespace
+
+QPointer<CommonAlert> CommonAlert::create(const QString& message, bool isError)
+{
+    auto alert = new CommonAlert(message, isError);
+    finishCreation(alert);
+    return alert;
+}
+
+CommonAlert::CommonAlert()
+{
+    // Messages carry file names; never read them as markup.
+    setTextFormat(Qt::PlainText);
+    connect(this, &QDialog::finished, this, &CommonAlert::sheetDidEnd);
+}
+
+CommonAlert::CommonAlert(const QString& message, bool isError)
+    : CommonAlert()
+{
+    setIconPixmap(image(isError ? u"alert_error_icon"_s : u"alert_success_icon"_s));
+    setText(message);
+}
+
+CommonAlert::~CommonAlert()
+{
+    // Destroyed while up, in practice with its window: the caller still gets
+    // its one result, once the alert is gone and no longer reachable.
+    if (m_state != State::shown || !m_completion)
+        return;
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            application, [completion = std::move(m_completion)] { completion(AlertResult::cancel); },
+            Qt::QueuedConnection);
+    }
+}
+
+void CommonAlert::setupButtons()
+{
+    addButtonWithTitle(localizedText("common_ok"), AcceptRole);
+}
+
+void CommonAlert::finishCreation(CommonAlert* alert)
+{
+    alert->setupButtons();
+    if (!alert->m_buttons.isEmpty())
+        alert->setDefaultButton(qobject_cast<QPushButton*>(alert->m_buttons.first()));
+}
+
+QPushButton* CommonAlert::addButtonWithTitle(const QString& title, ButtonRole role)
+{
+    QPushButton* button = addButton(title, role);
+    m_buttons.append(button);
+    return button;
+}
+
+void CommonAlert::setAccessoryView(QWidget* view)
+{
+    m_accessoryView = view;
+    placeAccessoryView();
+}
+
+// QMessageBox rebuilds its grid when the icon or the informative text
+// changes, so this runs again before every show.
+void CommonAlert::placeAccessoryView()
+{
+    auto grid = qobject_cast<QGridLayout*>(layout());
+    auto label = findChild<QLabel*>(u"qt_msgbox_label"_s, Qt::FindDirectChildrenOnly);
+    if (!m_accessoryView || !grid || grid->indexOf(m_accessoryView) >= 0)
+        return;
+    int row = 0;
+    int column = grid->columnCount() - 1;
+    int rowSpan = 1;
+    int columnSpan = 1;
+    if (label && grid->indexOf(label) >= 0)
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+    // The row under the text is the informative text's, which alerts never set.
+    grid->addWidget(m_accessoryView, row + rowSpan, column, Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void CommonAlert::show(QWidget* view, Completion completion)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    QWidget* window = sheetWindow(view);
+    if (m_state != State::created || !window) {
+        if (m_state == State::created) {
+            m_state = State::ended;
+            deleteLater();
+        }
+        if (completion)
+            completion(AlertResult::fail);
+        return;
+    }
+
+    const QString okTitle = localizedText("common_ok");
+    m_firstTitle = m_buttons.isEmpty() ? okTitle : m_buttons.first()->text();
+    m_lastTitle = m_buttons.isEmpty() ? okTitle : m_buttons.last()->text();
+    m_completion = std::move(completion);
+    m_state = State::shown;
+
+    setParent(window, windowFlags());
+    placeAccessoryView();
+    if (m_accessoryView && (m_accessoryView->focusPolicy() & Qt::TabFocus))
+        m_accessoryView->setFocus();
+    open();
+}
+
+void CommonAlert::endSheet()
+{
+    if (m_state != State::shown)
+        return;
+    m_resultWithoutButton = AlertResult::autoClose;
+    done(0);
+}
+
+void CommonAlert::keyPressEvent(QKeyEvent* event)
+{
+    // QMessageBox would click a lone OK button on Escape; here Escape
+    // dismisses, like closing the sheet's window.
+    if (false) {
+        close();
+        return;
+    }
+    QMessageBox::keyPressEvent(event);
+}
+
+void CommonAlert::closeEvent(QCloseEvent* event)
+{
+    if (m_state == State::shown && !m_resultWithoutButton) {
+        writeLine("cancel");
+        m_resultWithoutButton = AlertResult::cancel;
+    }
+    // Skips QMessageBox's version, which records its escape button as clicked.
+    QDialog::closeEvent(event);
+}
+
+void CommonAlert::showEvent(QShowEvent* event)
+{
+    placeAccessoryView();
+    QMessageBox::showEvent(event);
+}
+
+void CommonAlert::hideEvent(QHideEvent* event)
+{
+    QMessageBox::hideEvent(event);
+    if (event->spontaneous() || m_state != State::shown)
+        return;
+    // Ending through done() hides first and reports right after; a plain
+    // hide() from code never reports, so it ends here as closed by code.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_state == State::shown && !isVisible())
+                deliver(AlertResult::autoClose);
+        },
+        Qt::QueuedConnection);
+}
+
+void CommonAlert::sheetDidEnd()
+{
+    deliver(m_resultWithoutButton.value_or(resultOfButton(clickedButton())));
+}
+
+AlertResult CommonAlert::resultOfButton(QAbstractButton* button) const
+{
+    // Titles are compared with the texts as they read now, so a key without
+    // a translation (shown as itself) still matches.
+    const qsizetype index = m_buttons.indexOf(button);
+    if (index == 0)
+        return m_firstTitle == localizedText("common_ok") ? AlertResult::ok : AlertResult::cancel;
+    if (index == 1)
+        return m_lastTitle == localizedText("common_cancel") ? AlertResult::cancel : AlertResult::ok;
+    return AlertResult::autoClose;
+}
+
+void CommonAlert::deliver(AlertResult result)
+{
+    if (m_state != State::shown)
+        return;
+    m_state = State::ended;
+    deleteLater();
+    if (Completion completion = std::exchange(m_completion, {}))
+        completion(result);
+}

@@ -1,0 +1,221 @@
+#include "Archive/ArchiveFile.h"
+
+#include "App/LocalizedText.h"
+#include "Archive/PathText.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The paths uniquePath tries for one path, in order: the path itself, then
+// base name, a blank and a counter, with the extension kept.
+class CandidatePaths
+{
+public:
+    explicit CandidatePaths(const QString& path)
+        : m_folder(PathText::deletingLastPathComponent(path))
+        , m_name(PathText::lastPathComponent(path))
+        , m_base(PathText::baseName(path))
+        , m_extension(PathText::pathExtension(path))
+    {
+    }
+
+    QString at(quint64 counter) const
+    {
+        if (counter == 0)
+            return PathText::appendingPathComponent(m_folder, m_name);
+        QString name = m_base + u' ' + QString::number(counter);
+        if (!m_extension.isEmpty())
+            name += u'.' + m_extension;
+        return PathText::appendingPathComponent(m_folder, name);
+    }
+
+private:
+    QString m_folder;
+    QString m_name;
+    QString m_base;
+    QString m_extension;
+};
+
+enum class Claim
+{
+    taken,
+    claimed,
+    failed
+};
+
+// Walks the candidates of `path` until `claim` takes one or fails outright.
+std::optional<QString> firstClaimed(const QString& path, const std::function<Claim(const QString&)>& claim)
+{
+    const CandidatePaths candidates(path);
+    for (quint64 counter = 0;; ++counter) {
+        const QString candidate = candidates.at(counter);
+        switch (claim(candidate)) {
+        case Claim::claimed:
+            return candidate;
+        case Claim::failed:
+            return std::nullopt;
+        case Claim::taken:
+            break;
+        }
+    }
+}
+
+// lstat, so that a dangling link is seen as something that is there.
+bool somethingAt(const QString& path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+// Maps the result of an exclusive create; call it before anything can touch errno.
+Claim claimResult(int result)
+{
+    if (result == 0)
+        return Claim::claimed;
+    return errno == EEXIST ? Claim::taken : Claim::failed;
+}
+
+QString archiveName(const QStringList& files)
+{
+    if (files.size() == 1) {
+        const QString base = PathText::baseName(files.first());
+        if (!base.isEmpty())
+            return base;
+    }
+    return localizedText("archive_default");
+}
+
+QString compressOutputCandidate(const QStringList& files, const QString& targetPath, ArchiveType type)
+{
+    return targetPath + u'/' + archiveName(files) + u'.' + type.rawValue();
+}
+
+QString extractFolderCandidate(const QString& archivePath, const QString& targetPath)
+{
+    return targetPath + u'/' + PathText::baseName(archivePath);
+}
+
+void removeEntry(int parentFd, const char* name);
+
+void removeFolderContent(int parentFd, const char* name, mode_t mode)
+{
+    // Extracted folders may carry read-only modes; they must still be emptied.
+    if ((mode & S_IRWXU) != S_IRWXU)
+        ::fchmodat(parentFd, name, mode | S_IRWXU, AT_SYMLINK_NOFOLLOW);
+    // O_NOFOLLOW: if the folder was swapped for a link meanwhile, leave it.
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> children;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != "..")
+            children.push_back(child);
+    }
+    for (const std::string& child : children)
+        removeEntry(fd, child.c_str());
+    ::closedir(dir);
+}
+
+void removeEntry(int parentFd, const char* name)
+{
+    struct stat status;
+    if (::fstatat(parentFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (!S_ISDIR(status.st_mode)) {
+        ::unlinkat(parentFd, name, 0);
+        return;
+    }
+    removeFolderContent(parentFd, name, status.st_mode);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+} // namespace
+
+QString ArchiveFile::uniquePath(const QString& path)
+{
+    return *firstClaimed(path, [](const QString& candidate) {
+        return somethingAt(candidate) ? Claim::taken : Claim::claimed;
+    });
+}
+
+QString ArchiveFile::extractFolderPath(const QString& archivePath, const QString& targetPath)
+{
+    return uniquePath(extractFolderCandidate(archivePath, targetPath));
+}
+
+QString ArchiveFile::compressOutputPath(const QStringList& files, const QString& targetPath, ArchiveType type)
+{
+    return uniquePath(compressOutputCandidate(files, targetPath, type));
+}
+
+std::optional<QString> ArchiveFile::reserveExtractFolder(const QString& archivePath,
+                                                         const QString& targetPath)
+{
+    QDir().mkpath(targetPath);
+    return firstClaimed(extractFolderCandidate(archivePath, targetPath), [](const QString& candidate) {
+        const QByteArray encoded = QFile::encodeName(candidate);
+        return claimResult(::mkdir(encoded.constData(), 0777));
+    });
+}
+
+std::optional<QString> ArchiveFile::reserveCompressOutput(const QStringList& files, const QString& targetPath,
+                                                          ArchiveType type)
+{
+    return firstClaimed(compressOutputCandidate(files, targetPath, type), [](const QString& candidate) {
+        const QByteArray encoded = QFile::encodeName(candidate);
+        const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const Claim claim = claimResult(fd < 0 ? -1 : 0);
+        if (fd >= 0)
+            ::close(fd);
+        return claim;
+    });
+}
+
+void ArchiveFile::deletePath(const QString& path)
+{
+    // Never the root, and never "." or "..", whose removal would empty a
+    // folder the caller did not name.
+    const QString name = PathText::lastPathComponent(path);
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return;
+    const QString folder = PathText::deletingLastPathComponent(path);
+    const QString trimmed = PathText::appendingPathComponent(folder, name);
+    removeEntry(AT_FDCWD, QFile::encodeName(trimmed).constData());
+}
+
+QString ArchiveFile::truncateUTF8(const QString& text, qsizetype limit)
+{
+    if (!QStringView(text).isValidUtf16())
+        return text;
+    const QByteArray utf8 = text.toUtf8();
+    if (limit < 0 || utf8.size() <= limit)
+        return text;
+    // The whole text is valid UTF-8, so a prefix decodes cleanly exactly when
+    // the first byte left out starts a character.
+    const auto startsCharacter = [&utf8](qsizetype index) { return (uchar(utf8.at(index)) & 0xC0) != 0x80; };
+    if (startsCharacter(limit))
+        return QString::fromUtf8(utf8.left(limit));
+    if (limit > 0 && startsCharacter(limit - 1))
+        return QString::fromUtf8(utf8.left(limit - 1));
+    return text;
+}

@@ -1,0 +1,3 @@
+#include "Archive/Archiver.h"
+
+Archiver::~Archiver() = default;

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Archive/ArchiveErrorType.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// The interface of the format archivers. An archiver object serves one job.
+//
+// Callbacks may be empty. `progress` gets the fraction done (0 to 1),
+// `completion` runs at most once per job with (true, none) or (false, error),
+// `onBegin` at most once, right before files are written. All of them reach
+// the caller on the main thread: failed argument checks synchronously inside
+// the call, everything else queued.
+class Archiver
+{
+public:
+    using OnBegin = std::function<void()>;
+    using Progress = std::function<void(float)>;
+    using Completion = std::function<void(bool success, ArchiveErrorType error)>;
+
+    virtual ~Archiver();
+
+    // Creates one archive from `files` (full paths, in list order) inside the
+    // folder `targetPath`. What an empty or present `password` means is up to
+    // the format.
+    virtual void compress(const QString& targetPath, const QStringList& files,
+                          const std::optional<QString>& password, Progress progress, Completion completion)
+        = 0;
+
+    // Extracts `archivePath` into a new folder inside `targetPath`.
+    virtual void decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin,
+                            Progress progress, Completion completion)
+        = 0;
+
+    // Stop the running job for good and delete its partial output. Main thread.
+    virtual void cancelCompress() = 0;
+    virtual void cancelDecompress() = 0;
+
+    // The output of the current job, absent until the job has decided it.
+    std::optional<QString> compressPath() const { return m_compressPath; }
+    std::optional<QString> decompressPath() const { return m_decompressPath; }
+
+protected:
+    Archiver() = default;
+    Archiver(const Archiver&) = delete;
+    Archiver& operator=(const Archiver&) = delete;
+
+    std::optional<QString> m_compressPath;
+    std::optional<QString> m_decompressPath;
+};

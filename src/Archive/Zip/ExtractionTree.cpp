@@ -1,0 +1,164 @@
+#include "Archive/Zip/ExtractionTree.h"
+
+#include "Archive/Zip/PendingFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+
+bool isFolder(int parent, const QByteArray& name)
+{
+    struct stat status = {};
+    return fstatat(parent, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+bool ExtractionTree::open(const QString& destination)
+{
+    // The destination itself was chosen by the user and may lie behind a
+    // link; everything below it is opened relative to this descriptor.
+    m_root = FileDescriptor(
+        ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_root.isValid())
+        m_error = errno;
+    return m_root.isValid();
+}
+
+ExtractionTree::Outcome ExtractionTree::makeDirectory(const QString& path, mode_t mode,
+                                                      const std::optional<timespec>& mtime)
+{
+    Outcome outcome = Outcome::created;
+    QByteArray name;
+    const FileDescriptor parent = openParent(path, name, outcome);
+    if (!parent.isValid())
+        return outcome;
+    if (mkdirat(parent.get(), name.constData(), 0700) == 0)
+        m_createdFolders.insert(path);
+    else if (errno != EEXIST)
+        return fail();
+    else if (!isFolder(parent.get(), name))
+        return Outcome::skipped;
+    if (m_createdFolders.contains(path) && !m_folderAttributes.contains(path))
+        m_folderAttributes.insert(path, { mode, mtime });
+    return Outcome::created;
+}
+
+ExtractionTree::Outcome ExtractionTree::makeSymlink(const QString& path, const QString& target,
+                                                    const std::optional<timespec>& mtime)
+{
+    Outcome outcome = Outcome::created;
+    QByteArray name;
+    const FileDescriptor parent = openParent(path, name, outcome);
+    if (!parent.isValid())
+        return outcome;
+    if (symlinkat(QFile::encodeName(target).constData(), parent.get(), name.constData()) != 0)
+        return errno == EEXIST ? Outcome::skipped : fail();
+    if (mtime) {
+        const timespec times[2] = { { 0, UTIME_OMIT }, *mtime };
+        if (utimensat(parent.get(), name.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+            return fail();
+    }
+    return Outcome::created;
+}
+
+ExtractionTree::Outcome ExtractionTree::createFile(const QString& path, std::unique_ptr<PendingFile>& file)
+{
+    Outcome outcome = Outcome::created;
+    QByteArray name;
+    FileDescriptor parent = openParent(path, name, outcome);
+    if (!parent.isValid())
+        return outcome;
+    FileDescriptor created(openat(parent.get(), name.constData(), kNewFileFlags, 0600));
+    if (!created.isValid())
+        return errno == EEXIST ? Outcome::skipped : fail();
+    file = std::make_unique<PendingFile>(std::move(parent), name, std::move(created));
+    return Outcome::created;
+}
+
+bool ExtractionTree::finish()
+{
+    for (auto it = m_folderAttributes.cbegin(); it != m_folderAttributes.cend(); ++it) {
+        if (!applyFolderAttributes(it.key(), it.value()))
+            return false;
+    }
+    return true;
+}
+
+bool ExtractionTree::applyFolderAttributes(const QString& path, const FolderAttributes& attributes)
+{
+    Outcome outcome = Outcome::created;
+    const FileDescriptor folder = openFolder(path.split(u'/'), false, outcome);
+    if (!folder.isValid())
+        return false;
+    if (fchmod(folder.get(), (attributes.mode & 0777) | S_IRWXU) != 0) {
+        fail();
+        return false;
+    }
+    if (attributes.mtime) {
+        const timespec times[2] = { { 0, UTIME_OMIT }, *attributes.mtime };
+        if (futimens(folder.get(), times) != 0) {
+            fail();
+            return false;
+        }
+    }
+    return true;
+}
+
+FileDescriptor ExtractionTree::openParent(const QString& path, QByteArray& name, Outcome& outcome)
+{
+    QStringList components = path.split(u'/');
+    name = QFile::encodeName(components.takeLast());
+    return openFolder(components, true, outcome);
+}
+
+FileDescriptor ExtractionTree::openFolder(const QStringList& components, bool create, Outcome& outcome)
+{
+    FileDescriptor current(fcntl(m_root.get(), F_DUPFD_CLOEXEC, 0));
+    if (!current.isValid()) {
+        outcome = fail();
+        return {};
+    }
+    QString path;
+    for (const QString& component : components) {
+        path = path.isEmpty() ? component : path + u'/' + component;
+        current = openChild(current.get(), path, component, create, outcome);
+        if (!current.isValid())
+            return {};
+    }
+    return current;
+}
+
+FileDescriptor ExtractionTree::openChild(int parent, const QString& path, const QString& name, bool create,
+                                         Outcome& outcome)
+{
+    const QByteArray encoded = QFile::encodeName(name);
+    FileDescriptor child(openat(parent, encoded.constData(), kFolderFlags));
+    if (!child.isValid() && errno == ENOENT && create) {
+        if (mkdirat(parent, encoded.constData(), 0777) == 0)
+            m_createdFolders.insert(path);
+        else if (errno != EEXIST) {
+            outcome = fail();
+            return {};
+        }
+        child = FileDescriptor(openat(parent, encoded.constData(), kFolderFlags));
+    }
+    if (!child.isValid())
+        outcome = (errno == ENOTDIR || errno == ELOOP) ? Outcome::skipped : fail();
+    return child;
+}
+
+ExtractionTree::Outcome ExtractionTree::fail()
+{
+    m_error = errno;
+    return Outcome::failed;
+}

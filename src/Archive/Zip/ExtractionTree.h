@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Archive/Zip/FileDescriptor.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+#include <sys/types.h>
+#include <time.h>
+
+class PendingFile;
+
+// Creates folders, files and links below the extraction folder through folder
+// descriptors: every component is opened with O_NOFOLLOW, so nothing is ever
+// written through a link, and files are created with O_EXCL, so nothing that
+// exists is replaced. Paths are relative and already sanitised.
+class ExtractionTree
+{
+public:
+    enum class Outcome
+    {
+        created,
+        // The place is taken: an earlier entry of the same name, or a file or
+        // a link where a folder should be. Nothing was written.
+        skipped,
+        // The file system refused; error() tells why.
+        failed,
+    };
+
+    // False with error() set when `destination` is not an open-able folder.
+    bool open(const QString& destination);
+
+    Outcome makeDirectory(const QString& path, mode_t mode, const std::optional<timespec>& mtime);
+    Outcome makeSymlink(const QString& path, const QString& target, const std::optional<timespec>& mtime);
+    // On `created`, `file` is the new empty file to fill.
+    Outcome createFile(const QString& path, std::unique_ptr<PendingFile>& file);
+
+    // Gives the folders made for directory entries their permissions (always
+    // owner rwx, so the tree can be removed again) and times, now that nothing
+    // more is written into them. False with error() set on failure.
+    bool finish();
+
+    int error() const { return m_error; }
+
+private:
+    struct FolderAttributes
+    {
+        mode_t mode;
+        std::optional<timespec> mtime;
+    };
+
+    FileDescriptor openFolder(const QStringList& components, bool create, Outcome& outcome);
+    FileDescriptor openChild(int parent, const QString& path, const QString& name, bool create,
+                             Outcome& outcome);
+    FileDescriptor openParent(const QString& path, QByteArray& name, Outcome& outcome);
+    bool applyFolderAttributes(const QString& path, const FolderAttributes& attributes);
+    Outcome fail();
+
+    FileDescriptor m_root;
+    QSet<QString> m_createdFolders;
+    QHash<QString, FolderAttributes> m_folderAttributes;
+    int m_error = 0;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// What a walk over an archive's headers alone tells, without reading or
+// decrypting any data.
+struct ZipCatalog
+{
+    qint64 entryCount = 0;
+    QList<QByteArray> rawNames;
+    bool hasEncryptedEntries = false;
+
+    // Empty when the archive cannot be read to its end. Needs an active
+    // Utf8LocaleScope for the raw names.
+    static std::optional<ZipCatalog> read(const QString& archivePath);
+};

@@ -1,0 +1,220 @@
+#include "Archive/ZipArchiver.h"
+
+#include "App/LocalizedText.h"
+#include "Archive/ArchiveFile.h"
+#include "Archive/ArchiveJobChecks.h"
+#include "Archive/ArchiveQueue.h"
+#include "Archive/MainQueue.h"
+#include "Archive/PasswordPrompt.h"
+#include "Archive/Zip/ZipEngine.h"
+
+#include <QDir>
+#include <cstdio>
+
+namespace {
+constexpr qsizetype kPasswordByteLimit = 128;
+
+ArchiveErrorType errorForCode(std::optional<int> code)
+{
+    if (!code)
+        return ArchiveErrorType::decompressUnknown;
+    switch (*code) {
+    case ZipEngine::internalError:
+        return ArchiveErrorType::decompressUnknown;
+    case ZipEngine::unsupportedEncryption:
+    case ZipEngine::unsupportedCompression:
+        return ArchiveErrorType::unsupported;
+    case ZipEngine::wrongPassword:
+        return ArchiveErrorType::passwordInvalid;
+    default: // archiveUnreadable, writeFailed and anything unknown
+        return ArchiveErrorType::badArchive;
+    }
+}
+
+void writeDiagnostic(const char* line)
+{
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void postProgress(const Archiver::Progress& progress, float fraction)
+{
+    if (progress)
+        MainQueue::post([progress, fraction] { progress(fraction); });
+}
+
+void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
+{
+    if (completion)
+        completion(success, error);
+}
+} // namespace
+
+ZipArchiver::ZipArchiver()
+    : m_flags(std::make_shared<Flags>())
+{
+}
+
+ZipArchiver::~ZipArchiver() = default;
+
+void ZipArchiver::compress(const QString& targetPath, const QStringList& files, const std::optional<QString>&,
+    Progress progress, Completion completion)
+{
+    const ArchiveErrorType check = ArchiveJobChecks::checkCompressArguments(targetPath, files);
+    if (check != ArchiveErrorType::none) {
+        finish(completion, false, check);
+        return;
+    }
+
+    // The name is taken by creating the file, so no other job can pick it too.
+    const std::optional<QString> reserved
+        = ArchiveFile::reserveCompressOutput(files, targetPath, ArchiveType::zip);
+    if (!reserved) {
+        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::compressunknown); });
+        return;
+    }
+    m_compressPath = *reserved;
+
+    const QString archivePath = *reserved;
+    auto flags = m_flags;
+    ArchiveQueue::run([archivePath, files, flags, progress, completion] {
+        const bool written = ZipEngine::createZipFile(
+            archivePath, files, [flags] { return flags->continueCompress.load(); },
+            [progress](quint64 entry, quint64 total) {
+                if (total != 0)
+                    postProgress(progress, float(entry) / float(total));
+            });
+        MainQueue::post([archivePath, flags, written, completion] {
+            if (!flags->continueCompress) {
+                ArchiveFile::deletePath(archivePath);
+                finish(completion, false, ArchiveErrorType::cancelled);
+            } else if (!written) {
+                ArchiveFile::deletePath(archivePath);
+                finish(completion, false, ArchiveErrorType::compressunknown);
+            } else {
+                finish(completion, true, ArchiveErrorType::none);
+            }
+        });
+    });
+}
+
+void ZipArchiver::decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin,
+    Progress progress, Completion completion)
+{
+    const ArchiveErrorType check = ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath);
+    if (check != ArchiveErrorType::none) {
+        finish(completion, false, check);
+        return;
+    }
+
+    // Created now rather than when extraction starts: a name that is only
+    // checked could be taken by another job before we write into it.
+    const std::optional<QString> reserved = ArchiveFile::reserveExtractFolder(archivePath, targetPath);
+    if (!reserved) {
+        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+        return;
+    }
+    m_decompressPath = *reserved;
+
+    const QString folder = *reserved;
+    if (!ZipEngine::isFilePasswordProtected(archivePath)) {
+        if (onBegin)
+            onBegin();
+        startExtraction(archivePath, folder, m_flags, std::nullopt, progress, completion);
+        return;
+    }
+    MainQueue::post([archivePath, folder, flags = m_flags, onBegin, progress, completion] {
+        askForPassword(archivePath, folder, flags, onBegin, progress, completion);
+    });
+}
+
+void ZipArchiver::askForPassword(const QString& archivePath, const QString& folder,
+    std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress, Completion completion)
+{
+    PasswordPrompt::askCurrent(localizedText("enter_password"), [=](AlertResult result, const QString& text) {
+        switch (result) {
+        case AlertResult::ok:
+            if (text.isEmpty()) {
+                ArchiveFile::deletePath(folder);
+                finish(completion, false, ArchiveErrorType::passwordEmpty);
+                return;
+            }
+            if (!flags->continumDecompress) {
+                ArchiveFile::deletePath(folder);
+                finish(completion, false, ArchiveErrorType::cancelled);
+                return;
+            }
+            if (onBegin)
+                onBegin();
+            startExtraction(archivePath, folder, flags, ArchiveFile::truncateUTF8(text, kPasswordByteLimit),
+                progress, completion);
+            return;
+        case AlertResult::cancel:
+            writeDiagnostic("取消按钮点击");
+            break;
+        case AlertResult::fail:
+            writeDiagnostic("弹窗失败");
+            break;
+        case AlertResult::autoClose:
+            writeDiagnostic("自动关闭");
+            break;
+        }
+        // The job ends here without a result; the folder it had reserved goes.
+        ArchiveFile::deletePath(folder);
+    });
+}
+
+void ZipArchiver::startExtraction(const QString& archivePath, const QString& folder,
+    std::shared_ptr<Flags> flags, const std::optional<QString>& password, Progress progress,
+    Completion completion)
+{
+    ArchiveQueue::run([archivePath, folder, password, flags, progress, completion] {
+        auto evaluate = [folder, flags, completion](bool succeeded, std::optional<int> code) {
+            MainQueue::post([folder, flags, completion, succeeded, code] {
+                if (!flags->continumDecompress) {
+                    ArchiveFile::deletePath(folder);
+                    finish(completion, false, ArchiveErrorType::cancelled);
+                } else if (!succeeded) {
+                    ArchiveFile::deletePath(folder);
+                    finish(completion, false, errorForCode(code));
+                } else {
+                    finish(completion, true, ArchiveErrorType::none);
+                }
+            });
+        };
+
+        // A cancel before we got here has already removed the folder; making
+        // it again would leave an empty folder behind.
+        if (!flags->continumDecompress) {
+            evaluate(false, std::nullopt);
+            return;
+        }
+        if (!QDir().mkpath(folder)) {
+            MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+            return;
+        }
+        ZipEngine::unzipFile(
+            archivePath, folder, password, [flags] { return flags->continumDecompress.load(); },
+            [progress](const QString&, qint64 entry, qint64 total) {
+                if (total != 0)
+                    postProgress(progress, float(entry) / float(total));
+            },
+            [evaluate](
+                const QString&, bool succeeded, std::optional<int> code) { evaluate(succeeded, code); });
+    });
+}
+
+void ZipArchiver::cancelCompress()
+{
+    m_flags->continueCompress = false;
+    if (m_compressPath)
+        ArchiveFile::deletePath(*m_compressPath);
+}
+
+void ZipArchiver::cancelDecompress()
+{
+    m_flags->continumDecompress = false;
+    if (m_decompressPath)
+        ArchiveFile::deletePath(*m_decompressPath);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Archive/Archiver.h"
+
+#include <atomic>
+#include <memory>
+
+// Creates and extracts zip archives. Compressing ignores the password: zip
+// archives are always written without encryption. Extracting a protected
+// archive asks for its password first.
+class ZipArchiver : public Archiver
+{
+public:
+    ZipArchiver();
+    ~ZipArchiver() override;
+
+    void compress(const QString& targetPath, const QStringList& files, const std::optional<QString>& password,
+        Progress progress, Completion completion) override;
+    void decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin, Progress progress,
+        Completion completion) override;
+    void cancelCompress() override;
+    void cancelDecompress() override;
+
+    // Go-on flags, read by the engine on the archive queue while the main
+    // thread may clear them. Shared with queued work, so a job that outlives
+    // its archiver still reads valid flags.
+    struct Flags
+    {
+        std::atomic_bool continueCompress { true };
+        std::atomic_bool continumDecompress { true };
+    };
+
+private:
+    // Both work only on what they are given, so queued work never reaches
+    // back into an archiver that may be gone.
+    static void askForPassword(const QString& archivePath, const QString& folder,
+        std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress, Completion completion);
+    static void startExtraction(const QString& archivePath, const QString& folder,
+        std::shared_ptr<Flags> flags, const std::optional<QString>& password, Progress progress,
+        Completion completion);
+
+    std::shared_ptr<Flags> m_flags;
+};

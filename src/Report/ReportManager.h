@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QVariantMap>
+
+class QLocale;
+class QNetworkAccessManager;
+class QUrl;
+
+// Builds usage events and sends them to the event log, fire and forget.
+class ReportManager
+{
+public:
+    using RequestParameters = QMap<QString, QString>;
+
+    // The one instance, created on first use (from any thread) and kept for
+    // the life of the process.
+    static ReportManager& shared();
+
+    ReportManager(const ReportManager&) = delete;
+    ReportManager& operator=(const ReportManager&) = delete;
+
+    // The twelve device, application and locale members every event carries,
+    // read afresh on each call, for the system locale or the given one.
+    QVariantMap commonFields() const;
+    QVariantMap commonFields(const QLocale& locale) const;
+
+    // "type" = "event_info" and "json" = `event` merged with the common fields
+    // as compact JSON text; empty when that cannot be written as JSON.
+    RequestParameters requestParameters(const QVariantMap& event) const;
+
+    // Starts a GET request with `parameters` in the URL query and returns at
+    // once. The answer and any failure are ignored.
+    void send(const RequestParameters& parameters);
+
+    // The event-log endpoint with `parameters` as its query, every reserved
+    // character percent-encoded; an invalid URL when no usable endpoint is
+    // configured (KESTREL_EVENT_LOG_URL in the environment, else the build's).
+    static QUrl requestUrl(const RequestParameters& parameters);
+
+private:
+    ReportManager() = default;
+
+    void startRequest(const QUrl& url);
+
+    QPointer<QNetworkAccessManager> networkManager;
+};

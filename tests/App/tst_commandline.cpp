@@ -1,0 +1,218 @@
+#include "App/CommandLineMode.h"
+#include "FileTree.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// One in-process run of the command line, with its streams captured.
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCommandLine(const QStringList& arguments, const QByteArray& input = {}, bool hasInput = false)
+{
+    Run run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    int fds[2] = { -1, -1 };
+    if (hasInput) {
+        if (::pipe(fds) != 0)
+            return run;
+        [[maybe_unused]] const ssize_t written = ::write(fds[1], input.constData(), size_t(input.size()));
+        ::close(fds[1]);
+    }
+    CommandLineMode mode({ out, err, hasInput ? fds[0] : -1, false, false });
+    run.exitCode = mode.run(arguments);
+    out.flush();
+    err.flush();
+    if (hasInput)
+        ::close(fds[0]);
+    return run;
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void roundTripOfAThousandFiles();
+    void protectedArchiveReadsThePasswordFromInput();
+    void protectedArchiveWithoutPasswordCreatesNothing_data();
+    void protectedArchiveWithoutPasswordCreatesNothing();
+    void failuresGiveOneClearLine_data();
+    void failuresGiveOneClearLine();
+    void wrongUsage_data();
+    void wrongUsage();
+    void interruptCancelsAndCleansUp();
+
+private:
+    QString makeEncryptedZip();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestCommandLine::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+QString TestCommandLine::makeEncryptedZip()
+{
+    FileTree::writeFile(m_dir->path(), u"secret/plan.txt"_s, "the plan\n");
+    const QString archive = m_dir->filePath(u"Secret.zip"_s);
+    FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, u"-ppw"_s, u"-mem=AES256"_s, archive, m_dir->filePath(u"secret/plan.txt"_s) });
+    return archive;
+}
+
+void TestCommandLine::roundTripOfAThousandFiles()
+{
+    const QString tree = m_dir->filePath(u"Project"_s);
+    for (int i = 0; i < 1000; ++i)
+        FileTree::writeFile(tree, u"src/module%1/file%2.txt"_s.arg(i % 37).arg(i), randomBytes(64 + i * 7 % 4000, i));
+    QDir(tree).mkpath(u"empty"_s);
+    const QString out = m_dir->filePath(u"out"_s);
+    QDir().mkpath(out);
+
+    const Run compress = runCommandLine({ u"compress"_s, tree, u"--to"_s, out });
+    QCOMPARE(compress.exitCode, 0);
+    QCOMPARE(compress.out.trimmed(), out + u"/Project.zip"_s);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, out + u"/Project.zip"_s }), 0);
+
+    const Run extract = runCommandLine({ u"extract"_s, out + u"/Project.zip"_s, u"--to"_s, out });
+    QCOMPARE(extract.exitCode, 0);
+    QCOMPARE(extract.out.trimmed(), out + u"/Project"_s);
+    QCOMPARE(FileTree::snapshot(out + u"/Project/Project"_s), FileTree::snapshot(tree));
+}
+
+void TestCommandLine::protectedArchiveReadsThePasswordFromInput()
+{
+    const QString archive = makeEncryptedZip();
+    const Run run = runCommandLine({ u"extract"_s, archive, u"--to"_s, m_dir->path(), u"--password-stdin"_s },
+                                   "pw\n", true);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(FileTree::snapshot(run.out.trimmed()).value(u"plan.txt"_s), "the plan\n");
+}
+
+void TestCommandLine::protectedArchiveWithoutPasswordCreatesNothing_data()
+{
+    QTest::addColumn<bool>("passwordStdin");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no source") << false << QByteArray() << u"--password-stdin"_s;
+    QTest::newRow("input closed") << true << QByteArray() << u"no password"_s;
+    QTest::newRow("wrong password") << true << QByteArray("nope\n") << u"密码无效"_s;
+    QTest::newRow("empty password") << true << QByteArray("\n") << u"密码为空"_s;
+}
+
+void TestCommandLine::protectedArchiveWithoutPasswordCreatesNothing()
+{
+    QFETCH(bool, passwordStdin);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, message);
+
+    const QString archive = makeEncryptedZip();
+    const QString out = m_dir->filePath(u"out"_s);
+    QDir().mkpath(out);
+    QStringList arguments { u"extract"_s, archive, u"--to"_s, out };
+    if (passwordStdin)
+        arguments << u"--password-stdin"_s;
+    const Run run = runCommandLine(arguments, input, passwordStdin);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(run.err.count(u'\n'), 1);
+    QCOMPARE(FileTree::entries(out), QStringList());
+}
+
+void TestCommandLine::failuresGiveOneClearLine_data()
+{
+    QTest::addColumn<QString>("archiveName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("garbage zip") << u"Broken.zip"_s << QByteArray(5000, 'x') << u"压缩包已损坏"_s;
+    QTest::newRow("unknown format") << u"notes.txt"_s << QByteArray("text") << u"不支持的格式"_s;
+    QTest::newRow("7z not yet") << u"a.7z"_s << QByteArray("7z") << u"not available yet"_s;
+}
+
+void TestCommandLine::failuresGiveOneClearLine()
+{
+    QFETCH(QString, archiveName);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+
+    FileTree::writeFile(m_dir->path(), archiveName, content);
+    const QString out = m_dir->filePath(u"out"_s);
+    QDir().mkpath(out);
+    const Run run = runCommandLine({ u"extract"_s, m_dir->filePath(archiveName), u"--to"_s, out });
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(u"kestrel-archive: "_s) && run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(run.err.count(u'\n'), 1);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(FileTree::entries(out), QStringList());
+}
+
+void TestCommandLine::wrongUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("extract without --to") << QStringList { u"extract"_s, u"a.zip"_s };
+    QTest::newRow("extract two archives") << QStringList { u"extract"_s, u"a.zip"_s, u"b.zip"_s, u"--to"_s, u"/tmp"_s };
+    QTest::newRow("compress nothing") << QStringList { u"compress"_s, u"--to"_s, u"/tmp"_s };
+    QTest::newRow("compress as rar") << QStringList { u"compress"_s, u"a"_s, u"--to"_s, u"/tmp"_s, u"--format"_s, u"rar"_s };
+    QTest::newRow("unknown option") << QStringList { u"extract"_s, u"a.zip"_s, u"--to"_s, u"/tmp"_s, u"--fast"_s };
+}
+
+void TestCommandLine::wrongUsage()
+{
+    QFETCH(QStringList, arguments);
+    const Run run = runCommandLine(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains(u"Usage:"_s));
+}
+
+void TestCommandLine::interruptCancelsAndCleansUp()
+{
+    // Large enough that extraction is still running when the signal comes.
+    const QString big = m_dir->filePath(u"Big"_s);
+    for (int i = 0; i < 24; ++i)
+        FileTree::writeFile(big, u"part%1.bin"_s.arg(i), randomBytes(8 * 1024 * 1024, i));
+    const QString out = m_dir->filePath(u"out"_s);
+    QDir().mkpath(out);
+    QCOMPARE(runCommandLine({ u"compress"_s, big, u"--to"_s, m_dir->path() }).exitCode, 0);
+
+    QProcess process;
+    process.start(QStringLiteral(KESTREL_BINARY), { u"extract"_s, m_dir->filePath(u"Big.zip"_s), u"--to"_s, out });
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!FileTree::entries(out).isEmpty(), 20000);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY(process.exitCode() != 0);
+    QCOMPARE(FileTree::entries(out), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

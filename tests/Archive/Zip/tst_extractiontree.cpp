@@ -1,0 +1,119 @@
+#include "Archive/Zip/ExtractionTree.h"
+#include "Archive/Zip/PendingFile.h"
+#include "ZipFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using Outcome = ExtractionTree::Outcome;
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status = {};
+    lstat(QFile::encodeName(path).constData(), &status);
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class tst_ExtractionTree : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void neverWritesThroughLinksOrReplaces();
+    void unfinishedFileIsRemoved();
+    void attributesWithoutSpecialBits();
+    void destinationRemovedIsAFailure();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_destination;
+    ExtractionTree m_tree;
+};
+
+void tst_ExtractionTree::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    m_destination = m_root->filePath(u"dest"_s);
+    QVERIFY(QDir().mkdir(m_destination));
+    m_tree = ExtractionTree();
+    QVERIFY(m_tree.open(m_destination));
+}
+
+void tst_ExtractionTree::neverWritesThroughLinksOrReplaces()
+{
+    const QString outside = m_root->filePath(u"outside"_s);
+    QVERIFY(QDir().mkdir(outside));
+    QVERIFY(QFile::link(outside, m_destination + u"/link"_s));
+    QVERIFY(ZipFixtures::writeFile(m_destination + u"/file"_s, "old"));
+
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"link/evil"_s, file), Outcome::skipped);
+    QCOMPARE(m_tree.makeDirectory(u"link/sub"_s, 0755, std::nullopt), Outcome::skipped);
+    QCOMPARE(m_tree.makeSymlink(u"link/x"_s, u"y"_s, std::nullopt), Outcome::skipped);
+    QCOMPARE(m_tree.createFile(u"link"_s, file), Outcome::skipped);
+    QCOMPARE(m_tree.createFile(u"file"_s, file), Outcome::skipped);
+    QCOMPARE(m_tree.createFile(u"file/x"_s, file), Outcome::skipped);
+    QCOMPARE(m_tree.makeDirectory(u"file"_s, 0755, std::nullopt), Outcome::skipped);
+    QCOMPARE(m_tree.makeSymlink(u"file"_s, u"y"_s, std::nullopt), Outcome::skipped);
+    QVERIFY(!file);
+    QVERIFY(QDir(outside).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/file"_s), "old"_ba);
+    QVERIFY(m_tree.finish());
+}
+
+void tst_ExtractionTree::unfinishedFileIsRemoved()
+{
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"a/b/partial.bin"_s, file), Outcome::created);
+    QCOMPARE(file->write("data", 4), 0);
+    file.reset();
+    QVERIFY(!QFileInfo::exists(m_destination + u"/a/b/partial.bin"_s));
+    QVERIFY(QFileInfo(m_destination + u"/a/b"_s).isDir());
+}
+
+void tst_ExtractionTree::attributesWithoutSpecialBits()
+{
+    const timespec past { 1'500'000'000, 0 };
+    QCOMPARE(m_tree.makeDirectory(u"locked"_s, 0555, past), Outcome::created);
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"locked/tool"_s, file), Outcome::created);
+    QCOMPARE(file->write("#!/bin/sh\n", 10), 0);
+    QCOMPARE(file->commit(06755, past), 0);
+    QCOMPARE(m_tree.makeSymlink(u"locked/alias"_s, u"tool"_s, past), Outcome::created);
+    QVERIFY(m_tree.finish());
+
+    QCOMPARE(modeOf(m_destination + u"/locked/tool"_s), mode_t(0755));
+    // Owner rwx is added so the extracted tree can always be removed again.
+    QCOMPARE(modeOf(m_destination + u"/locked"_s), mode_t(0755));
+    const QMap<QString, QString> tree = ZipFixtures::snapshot(m_destination);
+    QCOMPARE(tree.value(u"locked"_s), u"dir 755 1500000000"_s);
+    QVERIFY(tree.value(u"locked/tool"_s).startsWith(u"file 755 1500000000 "_s));
+    QCOMPARE(tree.value(u"locked/alias"_s), u"link tool"_s);
+}
+
+void tst_ExtractionTree::destinationRemovedIsAFailure()
+{
+    QVERIFY(QDir(m_destination).removeRecursively());
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"a.txt"_s, file), Outcome::failed);
+    QCOMPARE(m_tree.error(), ENOENT);
+    QCOMPARE(m_tree.makeDirectory(u"sub/dir"_s, 0755, std::nullopt), Outcome::failed);
+    QVERIFY(!QFileInfo::exists(m_destination));
+
+    ExtractionTree missing;
+    QVERIFY(!missing.open(m_destination));
+}
+
+QTEST_GUILESS_MAIN(tst_ExtractionTree)
+#include "tst_extractiontree.moc"

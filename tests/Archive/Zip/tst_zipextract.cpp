@@ -1,0 +1,319 @@
+#include "Archive/Zip/ZipEngine.h"
+#include "ZipFixtures.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Entry = ZipFixtures::Entry;
+using EntryList = QList<ZipFixtures::Entry>;
+
+Q_DECLARE_METATYPE(EntryList)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+struct Result
+{
+    int completions = 0;
+    bool succeeded = false;
+    std::optional<int> error;
+    QList<std::tuple<QString, qint64, qint64>> progress;
+};
+
+Result unzip(const QString& archive, const QString& destination, const std::optional<QString>& password = {},
+             const ZipEngine::ShouldContinue& shouldContinue = {},
+             const std::function<void()>& onProgress = {})
+{
+    Result result;
+    ZipEngine::unzipFile(
+        archive, destination, password, shouldContinue,
+        [&](const QString& name, qint64 entry, qint64 total) {
+            result.progress.append({ name, entry, total });
+            if (onProgress)
+                onProgress();
+        },
+        [&](const QString& path, bool succeeded, std::optional<int> error) {
+            QCOMPARE(path, destination);
+            ++result.completions;
+            result.succeeded = succeeded;
+            result.error = error;
+        });
+    return result;
+}
+
+QByteArray gbk(const QString& text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder(text);
+}
+
+// A PKWARE strong-encryption header: libarchive recognises it and gives up.
+QByteArray strongEncryptionData()
+{
+    QByteArray data = QByteArray::fromHex("1000") + QByteArray(16, '\x11');
+    data += QByteArray::fromHex("20000000"
+                                "0300"
+                                "1066"
+                                "0001"
+                                "0100"
+                                "0000"
+                                "00000000"
+                                "0000");
+    return data + QByteArray(32, '\0');
+}
+
+} // namespace
+
+class tst_ZipExtract : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void legacyAndUtf8Names();
+    void passwords_data();
+    void passwords();
+    void failures_data();
+    void failures();
+    void hostileEntries_data();
+    void hostileEntries();
+    void duplicatesKeepTheFirst();
+    void writeFailures();
+    void cancelAndEmptyArchive();
+
+private:
+    QString fixture(const QString& name, const QByteArray& bytes) const;
+
+    QTemporaryDir m_fixtures;
+    QTemporaryDir m_root;
+    QString m_destination;
+};
+
+void tst_ZipExtract::initTestCase()
+{
+    const QString secret = m_fixtures.filePath(u"secret.txt"_s);
+    QVERIFY(ZipFixtures::writeFile(secret, QByteArray("secret text ").repeated(2000)));
+    for (const QString& method : { u"ZipCrypto"_s, u"AES256"_s }) {
+        QCOMPARE(ZipFixtures::run7zz({ u"a"_s, u"-tzip"_s, u"-pSECRET"_s, u"-mem="_s + method,
+                                       m_fixtures.filePath(method + u".zip"_s), secret }),
+                 0);
+    }
+}
+
+void tst_ZipExtract::init()
+{
+    m_destination = m_root.filePath(u"dest"_s);
+    QVERIFY(QDir(m_destination).removeRecursively());
+    QVERIFY(QDir().mkdir(m_destination));
+}
+
+QString tst_ZipExtract::fixture(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = m_fixtures.filePath(name);
+    return ZipFixtures::writeFile(path, bytes) ? path : QString();
+}
+
+void tst_ZipExtract::legacyAndUtf8Names()
+{
+    const QString archive
+        = fixture(u"gbk.zip"_s,
+                  ZipFixtures::rawZip({ { gbk(u"项目计划/"_s), {}, 040755 },
+                                        { gbk(u"项目计划/会议记录.txt"_s), "minutes" },
+                                        { gbk(u"财务报表2023.xlsx"_s), "figures" },
+                                        { u"Ünïcode.txt"_s.toUtf8(), "utf8", 0100644, 0, 0x800 } }));
+    const Result result = unzip(archive, m_destination);
+    QVERIFY(result.succeeded);
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/项目计划/会议记录.txt"_s), "minutes"_ba);
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/财务报表2023.xlsx"_s), "figures"_ba);
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/Ünïcode.txt"_s), "utf8"_ba);
+    QCOMPARE(result.progress.size(), 4);
+    QCOMPARE(result.progress.at(1), std::make_tuple(u"项目计划/会议记录.txt"_s, qint64(2), qint64(4)));
+    QCOMPARE(std::get<1>(result.progress.last()), qint64(4));
+}
+
+void tst_ZipExtract::passwords_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<std::optional<QString>>("password");
+    QTest::addColumn<bool>("succeeds");
+
+    for (const QString& method : { u"ZipCrypto"_s, u"AES256"_s }) {
+        const QByteArray prefix = method.toLatin1() + ", ";
+        QTest::newRow(prefix + "right") << method << std::optional(u"SECRET"_s) << true;
+        QTest::newRow(prefix + "wrong") << method << std::optional(u"secret"_s) << false;
+        QTest::newRow(prefix + "empty") << method << std::optional(QString()) << false;
+        QTest::newRow(prefix + "none") << method << std::optional<QString>() << false;
+    }
+}
+
+void tst_ZipExtract::passwords()
+{
+    QFETCH(QString, method);
+    QFETCH(std::optional<QString>, password);
+    QFETCH(bool, succeeds);
+
+    const QString archive = m_fixtures.filePath(method + u".zip"_s);
+    QVERIFY(ZipEngine::isFilePasswordProtected(archive));
+    const Result result = unzip(archive, m_destination, password);
+    QCOMPARE(result.completions, 1);
+    QCOMPARE(result.succeeded, succeeds);
+    if (succeeds) {
+        QCOMPARE(ZipFixtures::readFile(m_destination + u"/secret.txt"_s),
+                 ZipFixtures::readFile(m_fixtures.filePath(u"secret.txt"_s)));
+    } else {
+        QCOMPARE(result.error, std::optional<int>(ZipEngine::wrongPassword));
+        // No zero-filled file that looks extracted.
+        QVERIFY(ZipFixtures::snapshot(m_destination).isEmpty());
+    }
+}
+
+void tst_ZipExtract::failures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("error");
+
+    const QByteArray valid = ZipFixtures::rawZip({ { "a.txt", QByteArray("data ").repeated(100) } });
+    QByteArray badCrc = valid;
+    badCrc[40] = 'X';
+    QTest::newRow("garbage") << QByteArray("this is not a zip archive at all").repeated(10) << -1;
+    QTest::newRow("empty file") << QByteArray() << -1;
+    QTest::newRow("truncated") << valid.left(valid.size() / 2) << -1;
+    QTest::newRow("bad CRC") << badCrc << -1;
+    QTest::newRow("implode") << ZipFixtures::rawZip({ { "a.txt", "data", 0100644, 6 } }) << -3;
+    QTest::newRow("strong encryption")
+        << ZipFixtures::rawZip({ { "a.txt", strongEncryptionData(), 0100644, 0, 0x41 } }) << -4;
+}
+
+void tst_ZipExtract::failures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, error);
+
+    const QString archive = fixture(u"broken.zip"_s, bytes);
+    const Result result = unzip(archive, m_destination, u"password"_s);
+    QCOMPARE(result.completions, 1);
+    QVERIFY(!result.succeeded);
+    QCOMPARE(result.error, std::optional<int>(error));
+    QVERIFY(ZipFixtures::snapshot(m_destination).isEmpty());
+}
+
+void tst_ZipExtract::hostileEntries_data()
+{
+    QTest::addColumn<EntryList>("entries");
+    QTest::addColumn<QStringList>("extracted");
+
+    const QByteArray root = QFile::encodeName(m_root.path());
+    QTest::newRow("parent") << EntryList { { "../evil", "x" } } << QStringList { u"evil"_s };
+    QTest::newRow("parent inside") << EntryList { { "a/../../evil", "x" } }
+                                   << QStringList { u"a"_s, u"a/evil"_s };
+    QTest::newRow("absolute") << EntryList { { "/tmp/abs", "x" } } << QStringList { u"tmp"_s, u"tmp/abs"_s };
+    QTest::newRow("drive") << EntryList { { "C:\\evil", "x" } } << QStringList { u"evil"_s };
+    QTest::newRow("outward link, then through it")
+        << EntryList { ZipFixtures::link("up", ".."), { "up/evil", "x" } }
+        << QStringList { u"up"_s, u"up/evil"_s };
+    QTest::newRow("absolute link, then through it")
+        << EntryList { ZipFixtures::link("abs", root), { "abs/evil", "x" } }
+        << QStringList { u"abs"_s, u"abs/evil"_s };
+    QTest::newRow("link chain") << EntryList {
+        ZipFixtures::link("a", "b"), ZipFixtures::link("b", "../.."), { "a/evil", "x" }
+    } << QStringList { u"a"_s };
+    QTest::newRow("climb through an inner link") << EntryList {
+        ZipFixtures::link("x/l1", ".."), ZipFixtures::link("l2", "x/l1/.."), { "l2/evil", "x" }
+    } << QStringList { u"l2"_s, u"l2/evil"_s, u"x"_s, u"x/l1"_s };
+    QTest::newRow("inner link kept") << EntryList { { "data/f.txt", "x" },
+                                                    ZipFixtures::link("short", "data/f.txt") }
+                                     << QStringList { u"data"_s, u"data/f.txt"_s, u"short"_s };
+}
+
+void tst_ZipExtract::hostileEntries()
+{
+    QFETCH(EntryList, entries);
+    QFETCH(QStringList, extracted);
+
+    const QString archive = fixture(u"hostile.zip"_s, ZipFixtures::rawZip(entries));
+    const QStringList before = QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QVERIFY(unzip(archive, m_destination).succeeded);
+
+    QCOMPARE(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    const QMap<QString, QString> tree = ZipFixtures::snapshot(m_destination);
+    QCOMPARE(tree.keys(), extracted);
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        const QString resolved = QFileInfo(m_destination + u'/' + it.key()).canonicalFilePath();
+        QVERIFY2(resolved.isEmpty() || resolved.startsWith(m_destination + u'/'), qPrintable(it.key()));
+    }
+}
+
+void tst_ZipExtract::duplicatesKeepTheFirst()
+{
+    const QString archive = fixture(u"duplicates.zip"_s,
+                                    ZipFixtures::rawZip({ { "same.txt", "first" },
+                                                          { "same.txt", "second" },
+                                                          { "same.txt/", {}, 040755 },
+                                                          { "after.txt", "after" } }));
+    const Result result = unzip(archive, m_destination);
+    QVERIFY(result.succeeded);
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/same.txt"_s), "first"_ba);
+    QCOMPARE(ZipFixtures::readFile(m_destination + u"/after.txt"_s), "after"_ba);
+    QCOMPARE(result.progress.size(), 4);
+}
+
+void tst_ZipExtract::writeFailures()
+{
+    const QString archive = fixture(
+        u"three.zip"_s, ZipFixtures::rawZip({ { "1.txt", "1" }, { "2.txt", "2" }, { "3.txt", "3" } }));
+    // Removed while extracting: every later entry has nowhere to go.
+    const Result removed
+        = unzip(archive, m_destination, {}, {}, [this] { QDir(m_destination).removeRecursively(); });
+    QCOMPARE(removed.error, std::optional<int>(ZipEngine::writeFailed));
+    QCOMPARE(unzip(archive, m_destination).error, std::optional<int>(ZipEngine::writeFailed));
+
+    // A file-size limit stands in for a full disk, which root's privileges ignore.
+    QVERIFY(QDir().mkdir(m_destination));
+    const QString big
+        = fixture(u"big.zip"_s, ZipFixtures::rawZip({ { "big.bin", QByteArray(256 * 1024, 'b') } }));
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit { 64 * 1024, 64 * 1024 };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN);
+        _exit(-unzip(big, m_destination).error.value_or(0));
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(-WEXITSTATUS(status), int(ZipEngine::writeFailed));
+    QVERIFY(ZipFixtures::snapshot(m_destination).isEmpty());
+}
+
+void tst_ZipExtract::cancelAndEmptyArchive()
+{
+    const QString archive = fixture(
+        u"three.zip"_s, ZipFixtures::rawZip({ { "1.txt", "1" }, { "2.txt", "2" }, { "3.txt", "3" } }));
+    int asked = 0;
+    const Result cancelled = unzip(archive, m_destination, {}, [&] { return ++asked < 3; });
+    QCOMPARE(cancelled.completions, 1);
+    QVERIFY(!cancelled.succeeded);
+    QCOMPARE(cancelled.progress.size(), 1);
+
+    const QString empty = m_fixtures.filePath(u"empty.zip"_s);
+    QVERIFY(ZipEngine::createZipFile(empty, {}, {}, {}));
+    QVERIFY(!ZipEngine::isFilePasswordProtected(empty));
+    const Result result = unzip(empty, m_destination);
+    QCOMPARE(result.completions, 1);
+    QVERIFY(result.succeeded);
+    QVERIFY(result.progress.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ZipExtract)
+#include "tst_zipextract.moc"

@@ -1,0 +1,370 @@
+#include "App/LocalizedText.h"
+#include "Archive/ArchiveFile.h"
+#include "Archive/PathText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "d:name" makes a folder, "f:name" a file, "l:name" a link that points nowhere.
+void createEntries(const QString& folder, const QStringList& entries)
+{
+    for (const QString& entry : entries) {
+        const QString path = folder + u'/' + entry.mid(2);
+        if (entry.startsWith(u"d:")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (entry.startsWith(u"f:")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("data");
+        } else {
+            QVERIFY(QFile::link(folder + u"/missing-target"_s, path));
+        }
+    }
+}
+
+bool somethingAt(const QString& path)
+{
+    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+}
+
+} // namespace
+
+class TestArchiveFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pathText_data();
+    void pathText();
+    void uniquePath_data();
+    void uniquePath();
+    void extractFolderPath_data();
+    void extractFolderPath();
+    void compressOutputPath_data();
+    void compressOutputPath();
+
+    void reservationsFollowTheNameSequence();
+    void reservationFailsWhereNothingCanBeCreated();
+    void reserveCompressOutputNeverWritesThroughLink();
+    void concurrentReservationsNeverSharePath();
+
+    void deletePathRemovesTreeWithoutFollowingLinks();
+    void deletePathOfLinkRemovesOnlyTheLink_data();
+    void deletePathOfLinkRemovesOnlyTheLink();
+    void deletePathIgnoresNothingAndDotNames();
+    void deletePathEmptiesReadOnlyFolders();
+
+    void truncateUTF8_data();
+    void truncateUTF8();
+};
+
+void TestArchiveFile::pathText_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("extension");
+
+    QTest::newRow("two dots") << u"/a/archive.tar.gz"_s << u"/a"_s << u"archive.tar"_s << u"gz"_s;
+    QTest::newRow("trailing slash") << u"/a/Photos.d/"_s << u"/a"_s << u"Photos"_s << u"d"_s;
+    QTest::newRow("hidden file") << u"/a/.bashrc"_s << u"/a"_s << u".bashrc"_s << QString();
+    QTest::newRow("trailing dot") << u"/a/notes."_s << u"/a"_s << u"notes."_s << QString();
+    QTest::newRow("in root") << u"/Report.zip"_s << u"/"_s << u"Report"_s << u"zip"_s;
+    QTest::newRow("relative") << u"Report.zip"_s << QString() << u"Report"_s << u"zip"_s;
+    QTest::newRow("root") << u"/"_s << u"/"_s << QString() << QString();
+}
+
+void TestArchiveFile::pathText()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, folder);
+    QFETCH(QString, base);
+    QFETCH(QString, extension);
+
+    QCOMPARE(PathText::deletingLastPathComponent(path), folder);
+    QCOMPARE(PathText::baseName(path), base);
+    QCOMPARE(PathText::pathExtension(path), extension);
+}
+
+void TestArchiveFile::uniquePath_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("free") << QStringList() << u"Report.zip"_s << u"Report.zip"_s;
+    QTest::newRow("counter reaches 3")
+        << QStringList({ u"f:Report.zip"_s, u"f:Report 1.zip"_s, u"d:Report 2.zip"_s }) << u"Report.zip"_s
+        << u"Report 3.zip"_s;
+    QTest::newRow("gap is used") << QStringList({ u"f:Report.zip"_s, u"f:Report 2.zip"_s }) << u"Report.zip"_s
+                                 << u"Report 1.zip"_s;
+    QTest::newRow("no extension") << QStringList({ u"d:Photos"_s, u"f:Photos 1"_s }) << u"Photos"_s
+                                  << u"Photos 2"_s;
+    QTest::newRow("dotted name") << QStringList({ u"d:my.photos"_s }) << u"my.photos"_s << u"my 1.photos"_s;
+    QTest::newRow("hidden name") << QStringList({ u"f:.bashrc"_s }) << u".bashrc"_s << u".bashrc 1"_s;
+    QTest::newRow("dangling link") << QStringList({ u"l:Report.zip"_s }) << u"Report.zip"_s
+                                   << u"Report 1.zip"_s;
+    QTest::newRow("non-ASCII") << QStringList({ u"f:报告.7z"_s }) << u"报告.7z"_s << u"报告 1.7z"_s;
+}
+
+void TestArchiveFile::uniquePath()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    createEntries(dir.path(), existing);
+    QCOMPARE(ArchiveFile::uniquePath(dir.filePath(name)), dir.filePath(expected));
+}
+
+void TestArchiveFile::extractFolderPath_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("archiveName");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("two taken") << QStringList({ u"d:Holiday"_s, u"d:Holiday 1"_s }) << u"Holiday.zip"_s
+                               << u"Holiday 2"_s;
+    QTest::newRow("file in the way") << QStringList({ u"f:Holiday"_s }) << u"Holiday.rar"_s << u"Holiday 1"_s;
+    QTest::newRow("dotted base") << QStringList() << u"my.photos.zip"_s << u"my.photos"_s;
+    QTest::newRow("dotted base taken")
+        << QStringList({ u"d:my.photos"_s, u"d:my 1.photos"_s }) << u"my.photos.zip"_s << u"my 2.photos"_s;
+}
+
+void TestArchiveFile::extractFolderPath()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, archiveName);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    createEntries(dir.path(), existing);
+    const QString archivePath = u"/elsewhere/"_s + archiveName;
+    QCOMPARE(ArchiveFile::extractFolderPath(archivePath, dir.path()), dir.filePath(expected));
+    QCOMPARE(ArchiveFile::extractFolderPath(archivePath, dir.path() + u'/'), dir.filePath(expected));
+}
+
+void TestArchiveFile::compressOutputPath_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("expected");
+
+    const QString several = localizedText("archive_default");
+    QTest::newRow("one file") << QStringList() << QStringList({ u"/src/Notes.txt"_s })
+                              << int(ArchiveType::zip) << u"Notes.zip"_s;
+    QTest::newRow("one folder, taken")
+        << QStringList({ u"f:Photos.7z"_s }) << QStringList({ u"/src/Photos/"_s }) << int(ArchiveType::z7)
+        << u"Photos 1.7z"_s;
+    QTest::newRow("dotted folder") << QStringList() << QStringList({ u"/src/photos.2020"_s })
+                                   << int(ArchiveType::zip) << u"photos.zip"_s;
+    QTest::newRow("several, taken") << QStringList({ u"f:"_s + several + u".7z"_s })
+                                    << QStringList({ u"/src/a.txt"_s, u"/src/b"_s }) << int(ArchiveType::z7)
+                                    << several + u" 1.7z"_s;
+}
+
+void TestArchiveFile::compressOutputPath()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QStringList, files);
+    QFETCH(int, type);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    createEntries(dir.path(), existing);
+    QCOMPARE(ArchiveFile::compressOutputPath(files, dir.path(), static_cast<ArchiveType::Value>(type)),
+             dir.filePath(expected));
+}
+
+void TestArchiveFile::reservationsFollowTheNameSequence()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"not/yet"_s);
+    for (const QString& name : { u"Holiday"_s, u"Holiday 1"_s, u"Holiday 2"_s }) {
+        QCOMPARE(ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, target), target + u'/' + name);
+        QVERIFY(QFileInfo(target + u'/' + name).isDir());
+    }
+
+    const QStringList files { u"/src/Notes.txt"_s };
+    for (const QString& name : { u"Notes.7z"_s, u"Notes 1.7z"_s }) {
+        QCOMPARE(ArchiveFile::reserveCompressOutput(files, dir.path(), ArchiveType::z7), dir.filePath(name));
+        QCOMPARE(QFileInfo(dir.filePath(name)).size(), 0);
+    }
+    QCOMPARE(ArchiveFile::compressOutputPath(files, dir.path(), ArchiveType::z7),
+             dir.filePath(u"Notes 2.7z"_s));
+}
+
+void TestArchiveFile::reservationFailsWhereNothingCanBeCreated()
+{
+    QTemporaryDir dir;
+    createEntries(dir.path(), { u"f:plain-file"_s });
+    const QString notAFolder = dir.filePath(u"plain-file"_s);
+
+    QCOMPARE(ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, notAFolder), std::nullopt);
+    QCOMPARE(ArchiveFile::reserveCompressOutput({ u"/src/a"_s }, notAFolder, ArchiveType::zip), std::nullopt);
+    QCOMPARE(
+        ArchiveFile::reserveCompressOutput({ u"/src/a"_s }, dir.filePath(u"missing"_s), ArchiveType::zip),
+        std::nullopt);
+}
+
+void TestArchiveFile::reserveCompressOutputNeverWritesThroughLink()
+{
+    QTemporaryDir dir;
+    const QString outside = dir.filePath(u"outside.zip"_s);
+    QVERIFY(QFile::link(outside, dir.filePath(u"Notes.zip"_s)));
+
+    QCOMPARE(ArchiveFile::reserveCompressOutput({ u"/src/Notes"_s }, dir.path(), ArchiveType::zip),
+             dir.filePath(u"Notes 1.zip"_s));
+    QVERIFY(!somethingAt(outside));
+}
+
+void TestArchiveFile::concurrentReservationsNeverSharePath()
+{
+    QTemporaryDir dir;
+    constexpr int threadCount = 4;
+    constexpr int perThread = 25;
+    QMutex mutex;
+    QStringList folders;
+    QStringList archives;
+
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < threadCount; ++thread) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < perThread; ++i) {
+                const auto folder = ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, dir.path());
+                const auto archive
+                    = ArchiveFile::reserveCompressOutput({ u"/a"_s, u"/b"_s }, dir.path(), ArchiveType::zip);
+                const QMutexLocker locker(&mutex);
+                folders << folder.value_or(QString());
+                archives << archive.value_or(QString());
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+
+    constexpr int total = threadCount * perThread;
+    QVERIFY(!folders.contains(QString()) && !archives.contains(QString()));
+    QCOMPARE(QSet<QString>(folders.cbegin(), folders.cend()).size(), total);
+    QCOMPARE(QSet<QString>(archives.cbegin(), archives.cend()).size(), total);
+    QVERIFY(folders.contains(dir.filePath(u"Holiday %1"_s.arg(total - 1))));
+}
+
+void TestArchiveFile::deletePathRemovesTreeWithoutFollowingLinks()
+{
+    QTemporaryDir dir;
+    createEntries(dir.path(),
+                  { u"d:outside/sub"_s, u"f:outside/sub/keep.txt"_s, u"f:outside-file.txt"_s, u"d:tree/a/b"_s,
+                    u"f:tree/a/b/deep.txt"_s, u"f:tree/.hidden"_s, u"l:tree/dangling"_s });
+    QVERIFY(QFile::link(dir.filePath(u"outside"_s), dir.filePath(u"tree/a/to-folder"_s)));
+    QVERIFY(QFile::link(dir.filePath(u"outside-file.txt"_s), dir.filePath(u"tree/to-file"_s)));
+
+    ArchiveFile::deletePath(dir.filePath(u"tree"_s));
+
+    QVERIFY(!somethingAt(dir.filePath(u"tree"_s)));
+    QVERIFY(QFileInfo::exists(dir.filePath(u"outside/sub/keep.txt"_s)));
+    QVERIFY(QFileInfo::exists(dir.filePath(u"outside-file.txt"_s)));
+}
+
+void TestArchiveFile::deletePathOfLinkRemovesOnlyTheLink_data()
+{
+    QTest::addColumn<QString>("suffix");
+
+    QTest::newRow("plain") << QString();
+    QTest::newRow("trailing slash") << u"/"_s;
+}
+
+void TestArchiveFile::deletePathOfLinkRemovesOnlyTheLink()
+{
+    QFETCH(QString, suffix);
+
+    QTemporaryDir dir;
+    createEntries(dir.path(), { u"d:folder"_s, u"f:folder/keep.txt"_s });
+    const QString link = dir.filePath(u"link"_s);
+    QVERIFY(QFile::link(dir.filePath(u"folder"_s), link));
+
+    ArchiveFile::deletePath(link + suffix);
+
+    QVERIFY(!somethingAt(link));
+    QVERIFY(QFileInfo::exists(dir.filePath(u"folder/keep.txt"_s)));
+}
+
+void TestArchiveFile::deletePathIgnoresNothingAndDotNames()
+{
+    QTemporaryDir dir;
+    createEntries(dir.path(), { u"d:sub"_s, u"f:keep.txt"_s });
+
+    ArchiveFile::deletePath(dir.filePath(u"missing/deeper"_s));
+    ArchiveFile::deletePath(QString());
+    ArchiveFile::deletePath(dir.filePath(u"sub/.."_s));
+    ArchiveFile::deletePath(dir.filePath(u"sub/."_s));
+
+    QVERIFY(QFileInfo::exists(dir.filePath(u"keep.txt"_s)));
+    QVERIFY(QFileInfo(dir.filePath(u"sub"_s)).isDir());
+}
+
+void TestArchiveFile::deletePathEmptiesReadOnlyFolders()
+{
+    if (::geteuid() == 0)
+        QSKIP("root ignores folder modes");
+    QTemporaryDir dir;
+    createEntries(dir.path(), { u"d:tree/locked"_s, u"f:tree/locked/file.txt"_s });
+    QVERIFY(QFile::setPermissions(dir.filePath(u"tree/locked"_s), QFile::ReadOwner | QFile::ExeOwner));
+
+    ArchiveFile::deletePath(dir.filePath(u"tree"_s));
+
+    QVERIFY(!somethingAt(dir.filePath(u"tree"_s)));
+}
+
+void TestArchiveFile::truncateUTF8_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("expected");
+
+    const QString a125(125, u'a');
+    const QString a126(126, u'a');
+    const QString a127(127, u'a');
+    const QString han = u"中"_s; // three bytes
+    const QString emoji = u"😀"_s; // four bytes
+
+    QTest::newRow("200 ASCII") << QString(200, u'x') << 128 << QString(128, u'x');
+    QTest::newRow("exactly the limit") << QString(128, u'x') << 128 << QString(128, u'x');
+    QTest::newRow("cut after a whole character") << a125 + han + u"z"_s << 128 << a125 + han;
+    QTest::newRow("cut after first of three bytes") << a127 + han + u"z"_s << 128 << a127;
+    QTest::newRow("cut after second of three bytes") << a126 + han + u"z"_s << 128 << a126 + han + u"z"_s;
+    QTest::newRow("cut inside two bytes") << a127 + u"é"_s << 128 << a127;
+    QTest::newRow("cut after third of four bytes") << a125 + emoji << 128 << a125 + emoji;
+    QTest::newRow("all Chinese, on a boundary") << QString(50, u'中') << 129 << QString(43, u'中');
+    QTest::newRow("lone surrogate") << QString(200, u'x') + QChar(0xD800) << 128
+                                    << QString(200, u'x') + QChar(0xD800);
+    QTest::newRow("limit 0") << u"abc"_s << 0 << QString();
+}
+
+void TestArchiveFile::truncateUTF8()
+{
+    QFETCH(QString, text);
+    QFETCH(int, limit);
+    QFETCH(QString, expected);
+
+    QCOMPARE(ArchiveFile::truncateUTF8(text, limit), expected);
+}
+
+QTEST_GUILESS_MAIN(TestArchiveFile)
+#include "tst_archivefile.moc"

@@ -1,0 +1,85 @@
+#include "Archive/ArchiveJobChecks.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Failures then print the two messages instead of two numbers.
+QString messageOf(int error)
+{
+    return ArchiveErrorType(static_cast<ArchiveErrorType::Value>(error)).message();
+}
+
+} // namespace
+
+class TestArchiveJobChecks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compressArguments_data();
+    void compressArguments();
+    void decompressArguments_data();
+    void decompressArguments();
+};
+
+void TestArchiveJobChecks::compressArguments_data()
+{
+    QTest::addColumn<QString>("targetPath");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("expected");
+
+    const QStringList someFiles { u"/a/b"_s };
+    QTest::newRow("empty target wins over empty files")
+        << QString() << QStringList() << int(ArchiveErrorType::targetPathNone);
+    QTest::newRow("no files") << u"/t"_s << QStringList() << int(ArchiveErrorType::originPathNone);
+    QTest::newRow("target inside input")
+        << u"/a/b/c"_s << someFiles << int(ArchiveErrorType::targetPathError);
+    QTest::newRow("target is input") << u"/a/b"_s << someFiles << int(ArchiveErrorType::targetPathError);
+    QTest::newRow("name prefix only") << u"/a/bc"_s << someFiles << int(ArchiveErrorType::none);
+    QTest::newRow("later input matches")
+        << u"/a/b/c"_s << QStringList({ u"/x"_s, u"/a/b"_s }) << int(ArchiveErrorType::targetPathError);
+    QTest::newRow("letter case differs") << u"/A/b/c"_s << someFiles << int(ArchiveErrorType::none);
+    QTest::newRow("input with trailing slash")
+        << u"/a/b/c"_s << QStringList({ u"/a/b/"_s }) << int(ArchiveErrorType::targetPathError);
+    QTest::newRow("target with trailing slash")
+        << u"/a/b/"_s << someFiles << int(ArchiveErrorType::targetPathError);
+    QTest::newRow("root input") << u"/home/u"_s << QStringList({ u"/"_s })
+                                << int(ArchiveErrorType::targetPathError);
+}
+
+void TestArchiveJobChecks::compressArguments()
+{
+    QFETCH(QString, targetPath);
+    QFETCH(QStringList, files);
+    QFETCH(int, expected);
+
+    QCOMPARE(ArchiveJobChecks::checkCompressArguments(targetPath, files).message(), messageOf(expected));
+}
+
+void TestArchiveJobChecks::decompressArguments_data()
+{
+    QTest::addColumn<QString>("targetPath");
+    QTest::addColumn<QString>("archivePath");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("both empty") << QString() << QString() << int(ArchiveErrorType::targetPathNone);
+    QTest::newRow("empty target") << QString() << u"/a.zip"_s << int(ArchiveErrorType::targetPathNone);
+    QTest::newRow("empty archive") << u"/t"_s << QString() << int(ArchiveErrorType::originPathNone);
+    QTest::newRow("both given") << u"/t"_s << u"/a.zip"_s << int(ArchiveErrorType::none);
+}
+
+void TestArchiveJobChecks::decompressArguments()
+{
+    QFETCH(QString, targetPath);
+    QFETCH(QString, archivePath);
+    QFETCH(int, expected);
+
+    QCOMPARE(ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath).message(),
+             messageOf(expected));
+}
+
+QTEST_GUILESS_MAIN(TestArchiveJobChecks)
+#include "tst_archivejobchecks.moc"

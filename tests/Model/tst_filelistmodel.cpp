@@ -1,0 +1,137 @@
+#include "Model/FileListInfo.h"
+#include "Model/FileListItemInfo.h"
+#include "Model/FileListManager.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonObject parse(const QByteArray& json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+} // namespace
+
+class TestFileListModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void entryFromURL_data();
+    void entryFromURL();
+    void itemFromJson_data();
+    void itemFromJson();
+    void listFromJson_data();
+    void listFromJson();
+    void roundTrip();
+    void managerStartsEmpty();
+};
+
+void TestFileListModel::entryFromURL_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("fileId");
+
+    QTest::newRow("ASCII") << u"/tmp/Holiday.zip"_s << u"288e64a156373aa01ef30b3dde9c9427"_s;
+    QTest::newRow("other letter case") << u"/tmp/holiday.zip"_s << u"5bf37c30304ccaf65cfb29619e0c0285"_s;
+    QTest::newRow("non-ASCII") << u"/home/用户/报告 2020.docx"_s << u"056a0e68a8c9bc23a2419eb5cd0c4782"_s;
+    QTest::newRow("URL-like characters") << u"/tmp/50% #1?.zip"_s << QString();
+}
+
+void TestFileListModel::entryFromURL()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, fileId);
+
+    const QUrl url = QUrl::fromLocalFile(path);
+    const FileListItemInfo item = FileListItemInfo::fromURL(url);
+    if (!fileId.isEmpty())
+        QCOMPARE(item.fileId, fileId);
+    QCOMPARE(item.fileId, FileListItemInfo::fileIdForPath(path));
+    QCOMPARE(item.fileName, path);
+    QCOMPARE(item.fileURL, url);
+    QCOMPARE(item.toJson().value(u"fileURL"_s).toString(), path);
+}
+
+void TestFileListModel::itemFromJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("fileId");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("urlPath"); // null: no URL
+
+    QTest::newRow("empty object") << "{}"_ba << QString() << QString() << QString();
+    QTest::newRow("number as URL") << R"({"fileURL": 5})"_ba << QString() << QString() << QString();
+    QTest::newRow("null URL") << R"({"fileURL": null})"_ba << QString() << QString() << QString();
+    QTest::newRow("wrong forms") << R"({"fileId": 3, "fileName": ["/a"]})"_ba << QString() << QString()
+                                 << QString();
+    QTest::newRow("all fields") << R"({"fileId": "id", "fileName": "/a b", "fileURL": "/a b"})"_ba << u"id"_s
+                                << u"/a b"_s << u"/a b"_s;
+    QTest::newRow("URL text is a path")
+        << R"({"fileURL": "file:///etc/passwd"})"_ba << QString() << QString() << u"file:///etc/passwd"_s;
+    QTest::newRow("non-ASCII path") << R"({"fileURL": "/home/用户/报告.docx"})"_ba << QString() << QString()
+                                    << u"/home/用户/报告.docx"_s;
+}
+
+void TestFileListModel::itemFromJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, fileId);
+    QFETCH(QString, fileName);
+    QFETCH(QString, urlPath);
+
+    const FileListItemInfo item = FileListItemInfo::fromJson(parse(json));
+    QCOMPARE(item.fileId, fileId);
+    QCOMPARE(item.fileName, fileName);
+    QCOMPARE(item.fileURL.has_value(), !urlPath.isNull());
+    if (item.fileURL) {
+        QVERIFY(item.fileURL->isLocalFile());
+        QCOMPARE(item.fileURL->toLocalFile(), urlPath);
+    }
+}
+
+void TestFileListModel::listFromJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QStringList>("fileIds");
+
+    QTest::newRow("empty object") << "{}"_ba << QStringList();
+    QTest::newRow("not an array") << R"({"list": {"fileId": "a"}})"_ba << QStringList();
+    QTest::newRow("element not an object") << R"({"list": [{"fileId": "a"}, 7]})"_ba << QStringList();
+    QTest::newRow("in order") << R"({"list": [{"fileId": "b"}, {}, {"fileId": "a"}]})"_ba
+                              << QStringList({ u"b"_s, QString(), u"a"_s });
+}
+
+void TestFileListModel::listFromJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QStringList, fileIds);
+
+    QStringList ids;
+    for (const FileListItemInfo& item : FileListInfo::fromJson(parse(json)).list)
+        ids << item.fileId;
+    QCOMPARE(ids, fileIds);
+}
+
+void TestFileListModel::roundTrip()
+{
+    FileListInfo info;
+    info.list << FileListItemInfo::fromURL(QUrl::fromLocalFile(u"/b/50% #1"_s)) << FileListItemInfo()
+              << FileListItemInfo::fromURL(QUrl::fromLocalFile(u"/a/报告.pdf"_s));
+    QVERIFY(!info.list.at(1).toJson().contains(u"fileURL"_s));
+    QCOMPARE(FileListInfo::fromJson(info.toJson()), info);
+}
+
+void TestFileListModel::managerStartsEmpty()
+{
+    QCOMPARE(&FileListManager::shared(), &FileListManager::shared());
+    QCOMPARE(FileListManager::shared().kUserDefaultSaveKey, u"kUserDefaultSaveKey_File_List"_s);
+    QVERIFY(FileListManager::shared().listInfo.list.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestFileListModel)
+#include "tst_filelistmodel.moc"

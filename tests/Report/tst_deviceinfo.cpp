@@ -1,0 +1,177 @@
+#include "Report/DeviceInfo.h"
+#include "Report/DeviceName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using FileMap = QMap<QString, QByteArray>;
+
+namespace {
+const QByteArray routeHeader
+    = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+
+QByteArray route(const char* iface, const char* destination, int metric, const char* mask)
+{
+    return QByteArray(iface) + '\t' + destination + "\t010200C0\t0003\t0\t0\t" + QByteArray::number(metric)
+        + '\t' + mask + "\t0\t0\t0\n";
+}
+
+QByteArray defaultRoute(const char* iface, int metric = 0)
+{
+    return route(iface, "00000000", metric, "00000000");
+}
+
+// Writes each file under `root`; a null value leaves the file out.
+void writeFiles(const QTemporaryDir& root, const FileMap& files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        if (it.value().isNull())
+            continue;
+        const QString path = root.filePath(it.key());
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(it.value()), it.value().size());
+    }
+}
+} // namespace
+
+class tst_DeviceInfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deviceName_data();
+    void deviceName();
+    void macAddress_data();
+    void macAddress();
+    void deviceBrand_data();
+    void deviceBrand();
+};
+
+void tst_DeviceInfo::deviceName_data()
+{
+    QTest::addColumn<QByteArray>("productName");
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("no source") << QByteArray() << QByteArray() << u"Unknown Mac"_s;
+    QTest::newRow("dmi") << QByteArray("ThinkPad X1 Carbon Gen 9\n") << QByteArray()
+                         << u"ThinkPad X1 Carbon Gen 9"_s;
+    QTest::newRow("dmi before device tree")
+        << QByteArray("OptiPlex 7090\n") << QByteArray("Raspberry Pi 4 Model B\0", 23) << u"OptiPlex 7090"_s;
+    QTest::newRow("device tree") << QByteArray() << QByteArray("Raspberry Pi 4 Model B Rev 1.4\0", 31)
+                                 << u"Raspberry Pi 4 Model B Rev 1.4"_s;
+    QTest::newRow("blank dmi falls through")
+        << QByteArray(" \n") << QByteArray("Pine64 RockPro64\0", 17) << u"Pine64 RockPro64"_s;
+    QTest::newRow("blank everywhere") << QByteArray("\n") << QByteArray("\0", 1) << u"Unknown Mac"_s;
+    QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9 Book \xe4\xb8\xad\n") << QByteArray()
+                           << u"Café Book 中"_s;
+    QTest::newRow("invalid utf-8") << QByteArray("Model \xff\xfe\n") << QByteArray("Pine64\0", 7)
+                                   << QString();
+    QTest::newRow("invalid utf-8 in device tree") << QByteArray() << QByteArray("\xc3\x28\0", 3) << QString();
+}
+
+void tst_DeviceInfo::deviceName()
+{
+    QFETCH(QByteArray, productName);
+    QFETCH(QByteArray, model);
+    QFETCH(QString, expected);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    writeFiles(root,
+               { { u"sys/class/dmi/id/product_name"_s, productName },
+                 { u"sys/firmware/devicetree/base/model"_s, model } });
+
+    QCOMPARE(DeviceName::deviceName(root.path()), expected);
+}
+
+void tst_DeviceInfo::macAddress_data()
+{
+    QTest::addColumn<QByteArray>("routes");
+    QTest::addColumn<FileMap>("addresses");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray eth0 = "02:fc:00:00:00:01\n";
+    const QByteArray wlan0 = "a4:5E:60:c2:1B:07\n";
+
+    QTest::newRow("no route table") << QByteArray() << FileMap { { u"eth0"_s, eth0 } } << QString();
+    QTest::newRow("no default route") << QByteArray(routeHeader + route("eth0", "000200C0", 0, "00FFFFFF"))
+                                      << FileMap { { u"eth0"_s, eth0 } } << QString();
+    QTest::newRow("default route") << QByteArray(routeHeader + route("eth0", "000200C0", 0, "00FFFFFF")
+                                                 + defaultRoute("eth0"))
+                                   << FileMap { { u"eth0"_s, eth0 }, { u"eth1"_s, "02:00:00:00:00:99\n" } }
+                                   << u"02:fc:00:00:00:01"_s;
+    QTest::newRow("lowest metric wins, lower case")
+        << QByteArray(routeHeader + defaultRoute("eth0", 600) + defaultRoute("wlan0", 100))
+        << FileMap { { u"eth0"_s, eth0 }, { u"wlan0"_s, wlan0 } } << u"a4:5e:60:c2:1b:07"_s;
+    QTest::newRow("equal metrics: table order")
+        << QByteArray(routeHeader + defaultRoute("wlan0", 100) + defaultRoute("eth0", 100))
+        << FileMap { { u"eth0"_s, eth0 }, { u"wlan0"_s, wlan0 } } << u"a4:5e:60:c2:1b:07"_s;
+    QTest::newRow("split vpn route is not default")
+        << QByteArray(routeHeader + route("wlan0", "00000000", 0, "00000080") + defaultRoute("eth0", 100))
+        << FileMap { { u"eth0"_s, eth0 }, { u"wlan0"_s, wlan0 } } << u"02:fc:00:00:00:01"_s;
+    QTest::newRow("tunnel without address is passed over")
+        << QByteArray(routeHeader + defaultRoute("tun0", 0) + defaultRoute("eth0", 100))
+        << FileMap { { u"eth0"_s, eth0 } } << u"02:fc:00:00:00:01"_s;
+    QTest::newRow("ppp with empty address")
+        << QByteArray(routeHeader + defaultRoute("ppp0")) << FileMap { { u"ppp0"_s, "\n" } } << QString();
+    QTest::newRow("four bytes padded") << QByteArray(routeHeader + defaultRoute("gre1"))
+                                       << FileMap { { u"gre1"_s, "c0:a8:1:2\n" } } << u"c0:a8:01:02:00:00"_s;
+    QTest::newRow("long address cut")
+        << QByteArray(routeHeader + defaultRoute("ib0"))
+        << FileMap { { u"ib0"_s, "80:00:02:08:fe:80:00:00:00:00:00:00\n" } } << u"80:00:02:08:fe:80"_s;
+    QTest::newRow("malformed address") << QByteArray(routeHeader + defaultRoute("eth0"))
+                                       << FileMap { { u"eth0"_s, "02:fc:zz:00:00:01\n" } } << QString();
+    QTest::newRow("name leaving the folder")
+        << QByteArray(routeHeader + defaultRoute("..")) << FileMap { { u".."_s, eth0 } } << QString();
+    QTest::newRow("truncated row") << QByteArray(routeHeader + "eth0\t00000000\t010200C0\n")
+                                   << FileMap { { u"eth0"_s, eth0 } } << QString();
+}
+
+void tst_DeviceInfo::macAddress()
+{
+    QFETCH(QByteArray, routes);
+    QFETCH(FileMap, addresses);
+    QFETCH(QString, expected);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    FileMap files { { u"proc/net/route"_s, routes } };
+    for (auto it = addresses.cbegin(); it != addresses.cend(); ++it)
+        files.insert(u"sys/class/net/"_s + it.key() + u"/address"_s, it.value());
+    writeFiles(root, files);
+
+    QCOMPARE(DeviceInfo::macAddress(root.path()), expected);
+}
+
+void tst_DeviceInfo::deviceBrand_data()
+{
+    QTest::addColumn<QByteArray>("vendor");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("missing") << QByteArray() << QString();
+    QTest::newRow("upper case") << QByteArray("LENOVO\n") << u"lenovo"_s;
+    QTest::newRow("words") << QByteArray("Dell Inc.\n") << u"dell inc."_s;
+}
+
+void tst_DeviceInfo::deviceBrand()
+{
+    QFETCH(QByteArray, vendor);
+    QFETCH(QString, expected);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    writeFiles(root, { { u"sys/class/dmi/id/sys_vendor"_s, vendor } });
+
+    QCOMPARE(DeviceInfo::deviceBrand(root.path()), expected);
+}
+
+QTEST_GUILESS_MAIN(tst_DeviceInfo)
+#include "tst_deviceinfo.moc"

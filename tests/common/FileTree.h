@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// Small helpers for tests that build folders and compare what lands on disk.
+namespace FileTree {
+
+// Writes `content` to `root`/`relativePath`, creating parent folders.
+bool writeFile(const QString& root, const QString& relativePath, const QByteArray& content);
+
+// Every entry below `root` by relative path: files map to their content,
+// folders to "<dir>", symbolic links to "-> target".
+QMap<QString, QByteArray> snapshot(const QString& root);
+
+// Names directly inside `folder`, sorted.
+QStringList entries(const QString& folder);
+
+// Runs a program and returns its exit code (-1 when it could not start).
+int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
+        const QString& workingDirectory = {});
+
+} // namespace FileTree
