@@ -1,6 +1,5 @@
 #include "App/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
-#include "Archive/PathText.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,8 +47,6 @@ class TestArchiveFile : public QObject
     Q_OBJECT
 
 private slots:
-    void pathText_data();
-    void pathText();
     void uniquePath_data();
     void uniquePath();
     void extractFolderPath_data();
@@ -59,7 +56,6 @@ private slots:
 
     void reservationsFollowTheNameSequence();
     void reservationFailsWhereNothingCanBeCreated();
-    void reserveCompressOutputNeverWritesThroughLink();
     void concurrentReservationsNeverSharePath();
 
     void deletePathRemovesTreeWithoutFollowingLinks();
@@ -71,34 +67,6 @@ private slots:
     void truncateUTF8_data();
     void truncateUTF8();
 };
-
-void TestArchiveFile::pathText_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("extension");
-
-    QTest::newRow("two dots") << u"/a/archive.tar.gz"_s << u"/a"_s << u"archive.tar"_s << u"gz"_s;
-    QTest::newRow("trailing slash") << u"/a/Photos.d/"_s << u"/a"_s << u"Photos"_s << u"d"_s;
-    QTest::newRow("hidden file") << u"/a/.bashrc"_s << u"/a"_s << u".bashrc"_s << QString();
-    QTest::newRow("trailing dot") << u"/a/notes."_s << u"/a"_s << u"notes."_s << QString();
-    QTest::newRow("in root") << u"/Report.zip"_s << u"/"_s << u"Report"_s << u"zip"_s;
-    QTest::newRow("relative") << u"Report.zip"_s << QString() << u"Report"_s << u"zip"_s;
-    QTest::newRow("root") << u"/"_s << u"/"_s << QString() << QString();
-}
-
-void TestArchiveFile::pathText()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, folder);
-    QFETCH(QString, base);
-    QFETCH(QString, extension);
-
-    QCOMPARE(PathText::deletingLastPathComponent(path), folder);
-    QCOMPARE(PathText::baseName(path), base);
-    QCOMPARE(PathText::pathExtension(path), extension);
-}
 
 void TestArchiveFile::uniquePath_data()
 {
@@ -221,17 +189,6 @@ void TestArchiveFile::reservationFailsWhereNothingCanBeCreated()
     QCOMPARE(
         ArchiveFile::reserveCompressOutput({ u"/src/a"_s }, dir.filePath(u"missing"_s), ArchiveType::zip),
         std::nullopt);
-}
-
-void TestArchiveFile::reserveCompressOutputNeverWritesThroughLink()
-{
-    QTemporaryDir dir;
-    const QString outside = dir.filePath(u"outside.zip"_s);
-    QVERIFY(QFile::link(outside, dir.filePath(u"Notes.zip"_s)));
-
-    QCOMPARE(ArchiveFile::reserveCompressOutput({ u"/src/Notes"_s }, dir.path(), ArchiveType::zip),
-             dir.filePath(u"Notes 1.zip"_s));
-    QVERIFY(!somethingAt(outside));
 }
 
 void TestArchiveFile::concurrentReservationsNeverSharePath()

@@ -1,6 +1,5 @@
 #include "Model/FileListInfo.h"
 #include "Model/FileListItemInfo.h"
-#include "Model/FileListManager.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -28,7 +27,6 @@ private slots:
     void listFromJson_data();
     void listFromJson();
     void roundTrip();
-    void managerStartsEmpty();
 };
 
 void TestFileListModel::entryFromURL_data()
@@ -66,7 +64,6 @@ void TestFileListModel::itemFromJson_data()
 
     QTest::newRow("empty object") << "{}"_ba << QString() << QString() << QString();
     QTest::newRow("number as URL") << R"({"fileURL": 5})"_ba << QString() << QString() << QString();
-    QTest::newRow("null URL") << R"({"fileURL": null})"_ba << QString() << QString() << QString();
     QTest::newRow("wrong forms") << R"({"fileId": 3, "fileName": ["/a"]})"_ba << QString() << QString()
                                  << QString();
     QTest::newRow("all fields") << R"({"fileId": "id", "fileName": "/a b", "fileURL": "/a b"})"_ba << u"id"_s
@@ -124,13 +121,6 @@ void TestFileListModel::roundTrip()
               << FileListItemInfo::fromURL(QUrl::fromLocalFile(u"/a/报告.pdf"_s));
     QVERIFY(!info.list.at(1).toJson().contains(u"fileURL"_s));
     QCOMPARE(FileListInfo::fromJson(info.toJson()), info);
-}
-
-void TestFileListModel::managerStartsEmpty()
-{
-    QCOMPARE(&FileListManager::shared(), &FileListManager::shared());
-    QCOMPARE(FileListManager::shared().kUserDefaultSaveKey, u"kUserDefaultSaveKey_File_List"_s);
-    QVERIFY(FileListManager::shared().listInfo.list.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFileListModel)

@@ -1,5 +1,5 @@
 #include "KestrelConfig.h"
-#include "LoopbackHttpServer.h"
+#include "EventLogServer.h"
 #include "Report/ReportManager.h"
 #include "Report/ReportQuery.h"
 
@@ -202,9 +202,9 @@ void tst_ReportManager::reportReachesServer()
     QFETCH(QString, type);
     QFETCH(QVariantMap, detail);
 
-    LoopbackHttpServer server;
+    EventLogServer server;
     QVERIFY(server.isListening());
-    setEndpoint(server.logUrl());
+    setEndpoint(server.url().toString());
 
     ReportQuery::report(type, detail);
     QTRY_COMPARE(server.requestHeads().size(), 1);
@@ -234,9 +234,9 @@ void tst_ReportManager::reportReachesServer()
 
 void tst_ReportManager::reportFromWorkerThread()
 {
-    LoopbackHttpServer server;
+    EventLogServer server;
     QVERIFY(server.isListening());
-    setEndpoint(server.logUrl());
+    setEndpoint(server.url().toString());
 
     std::unique_ptr<QThread> worker(QThread::create([] {
         ReportQuery::report(u"show"_s, { { u"page"_s, u"compress"_s } });
@@ -278,9 +278,9 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
     QTRY_VERIFY(fired);
 
     // A failed request leaves the manager able to send the next one.
-    LoopbackHttpServer server;
+    EventLogServer server;
     QVERIFY(server.isListening());
-    setEndpoint(server.logUrl());
+    setEndpoint(server.url().toString());
     ReportQuery::report(u"show"_s, { { u"page"_s, u"decompress"_s } });
     QTRY_COMPARE(server.requestHeads().size(), 1);
     QCOMPARE(eventOf(server.requestHeads().first())[u"event_type"_s].toString(), u"show"_s);

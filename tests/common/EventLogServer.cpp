@@ -4,13 +4,15 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 EventLogServer::EventLogServer(QObject* parent)
     : QObject(parent)
 {
-    m_server.listen(QHostAddress::LocalHost);
     connect(&m_server, &QTcpServer::newConnection, this, &EventLogServer::accept);
+    m_server.listen(QHostAddress::LocalHost);
 }
 
 QUrl EventLogServer::url() const
@@ -21,17 +23,17 @@ QUrl EventLogServer::url() const
 QList<QJsonObject> EventLogServer::events(const QString& type) const
 {
     QList<QJsonObject> found;
-    for (const QByteArray& line : m_requestLines) {
-        const QJsonObject event = eventOf(line);
+    for (const QByteArray& head : m_heads) {
+        const QJsonObject event = eventOf(head);
         if (event.value("event_type"_L1).toString() == type)
             found.append(event);
     }
     return found;
 }
 
-QJsonObject EventLogServer::eventOf(const QByteArray& requestLine)
+QJsonObject EventLogServer::eventOf(const QByteArray& head)
 {
-    const QList<QByteArray> parts = requestLine.split(' ');
+    const QList<QByteArray> parts = head.left(head.indexOf("\r\n")).split(' ');
     if (parts.size() < 2)
         return {};
     const QUrlQuery query(QUrl::fromEncoded(parts.at(1)));
@@ -42,18 +44,21 @@ QJsonObject EventLogServer::eventOf(const QByteArray& requestLine)
 void EventLogServer::accept()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            // Answer once the headers are complete; GET requests carry no body.
-            if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n"))
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            // GET requests carry no body: the head ends the request.
+            buffer->append(socket->readAll());
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
                 return;
-            const QByteArray request = socket->readAll();
-            const QByteArray line = request.left(request.indexOf("\r\n"));
-            m_requestLines.append(line);
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                          "Content-Length: 2\r\nConnection: close\r\n\r\n{}");
+            m_heads.append(buffer->left(end));
+            buffer->clear();
+            const QByteArray body = R"({"code":0})";
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
+                          "Content-Length: "
+                          + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             socket->disconnectFromHost();
-            emit requestReceived(line);
         });
     }
 }

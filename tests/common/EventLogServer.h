@@ -6,8 +6,9 @@
 #include <QTcpServer>
 #include <QUrl>
 
-// A real HTTP server on 127.0.0.1 that records each request's request line and
-// answers it with an empty JSON object, standing in for the event-log endpoint.
+// A real HTTP server on 127.0.0.1 standing in for the event-log endpoint. It
+// records the head (request line and headers) of every request and answers
+// each with 200 and a small JSON body.
 class EventLogServer : public QObject
 {
     Q_OBJECT
@@ -15,23 +16,23 @@ class EventLogServer : public QObject
 public:
     explicit EventLogServer(QObject* parent = nullptr);
 
+    bool isListening() const { return m_server.isListening(); }
+
     // The endpoint to point KESTREL_EVENT_LOG_URL at.
     QUrl url() const;
 
-    // Request lines as received, e.g. "GET /log.html?json=...&type=event_info HTTP/1.1".
-    QList<QByteArray> requestLines() const { return m_requestLines; }
+    // Heads as received, each starting with the request line, e.g.
+    // "GET /log.html?json=...&type=event_info HTTP/1.1".
+    const QList<QByteArray>& requestHeads() const { return m_heads; }
 
     // The decoded "json" query parameter of every request whose event_type is `type`.
     QList<QJsonObject> events(const QString& type) const;
 
-    static QJsonObject eventOf(const QByteArray& requestLine);
-
-signals:
-    void requestReceived(const QByteArray& requestLine);
+    static QJsonObject eventOf(const QByteArray& head);
 
 private:
     void accept();
 
     QTcpServer m_server;
-    QList<QByteArray> m_requestLines;
+    QList<QByteArray> m_heads;
 };

@@ -2,14 +2,49 @@
 
 #include "Archive/Zip/ZipReader.h"
 
+#include <QFile>
+#include <QtEndian>
+
+#include <algorithm>
+
 #include <archive.h>
 #include <archive_entry.h>
+
+namespace {
+
+constexpr qint64 kEndRecordSize = 22;
+constexpr qint64 kMaxCommentSize = 0xffff;
+
+// A zip archive without entries is only its end record, which libarchive does
+// not recognise as an archive.
+bool isEmptyZip(const QString& archivePath)
+{
+    QFile file(archivePath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < kEndRecordSize)
+        return false;
+    const qint64 tailSize = std::min(file.size(), kEndRecordSize + kMaxCommentSize);
+    if (!file.seek(file.size() - tailSize))
+        return false;
+    const QByteArray tail = file.read(tailSize);
+    const qsizetype record = tail.lastIndexOf("PK\x05\x06");
+    if (record < 0 || tail.size() - record < kEndRecordSize)
+        return false;
+    const auto field16
+        = [&](int offset) { return qFromLittleEndian<quint16>(tail.constData() + record + offset); };
+    const auto field32
+        = [&](int offset) { return qFromLittleEndian<quint32>(tail.constData() + record + offset); };
+    // No entries on this disk or in total, an empty directory, and the comment ends the file.
+    return field16(8) == 0 && field16(10) == 0 && field32(12) == 0
+        && record + kEndRecordSize + field16(20) == tail.size();
+}
+
+} // namespace
 
 std::optional<ZipCatalog> ZipCatalog::read(const QString& archivePath)
 {
     ZipReader reader;
     if (!reader.open(archivePath))
-        return std::nullopt;
+        return isEmptyZip(archivePath) ? std::optional(ZipCatalog()) : std::nullopt;
     ZipCatalog catalog;
     archive_entry* entry = nullptr;
     for (;;) {

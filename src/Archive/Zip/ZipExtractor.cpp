@@ -44,6 +44,8 @@ std::optional<int> ZipExtractor::extract(const QString& archivePath, const QStri
         return ZipEngine::archiveUnreadable;
     if (!m_tree.open(destination))
         return ZipEngine::writeFailed;
+    if (catalog->entryCount == 0)
+        return std::nullopt;
     ZipReader reader;
     if (!reader.open(archivePath, password))
         return ZipEngine::archiveUnreadable;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Rar4Cipher.h"
+#include "RarFixture.h"
+#include "RarVolumeLayout.h"
+
+#include <optional>
+
+// RAR 2.9 archives ("RAR 1.5-4.x format" in RARLAB's technote.txt): marker
+// block, archive header (0x73), a file header (0x74) before each entry's data
+// or volume slice, end-of-archive block (0x7B). Host OS is Win32 and paths use
+// backslashes, as WinRAR writes them.
+class Rar4Writer
+{
+public:
+    Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options);
+
+    QList<QByteArray> build(qsizetype volumeSize) const;
+
+private:
+    struct Packed
+    {
+        QByteArray data; // encrypted when the entry carries a salt
+        QByteArray salt;
+        quint32 crc = 0; // of the entry's plain data
+    };
+
+    QByteArray volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const;
+    QByteArray archiveHeader(bool isVolumeSet, bool isFirst) const;
+    QByteArray fileHeader(const RarPart& part) const;
+    QByteArray endBlock(bool isVolumeSet, bool isLast) const;
+    QByteArray seal(const QByteArray& block) const;
+
+    QList<RarFixtureEntry> m_entries;
+    RarFixtureOptions m_options;
+    QList<Packed> m_packed;
+    QByteArray m_headerSalt;
+    std::optional<Rar4Cipher> m_headerCipher;
+};

@@ -1,0 +1,133 @@
+#include "Rar5Writer.h"
+
+#include "RarBytes.h"
+
+#include <QTimeZone>
+
+using namespace RarBytes;
+
+namespace {
+
+constexpr char signature[] = { 0x52, 0x61, 0x72, 0x21, 0x1a, 0x07, 0x01, 0x00 };
+
+enum HeaderType : quint8 { mainHeaderType = 1, fileHeaderType = 2, endOfArchiveType = 5 };
+
+enum HeaderFlag : quint64 {
+    hasDataArea = 0x0002,
+    splitBefore = 0x0008, // data continues from the previous volume
+    splitAfter = 0x0010, // data continues in the next volume
+};
+
+enum ArchiveFlag : quint64 { archiveVolume = 0x0001, hasVolumeNumber = 0x0002, archiveSolid = 0x0004 };
+
+enum FileFlag : quint64 { fileDirectory = 0x0001, hasUnixTime = 0x0002, hasCrc32 = 0x0004 };
+
+constexpr quint64 solidCompression = 0x0040; // compression information: version 0, method 0 (store)
+constexpr quint64 hostUnix = 1;
+constexpr quint64 endNotLastVolume = 0x0001;
+constexpr quint64 modeFile = 0100644;
+constexpr quint64 modeDirectory = 040755;
+
+// The CRC-32 covers the header size field and everything after it up to the data.
+QByteArray header(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1)
+{
+    QByteArray body;
+    appendVint(body, type);
+    appendVint(body, flags | (dataSize >= 0 ? hasDataArea : 0));
+    if (dataSize >= 0)
+        appendVint(body, quint64(dataSize));
+    body += fields;
+    QByteArray checked;
+    appendVint(checked, quint64(body.size()));
+    checked += body;
+    QByteArray out;
+    appendLe32(out, crc32(checked));
+    return out + checked;
+}
+
+QByteArray endOfArchive(bool isLast)
+{
+    QByteArray fields;
+    appendVint(fields, isLast ? 0 : endNotLastVolume);
+    return header(endOfArchiveType, 0, fields);
+}
+
+quint32 unixTime(const QDateTime& modified)
+{
+    if (!modified.isValid())
+        return quint32(QDateTime(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::UTC).toSecsSinceEpoch());
+    return quint32(modified.toSecsSinceEpoch());
+}
+
+} // namespace
+
+Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options)
+    : m_entries(entries)
+    , m_options(options)
+{
+}
+
+QList<QByteArray> Rar5Writer::build(qsizetype volumeSize) const
+{
+    QList<qsizetype> packedSizes;
+    QList<qsizetype> headerSizes;
+    for (qsizetype entry = 0; entry < m_entries.size(); ++entry) {
+        packedSizes.append(m_entries[entry].data.size());
+        // The whole size is the widest data-size field any slice can need.
+        headerSizes.append(fileHeader({ entry, 0, packedSizes.last() }).size());
+    }
+    const qsizetype overhead = qsizetype(sizeof signature) + mainHeader(true, 0xffff).size()
+        + endOfArchive(false).size();
+    const RarVolumeLayout layout = layoutVolumes(packedSizes, headerSizes, overhead, volumeSize);
+
+    QList<QByteArray> volumes;
+    for (int index = 0; index < layout.size(); ++index)
+        volumes.append(volume(layout[index], index, volumeSize > 0, index + 1 == layout.size()));
+    return volumes;
+}
+
+QByteArray Rar5Writer::volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const
+{
+    QByteArray out(signature, sizeof signature);
+    out += mainHeader(isVolumeSet, index);
+    for (const RarPart& part : parts)
+        out += fileHeader(part) + m_entries[part.entry].data.mid(part.offset, part.size);
+    return out + endOfArchive(isLast);
+}
+
+// The first volume carries no number; the second is 1, the third 2, ...
+QByteArray Rar5Writer::mainHeader(bool isVolumeSet, int index) const
+{
+    quint64 flags = (m_options.solid ? archiveSolid : 0);
+    if (isVolumeSet)
+        flags |= archiveVolume | (index > 0 ? hasVolumeNumber : 0);
+    QByteArray fields;
+    appendVint(fields, flags);
+    if (isVolumeSet && index > 0)
+        appendVint(fields, quint64(index));
+    return header(mainHeaderType, 0, fields);
+}
+
+QByteArray Rar5Writer::fileHeader(const RarPart& part) const
+{
+    const RarFixtureEntry& entry = m_entries[part.entry];
+    const QByteArray name = entry.name.toUtf8();
+    // As in RAR4, a slice that continues elsewhere carries the CRC of its own bytes.
+    const QByteArray slice = entry.data.mid(part.offset, part.size);
+    const quint32 crc = crc32(part.splitAfter ? QByteArrayView(slice) : QByteArrayView(entry.data));
+
+    QByteArray fields;
+    appendVint(fields, hasUnixTime | (entry.isDirectory ? fileDirectory : hasCrc32));
+    appendVint(fields, quint64(entry.data.size()));
+    appendVint(fields, entry.isDirectory ? modeDirectory : modeFile);
+    appendLe32(fields, unixTime(entry.modified));
+    if (!entry.isDirectory)
+        appendLe32(fields, crc);
+    appendVint(fields, m_options.solid && part.entry > 0 && !entry.isDirectory ? solidCompression : 0);
+    appendVint(fields, hostUnix);
+    appendVint(fields, quint64(name.size()));
+    fields += name;
+
+    const quint64 flags = (part.splitBefore ? splitBefore : 0) | (part.splitAfter ? splitAfter : 0);
+    return header(fileHeaderType, flags, fields, part.size);
+}
