@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,6 +83,46 @@ ExtractionTree::Outcome ExtractionTree::createFile(const QString& path, std::uni
     if (!created.isValid())
         return errno == EEXIST ? Outcome::skipped : fail();
     file = std::make_unique<PendingFile>(std::move(parent), name, std::move(created));
+    return Outcome::created;
+}
+
+ExtractionTree::Outcome ExtractionTree::makeHardLink(const QString& path, const QString& targetPath)
+{
+    Outcome outcome = Outcome::created;
+    QStringList targetComponents = targetPath.split(u'/');
+    const QByteArray targetName = QFile::encodeName(targetComponents.takeLast());
+    const FileDescriptor targetParent = openFolder(targetComponents, false, outcome);
+    if (!targetParent.isValid())
+        return outcome == Outcome::failed && m_error == ENOENT ? Outcome::skipped : outcome;
+    struct stat status = {};
+    if (fstatat(targetParent.get(), targetName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0
+        || !S_ISREG(status.st_mode))
+        return Outcome::skipped;
+    QByteArray name;
+    const FileDescriptor parent = openParent(path, name, outcome);
+    if (!parent.isValid())
+        return outcome;
+    if (linkat(targetParent.get(), targetName.constData(), parent.get(), name.constData(), 0) != 0)
+        return errno == EEXIST ? Outcome::skipped : fail();
+    return Outcome::created;
+}
+
+ExtractionTree::Outcome ExtractionTree::moveFile(const QString& path, int sourceFolder, const QByteArray& name)
+{
+    Outcome outcome = Outcome::created;
+    QByteArray targetName;
+    const FileDescriptor parent = openParent(path, targetName, outcome);
+    if (!parent.isValid())
+        return outcome;
+    int result = renameat2(sourceFolder, name.constData(), parent.get(), targetName.constData(), RENAME_NOREPLACE);
+    // File systems without RENAME_NOREPLACE: a new link refuses to replace as well.
+    if (result != 0 && errno == EINVAL) {
+        result = linkat(sourceFolder, name.constData(), parent.get(), targetName.constData(), 0);
+        if (result == 0)
+            unlinkat(sourceFolder, name.constData(), 0);
+    }
+    if (result != 0)
+        return errno == EEXIST ? Outcome::skipped : fail();
     return Outcome::created;
 }
 

@@ -39,6 +39,12 @@ public:
     Outcome makeSymlink(const QString& path, const QString& target, const std::optional<timespec>& mtime);
     // On `created`, `file` is the new empty file to fill.
     Outcome createFile(const QString& path, std::unique_ptr<PendingFile>& file);
+    // A second name for the regular file already at `targetPath` in this tree;
+    // `skipped` when that is no regular file (a link is never followed).
+    Outcome makeHardLink(const QString& path, const QString& targetPath);
+    // Moves the regular file `name` of the open folder `sourceFolder` (on the
+    // same file system) to `path`, never replacing anything.
+    Outcome moveFile(const QString& path, int sourceFolder, const QByteArray& name);
 
     // Gives the folders made for directory entries their permissions (always
     // owner rwx, so the tree can be removed again) and times, now that nothing

@@ -26,6 +26,9 @@ ZipSourceCollector::ZipSourceCollector(dev_t archiveDevice, ino_t archiveInode)
 
 bool ZipSourceCollector::add(const QString& input)
 {
+    // An empty text would mean the current folder.
+    if (input.isEmpty())
+        return false;
     // Clean first: "Photos/" and "Photos/." are stored as "Photos".
     const QString path = QDir::cleanPath(QFileInfo(input).absoluteFilePath());
     const QString name = path.section(u'/', -1);

@@ -12,6 +12,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,11 +43,7 @@ ZipWriter::ZipWriter(ZipEngine::ShouldContinue shouldContinue, ZipEngine::Create
 
 ZipWriter::~ZipWriter()
 {
-    if (!m_archive)
-        return;
-    // Reached only on failure: drop whatever is buffered instead of finishing.
-    archive_write_fail(m_archive);
-    archive_write_free(m_archive);
+    abandon();
 }
 
 bool ZipWriter::create(const QString& archivePath, const QStringList& contents)
@@ -63,8 +60,10 @@ bool ZipWriter::create(const QString& archivePath, const QStringList& contents)
         if (!collector.add(input))
             return false;
     }
-    if (!openArchive(file.get()) || !writeSources(collector.sources()))
+    if (!openArchive(file.get()) || !writeSources(collector.sources())) {
+        abandon();
         return false;
+    }
     const bool closed = archive_write_close(m_archive) == ARCHIVE_OK;
     archive_write_free(std::exchange(m_archive, nullptr));
     return closed && file.close();
@@ -116,8 +115,13 @@ bool ZipWriter::writeEntry(const ZipSourceCollector::Source& source)
 
 bool ZipWriter::writeData(const ZipSourceCollector::Source& source)
 {
-    const FileDescriptor file(::open(source.path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!file.isValid())
+    // Non-blocking and checked: the file may have been replaced by a pipe or
+    // a link since it was listed.
+    const FileDescriptor file(
+        ::open(source.path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status = {};
+    if (!file.isValid() || fstat(file.get(), &status) != 0 || status.st_ino != source.status.st_ino
+        || !S_ISREG(status.st_mode))
         return false;
     QByteArray chunk(kChunkSize, Qt::Uninitialized);
     // Exactly the size the header announced: a file that grows meanwhile is
@@ -134,6 +138,15 @@ bool ZipWriter::writeData(const ZipSourceCollector::Source& source)
         remaining -= count;
     }
     return true;
+}
+
+void ZipWriter::abandon()
+{
+    if (!m_archive)
+        return;
+    // Drops whatever is buffered instead of finishing the archive.
+    archive_write_fail(m_archive);
+    archive_write_free(std::exchange(m_archive, nullptr));
 }
 
 bool ZipWriter::shouldContinue() const

@@ -23,6 +23,7 @@ private:
     bool writeSources(const QList<ZipSourceCollector::Source>& sources);
     bool writeEntry(const ZipSourceCollector::Source& source);
     bool writeData(const ZipSourceCollector::Source& source);
+    void abandon();
     bool shouldContinue() const;
 
     ZipEngine::ShouldContinue m_shouldContinue;

@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using Entry = ZipFixtures::Entry;
 using EntryList = QList<ZipFixtures::Entry>;
 
 Q_DECLARE_METATYPE(EntryList)
