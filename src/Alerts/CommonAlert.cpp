@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
+
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -91,25 +92,27 @@ QPushButton* CommonAlert::addButtonWithTitle(const QString& title, ButtonRole ro
 void CommonAlert::setAccessoryView(QWidget* view)
 {
     m_accessoryView = view;
-    placeAccessoryView();
+    arrangeLayout();
 }
 
 // QMessageBox rebuilds its grid when the icon or the informative text
 // changes, so this runs again before every show.
-void CommonAlert::placeAccessoryView()
+void CommonAlert::arrangeLayout()
 {
     auto grid = qobject_cast<QGridLayout*>(layout());
     auto label = findChild<QLabel*>(u"qt_msgbox_label"_s, Qt::FindDirectChildrenOnly);
-    if (!m_accessoryView || !grid || grid->indexOf(m_accessoryView) >= 0)
+    if (!grid || !label || grid->indexOf(label) < 0)
         return;
     int row = 0;
-    int column = grid->columnCount() - 1;
+    int column = 0;
     int rowSpan = 1;
     int columnSpan = 1;
-    if (label && grid->indexOf(label) >= 0)
-        grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+    grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+    // A short message would make a sliver of a sheet; keep it as wide as a progress bar.
+    grid->setColumnMinimumWidth(column, messageMinimumWidth);
     // The row under the text is the informative text's, which alerts never set.
-    grid->addWidget(m_accessoryView, row + rowSpan, column, Qt::AlignLeft | Qt::AlignVCenter);
+    if (m_accessoryView && grid->indexOf(m_accessoryView) < 0)
+        grid->addWidget(m_accessoryView, row + rowSpan, column, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void CommonAlert::show(QWidget* view, Completion completion)
@@ -133,7 +136,7 @@ void CommonAlert::show(QWidget* view, Completion completion)
     m_state = State::shown;
 
     setParent(window, windowFlags());
-    placeAccessoryView();
+    arrangeLayout();
     if (m_accessoryView && (m_accessoryView->focusPolicy() & Qt::TabFocus))
         m_accessoryView->setFocus();
     open();
@@ -151,7 +154,7 @@ void CommonAlert::keyPressEvent(QKeyEvent* event)
 {
     // QMessageBox would click a lone OK button on Escape; here Escape
     // dismisses, like closing the sheet's window.
-    if (false) {
+    if (event->matches(QKeySequence::Cancel)) {
         close();
         return;
     }
@@ -170,7 +173,7 @@ void CommonAlert::closeEvent(QCloseEvent* event)
 
 void CommonAlert::showEvent(QShowEvent* event)
 {
-    placeAccessoryView();
+    arrangeLayout();
     QMessageBox::showEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
+
 #include <functional>
 #include <optional>
 
@@ -70,7 +71,9 @@ private:
         ended
     };
 
-    void placeAccessoryView();
+    static constexpr int messageMinimumWidth = 300;
+
+    void arrangeLayout();
     void sheetDidEnd();
     AlertResult resultOfButton(QAbstractButton* button) const;
     void deliver(AlertResult result);

@@ -19,8 +19,3 @@ void ProgressIndicator::setDoubleValue(double value)
         return;
     setValue(static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * steps)));
 }
-
-double ProgressIndicator::doubleValue() const
-{
-    return static_cast<double>(value()) / steps;
-}

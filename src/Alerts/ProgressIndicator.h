@@ -16,5 +16,4 @@ public:
     // Shows `value` in [0.0, 1.0]; values outside are held at the nearest end
     // and a value that is not a number is ignored.
     void setDoubleValue(double value);
-    double doubleValue() const;
 };

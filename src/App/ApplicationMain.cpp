@@ -1,5 +1,6 @@
 #include "App/ApplicationMain.h"
 
+#include "Alerts/AlertPasswordPrompt.h"
 #include "App/AppDelegate.h"
 #include "App/CommandLineMode.h"
 #include "App/LocalizedText.h"
@@ -86,6 +87,8 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     if (!instance.listen() && instance.sendToRunningInstance(paths))
         return 0;
 
+    AlertPasswordPrompt passwordPrompt;
+    PasswordPrompt::setCurrent(&passwordPrompt);
     AppDelegate delegate;
     WindowController windowController;
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate, [&delegate](const QStringList& received) {
