@@ -91,13 +91,14 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     PasswordPrompt::setCurrent(&passwordPrompt);
     AppDelegate delegate;
     WindowController windowController;
-    QObject::connect(&instance, &SingleInstance::filesReceived, &delegate, [&delegate](const QStringList& received) {
-        if (received.isEmpty())
-            delegate.applicationShouldHandleReopen(delegate.mainWindowController
-                                                   && delegate.mainWindowController->isVisible());
-        for (const QString& path : received)
-            delegate.openFile(path);
-    });
+    QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
+                     [&delegate](const QStringList& received) {
+                         if (received.isEmpty())
+                             delegate.applicationShouldHandleReopen(
+                                 delegate.mainWindowController && delegate.mainWindowController->isVisible());
+                         for (const QString& path : received)
+                             delegate.openFile(path);
+                     });
 
     for (const QString& path : paths)
         delegate.openFile(path);

@@ -63,7 +63,8 @@ int CommandLineMode::run(const QStringList& arguments)
 {
     const QString first = arguments.value(0);
     if (isVersionRequest(first)) {
-        m_terminal.out << "kestrel-archive " << QLatin1StringView(KestrelConfig::applicationVersion) << Qt::endl;
+        m_terminal.out << "kestrel-archive " << QLatin1StringView(KestrelConfig::applicationVersion)
+                       << Qt::endl;
         return success;
     }
     if (isHelpRequest(first)) {
@@ -154,8 +155,8 @@ int CommandLineMode::runCompress(const QCommandLineParser& parser)
 int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool compressing)
 {
     const auto source = m_passwordFromInput ? TerminalPasswordPrompt::Source::input
-        : m_terminal.inputIsTerminal       ? TerminalPasswordPrompt::Source::terminal
-                                           : TerminalPasswordPrompt::Source::none;
+        : m_terminal.inputIsTerminal        ? TerminalPasswordPrompt::Source::terminal
+                                            : TerminalPasswordPrompt::Source::none;
     TerminalPasswordPrompt prompt(source, m_terminal.inputFd, m_terminal.err);
     PasswordPrompt::setCurrent(&prompt);
     InterruptWatcher interrupts;
@@ -194,7 +195,8 @@ int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool comp
     }
     const auto [succeeded, error] = *outcome;
     if (succeeded) {
-        const std::optional<QString> output = compressing ? archiver.compressPath() : archiver.decompressPath();
+        const std::optional<QString> output
+            = compressing ? archiver.compressPath() : archiver.decompressPath();
         m_terminal.out << output.value_or(QString()) << Qt::endl;
         return success;
     }

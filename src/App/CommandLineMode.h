@@ -18,7 +18,8 @@ class QTextStream;
 class CommandLineMode
 {
 public:
-    struct Terminal {
+    struct Terminal
+    {
         QTextStream& out;
         QTextStream& err;
         int inputFd; // where a password is read from
@@ -26,7 +27,13 @@ public:
         bool errorIsTerminal; // draw a progress bar there
     };
 
-    enum ExitCode { success = 0, failed = 1, usageError = 2, interrupted = 130 };
+    enum ExitCode
+    {
+        success = 0,
+        failed = 1,
+        usageError = 2,
+        interrupted = 130
+    };
 
     explicit CommandLineMode(Terminal terminal);
 

@@ -3,13 +3,18 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 int signalPipe[2] = { -1, -1 };
-struct sigaction previousInterrupt {};
-struct sigaction previousTerminate {};
+struct sigaction previousInterrupt
+{
+};
+struct sigaction previousTerminate
+{
+};
 
 void onSignal(int signalNumber)
 {
@@ -19,7 +24,9 @@ void onSignal(int signalNumber)
 
 void install(int signalNumber, struct sigaction* previous)
 {
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a blocked read returns EINTR

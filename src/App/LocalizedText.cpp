@@ -23,8 +23,8 @@ bool installTranslations(const QLocale& locale)
         installed = nullptr;
     }
 
-    const QString language = locale.language() == QLocale::Chinese ? QStringLiteral("zh_CN")
-                                                                    : QStringLiteral("en");
+    const QString language
+        = locale.language() == QLocale::Chinese ? QStringLiteral("zh_CN") : QStringLiteral("en");
     auto translator = new QTranslator;
     if (!translator->load(QStringLiteral(":/i18n/kestrel_") + language + QStringLiteral(".qm"))) {
         delete translator;

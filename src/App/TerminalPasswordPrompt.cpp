@@ -2,10 +2,10 @@
 
 #include <QTextStream>
 
+#include <optional>
+
 #include <termios.h>
 #include <unistd.h>
-
-#include <optional>
 
 TerminalPasswordPrompt::TerminalPasswordPrompt(Source source, int inputFd, QTextStream& prompt)
     : m_source(source)
@@ -32,7 +32,8 @@ void TerminalPasswordPrompt::ask(const QString& message, Answer answer)
 
     // Nothing to read (no source, end of input, an interrupted read) is a
     // question nobody could answer.
-    m_lastResult = line ? AlertResult::ok : (m_source == Source::none ? AlertResult::fail : AlertResult::cancel);
+    m_lastResult
+        = line ? AlertResult::ok : (m_source == Source::none ? AlertResult::fail : AlertResult::cancel);
     if (answer)
         answer(m_lastResult, line.value_or(QString()));
     if (m_lastResult != AlertResult::ok && m_onUnanswered)

@@ -13,7 +13,12 @@ class QTextStream;
 class TerminalPasswordPrompt : public PasswordPrompt
 {
 public:
-    enum class Source { none, input, terminal };
+    enum class Source
+    {
+        none,
+        input,
+        terminal
+    };
 
     // `inputFd` is read for both sources; `prompt` receives the question when
     // asking on the terminal.

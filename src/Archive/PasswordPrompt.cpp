@@ -1,6 +1,7 @@
 #include "Archive/PasswordPrompt.h"
 
 #include <QString>
+
 #include <atomic>
 
 namespace {

@@ -3,6 +3,7 @@
 #include "Alerts/AlertResult.h"
 
 #include <QString>
+
 #include <functional>
 
 // The one way archivers ask the user for a password. The window installs a

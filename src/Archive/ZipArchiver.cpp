@@ -9,6 +9,7 @@
 #include "Archive/Zip/ZipEngine.h"
 
 #include <QDir>
+
 #include <cstdio>
 
 namespace {
@@ -59,7 +60,7 @@ ZipArchiver::ZipArchiver()
 ZipArchiver::~ZipArchiver() = default;
 
 void ZipArchiver::compress(const QString& targetPath, const QStringList& files, const std::optional<QString>&,
-    Progress progress, Completion completion)
+                           Progress progress, Completion completion)
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkCompressArguments(targetPath, files);
     if (check != ArchiveErrorType::none) {
@@ -100,7 +101,7 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
 }
 
 void ZipArchiver::decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin,
-    Progress progress, Completion completion)
+                             Progress progress, Completion completion)
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath);
     if (check != ArchiveErrorType::none) {
@@ -130,7 +131,8 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
 }
 
 void ZipArchiver::askForPassword(const QString& archivePath, const QString& folder,
-    std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress, Completion completion)
+                                 std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress,
+                                 Completion completion)
 {
     PasswordPrompt::askCurrent(localizedText("enter_password"), [=](AlertResult result, const QString& text) {
         switch (result) {
@@ -148,7 +150,7 @@ void ZipArchiver::askForPassword(const QString& archivePath, const QString& fold
             if (onBegin)
                 onBegin();
             startExtraction(archivePath, folder, flags, ArchiveFile::truncateUTF8(text, kPasswordByteLimit),
-                progress, completion);
+                            progress, completion);
             return;
         case AlertResult::cancel:
             writeDiagnostic("取消按钮点击");
@@ -166,8 +168,8 @@ void ZipArchiver::askForPassword(const QString& archivePath, const QString& fold
 }
 
 void ZipArchiver::startExtraction(const QString& archivePath, const QString& folder,
-    std::shared_ptr<Flags> flags, const std::optional<QString>& password, Progress progress,
-    Completion completion)
+                                  std::shared_ptr<Flags> flags, const std::optional<QString>& password,
+                                  Progress progress, Completion completion)
 {
     ArchiveQueue::run([archivePath, folder, password, flags, progress, completion] {
         auto evaluate = [folder, flags, completion](bool succeeded, std::optional<int> code) {
@@ -200,8 +202,9 @@ void ZipArchiver::startExtraction(const QString& archivePath, const QString& fol
                 if (total != 0)
                     postProgress(progress, float(entry) / float(total));
             },
-            [evaluate](
-                const QString&, bool succeeded, std::optional<int> code) { evaluate(succeeded, code); });
+            [evaluate](const QString&, bool succeeded, std::optional<int> code) {
+                evaluate(succeeded, code);
+            });
     });
 }
 

@@ -15,9 +15,9 @@ public:
     ~ZipArchiver() override;
 
     void compress(const QString& targetPath, const QStringList& files, const std::optional<QString>& password,
-        Progress progress, Completion completion) override;
+                  Progress progress, Completion completion) override;
     void decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin, Progress progress,
-        Completion completion) override;
+                    Completion completion) override;
     void cancelCompress() override;
     void cancelDecompress() override;
 
@@ -34,10 +34,11 @@ private:
     // Both work only on what they are given, so queued work never reaches
     // back into an archiver that may be gone.
     static void askForPassword(const QString& archivePath, const QString& folder,
-        std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress, Completion completion);
+                               std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress,
+                               Completion completion);
     static void startExtraction(const QString& archivePath, const QString& folder,
-        std::shared_ptr<Flags> flags, const std::optional<QString>& password, Progress progress,
-        Completion completion);
+                                std::shared_ptr<Flags> flags, const std::optional<QString>& password,
+                                Progress progress, Completion completion);
 
     std::shared_ptr<Flags> m_flags;
 };

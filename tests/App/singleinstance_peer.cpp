@@ -23,11 +23,13 @@ int main(int argc, char* argv[])
         std::puts("listen-failed");
         return 1;
     }
-    QObject::connect(&instance, &SingleInstance::filesReceived, &application, [](const QStringList& received) {
-        const QByteArray line = QJsonDocument(QJsonArray::fromStringList(received)).toJson(QJsonDocument::Compact);
-        std::printf("%s\n", line.constData());
-        std::fflush(stdout);
-    });
+    QObject::connect(
+        &instance, &SingleInstance::filesReceived, &application, [](const QStringList& received) {
+            const QByteArray line
+                = QJsonDocument(QJsonArray::fromStringList(received)).toJson(QJsonDocument::Compact);
+            std::printf("%s\n", line.constData());
+            std::fflush(stdout);
+        });
     std::puts("primary");
     std::fflush(stdout);
     return QCoreApplication::exec();

@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include <csignal>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,7 +17,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // One in-process run of the command line, with its streams captured.
-struct Run {
+struct Run
+{
     int exitCode = -1;
     QString out;
     QString err;
@@ -85,7 +87,9 @@ QString TestCommandLine::makeEncryptedZip()
 {
     FileTree::writeFile(m_dir->path(), u"secret/plan.txt"_s, "the plan\n");
     const QString archive = m_dir->filePath(u"Secret.zip"_s);
-    FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, u"-ppw"_s, u"-mem=AES256"_s, archive, m_dir->filePath(u"secret/plan.txt"_s) });
+    FileTree::run(
+        u"7zz"_s,
+        { u"a"_s, u"-tzip"_s, u"-ppw"_s, u"-mem=AES256"_s, archive, m_dir->filePath(u"secret/plan.txt"_s) });
     return archive;
 }
 
@@ -93,7 +97,8 @@ void TestCommandLine::roundTripOfAThousandFiles()
 {
     const QString tree = m_dir->filePath(u"Project"_s);
     for (int i = 0; i < 1000; ++i)
-        FileTree::writeFile(tree, u"src/module%1/file%2.txt"_s.arg(i % 37).arg(i), randomBytes(64 + i * 7 % 4000, i));
+        FileTree::writeFile(tree, u"src/module%1/file%2.txt"_s.arg(i % 37).arg(i),
+                            randomBytes(64 + i * 7 % 4000, i));
     QDir(tree).mkpath(u"empty"_s);
     const QString out = m_dir->filePath(u"out"_s);
     QDir().mkpath(out);
@@ -179,10 +184,13 @@ void TestCommandLine::wrongUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("extract without --to") << QStringList { u"extract"_s, u"a.zip"_s };
-    QTest::newRow("extract two archives") << QStringList { u"extract"_s, u"a.zip"_s, u"b.zip"_s, u"--to"_s, u"/tmp"_s };
+    QTest::newRow("extract two archives")
+        << QStringList { u"extract"_s, u"a.zip"_s, u"b.zip"_s, u"--to"_s, u"/tmp"_s };
     QTest::newRow("compress nothing") << QStringList { u"compress"_s, u"--to"_s, u"/tmp"_s };
-    QTest::newRow("compress as rar") << QStringList { u"compress"_s, u"a"_s, u"--to"_s, u"/tmp"_s, u"--format"_s, u"rar"_s };
-    QTest::newRow("unknown option") << QStringList { u"extract"_s, u"a.zip"_s, u"--to"_s, u"/tmp"_s, u"--fast"_s };
+    QTest::newRow("compress as rar") << QStringList { u"compress"_s, u"a"_s,        u"--to"_s,
+                                                      u"/tmp"_s,     u"--format"_s, u"rar"_s };
+    QTest::newRow("unknown option") << QStringList { u"extract"_s, u"a.zip"_s, u"--to"_s, u"/tmp"_s,
+                                                     u"--fast"_s };
 }
 
 void TestCommandLine::wrongUsage()
@@ -204,7 +212,8 @@ void TestCommandLine::interruptCancelsAndCleansUp()
     QCOMPARE(runCommandLine({ u"compress"_s, big, u"--to"_s, m_dir->path() }).exitCode, 0);
 
     QProcess process;
-    process.start(QStringLiteral(KESTREL_BINARY), { u"extract"_s, m_dir->filePath(u"Big.zip"_s), u"--to"_s, out });
+    process.start(QStringLiteral(KESTREL_BINARY),
+                  { u"extract"_s, m_dir->filePath(u"Big.zip"_s), u"--to"_s, out });
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(!FileTree::entries(out).isEmpty(), 20000);
     ::kill(pid_t(process.processId()), SIGINT);

@@ -1,5 +1,5 @@
-#include "KestrelConfig.h"
 #include "EventLogServer.h"
+#include "KestrelConfig.h"
 #include "Report/ReportManager.h"
 #include "Report/ReportQuery.h"
 

@@ -32,7 +32,8 @@ QMap<QString, QByteArray> snapshot(const QString& root)
             tree.insert(relative, "<dir>");
         } else {
             QFile file(info.filePath());
-            tree.insert(relative, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
+            tree.insert(relative,
+                        file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
         }
     }
     return tree;
@@ -44,7 +45,8 @@ QStringList entries(const QString& folder)
                                   QDir::Name);
 }
 
-int run(const QString& program, const QStringList& arguments, QByteArray* output, const QString& workingDirectory)
+int run(const QString& program, const QStringList& arguments, QByteArray* output,
+        const QString& workingDirectory)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

@@ -9,7 +9,7 @@ class QString;
 // AES-128-CBC as RAR 2.9 to 4.x encrypts file data (LHD_PASSWORD) and, with
 // MHD_PASSWORD, every block after the archive header. Key and IV come from
 // 0x40000 SHA-1 rounds over the UTF-16LE password, the 8-byte salt and a round
-// counter (RARLAB's technote.txt, unrar's crypt3.cpp, unar's XADRARAESHandle).
+// counter, derived as unrar and unar (XADRARAESHandle) derive them.
 class Rar4Cipher
 {
 public:

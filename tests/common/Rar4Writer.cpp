@@ -2,8 +2,10 @@
 
 #include "RarBytes.h"
 
+#include <QDateTime>
 #include <QMap>
-#include <QTimeZone>
+
+#include <algorithm>
 
 using namespace RarBytes;
 
@@ -11,25 +13,25 @@ namespace {
 
 constexpr char marker[] = { 0x52, 0x61, 0x72, 0x21, 0x1a, 0x07, 0x00 };
 
-enum BlockType : quint8 { archiveBlock = 0x73, fileBlock = 0x74, endOfArchiveBlock = 0x7b };
+constexpr quint8 archiveBlock = 0x73;
+constexpr quint8 fileBlock = 0x74;
+constexpr quint8 endOfArchiveBlock = 0x7b;
 
-enum ArchiveFlag : quint16 {
-    mhdVolume = 0x0001,
-    mhdSolid = 0x0008,
-    mhdNewNumbering = 0x0010, // volumes named name.partN.rar
-    mhdPassword = 0x0080, // blocks after this one are encrypted
-    mhdFirstVolume = 0x0100,
-};
+// Archive header (MHD_*)
+constexpr quint16 mhdVolume = 0x0001;
+constexpr quint16 mhdSolid = 0x0008;
+constexpr quint16 mhdNewNumbering = 0x0010; // volumes named name.partN.rar
+constexpr quint16 mhdPassword = 0x0080; // blocks after this one are encrypted
+constexpr quint16 mhdFirstVolume = 0x0100;
 
-enum FileFlag : quint16 {
-    lhdSplitBefore = 0x0001,
-    lhdSplitAfter = 0x0002,
-    lhdPassword = 0x0004,
-    lhdSolid = 0x0010,
-    lhdDirectory = 0x00e0, // all three dictionary-size bits
-    lhdUnicode = 0x0200,
-    lhdSalt = 0x0400,
-};
+// File header (LHD_*)
+constexpr quint16 lhdSplitBefore = 0x0001;
+constexpr quint16 lhdSplitAfter = 0x0002;
+constexpr quint16 lhdPassword = 0x0004;
+constexpr quint16 lhdSolid = 0x0010;
+constexpr quint16 lhdDirectory = 0x00e0; // all three dictionary-size bits
+constexpr quint16 lhdUnicode = 0x0200;
+constexpr quint16 lhdSalt = 0x0400;
 
 constexpr quint16 skipIfUnknown = 0x4000;
 constexpr quint16 longBlock = 0x8000; // ADD_SIZE (here PACK_SIZE) follows the header size
@@ -107,9 +109,9 @@ QByteArray packedUnicodeName(const QString& name)
     return out;
 }
 
-// ASCII names are stored as they are. Others get LHD_UNICODE and WinRAR's
-// form: an ASCII stand-in, NUL, the packed UTF-16 name. unar and libarchive
-// both decode it (they also accept bare UTF-8, which unrar before 5.0 does not).
+// ASCII names are stored as they are. Others get LHD_UNICODE in the form
+// WinRAR writes: an ASCII stand-in, NUL, the packed UTF-16 name. unrar, unar
+// and libarchive all decode it; bare UTF-8 would be a later reader's reading.
 QByteArray encodedName(const QString& name, bool* unicode)
 {
     QString path = name;
@@ -121,11 +123,6 @@ QByteArray encodedName(const QString& name, bool* unicode)
     if (!*unicode)
         return standIn;
     return standIn + '\0' + packedUnicodeName(path);
-}
-
-QDateTime modifiedOrDefault(const QDateTime& modified)
-{
-    return modified.isValid() ? modified : QDateTime(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::UTC);
 }
 
 } // namespace
@@ -209,7 +206,7 @@ QByteArray Rar4Writer::fileHeader(const RarPart& part) const
     appendLe32(fields, quint32(entry.data.size())); // UNP_SIZE
     fields.append(char(hostWin32));
     appendLe32(fields, entry.isDirectory ? 0 : crc);
-    appendLe32(fields, dosTime(modifiedOrDefault(entry.modified)));
+    appendLe32(fields, dosTime(entry.modified));
     fields.append(char(unpackVersion));
     fields.append(char(methodStore));
     appendLe16(fields, quint16(name.size()));

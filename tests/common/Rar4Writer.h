@@ -6,10 +6,13 @@
 
 #include <optional>
 
-// RAR 2.9 archives ("RAR 1.5-4.x format" in RARLAB's technote.txt): marker
-// block, archive header (0x73), a file header (0x74) before each entry's data
-// or volume slice, end-of-archive block (0x7B). Host OS is Win32 and paths use
-// backslashes, as WinRAR writes them.
+// RAR 2.9 archives as RARLAB's technote.txt lays out the "RAR 1.5-4.x"
+// format: marker block, archive header (MAIN_HEAD 0x73), a file header
+// (FILE_HEAD 0x74) before each entry's data or volume slice, end of archive
+// (ENDARC_HEAD 0x7B). Flag and field names follow technote.txt; what it leaves
+// open (split-file CRCs, packed Unicode names, header encryption) follows what
+// unrar, unar and libarchive read. Host OS is Win32 and paths use backslashes,
+// as WinRAR writes them.
 class Rar4Writer
 {
 public:

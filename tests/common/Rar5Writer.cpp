@@ -2,25 +2,30 @@
 
 #include "RarBytes.h"
 
-#include <QTimeZone>
-
 using namespace RarBytes;
 
 namespace {
 
 constexpr char signature[] = { 0x52, 0x61, 0x72, 0x21, 0x1a, 0x07, 0x01, 0x00 };
 
-enum HeaderType : quint8 { mainHeaderType = 1, fileHeaderType = 2, endOfArchiveType = 5 };
+constexpr quint64 mainHeaderType = 1;
+constexpr quint64 fileHeaderType = 2;
+constexpr quint64 endOfArchiveType = 5;
 
-enum HeaderFlag : quint64 {
-    hasDataArea = 0x0002,
-    splitBefore = 0x0008, // data continues from the previous volume
-    splitAfter = 0x0010, // data continues in the next volume
-};
+// Flags every header has
+constexpr quint64 hasDataArea = 0x0002;
+constexpr quint64 headerSplitBefore = 0x0008; // data continues from the previous volume
+constexpr quint64 headerSplitAfter = 0x0010; // data continues in the next volume
 
-enum ArchiveFlag : quint64 { archiveVolume = 0x0001, hasVolumeNumber = 0x0002, archiveSolid = 0x0004 };
+// Main archive header
+constexpr quint64 archiveVolume = 0x0001;
+constexpr quint64 hasVolumeNumber = 0x0002;
+constexpr quint64 archiveSolid = 0x0004;
 
-enum FileFlag : quint64 { fileDirectory = 0x0001, hasUnixTime = 0x0002, hasCrc32 = 0x0004 };
+// File header
+constexpr quint64 fileDirectory = 0x0001;
+constexpr quint64 hasUnixTime = 0x0002;
+constexpr quint64 hasCrc32 = 0x0004;
 
 constexpr quint64 solidCompression = 0x0040; // compression information: version 0, method 0 (store)
 constexpr quint64 hostUnix = 1;
@@ -52,13 +57,6 @@ QByteArray endOfArchive(bool isLast)
     return header(endOfArchiveType, 0, fields);
 }
 
-quint32 unixTime(const QDateTime& modified)
-{
-    if (!modified.isValid())
-        return quint32(QDateTime(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::UTC).toSecsSinceEpoch());
-    return quint32(modified.toSecsSinceEpoch());
-}
-
 } // namespace
 
 Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options)
@@ -76,8 +74,8 @@ QList<QByteArray> Rar5Writer::build(qsizetype volumeSize) const
         // The whole size is the widest data-size field any slice can need.
         headerSizes.append(fileHeader({ entry, 0, packedSizes.last() }).size());
     }
-    const qsizetype overhead = qsizetype(sizeof signature) + mainHeader(true, 0xffff).size()
-        + endOfArchive(false).size();
+    const qsizetype overhead
+        = qsizetype(sizeof signature) + mainHeader(true, 0xffff).size() + endOfArchive(false).size();
     const RarVolumeLayout layout = layoutVolumes(packedSizes, headerSizes, overhead, volumeSize);
 
     QList<QByteArray> volumes;
@@ -98,9 +96,9 @@ QByteArray Rar5Writer::volume(const QList<RarPart>& parts, int index, bool isVol
 // The first volume carries no number; the second is 1, the third 2, ...
 QByteArray Rar5Writer::mainHeader(bool isVolumeSet, int index) const
 {
-    quint64 flags = (m_options.solid ? archiveSolid : 0);
+    quint64 flags = (m_options.solid ? archiveSolid : 0u);
     if (isVolumeSet)
-        flags |= archiveVolume | (index > 0 ? hasVolumeNumber : 0);
+        flags |= archiveVolume | (index > 0 ? hasVolumeNumber : 0u);
     QByteArray fields;
     appendVint(fields, flags);
     if (isVolumeSet && index > 0)
@@ -120,7 +118,7 @@ QByteArray Rar5Writer::fileHeader(const RarPart& part) const
     appendVint(fields, hasUnixTime | (entry.isDirectory ? fileDirectory : hasCrc32));
     appendVint(fields, quint64(entry.data.size()));
     appendVint(fields, entry.isDirectory ? modeDirectory : modeFile);
-    appendLe32(fields, unixTime(entry.modified));
+    appendLe32(fields, quint32(entry.modified.toSecsSinceEpoch()));
     if (!entry.isDirectory)
         appendLe32(fields, crc);
     appendVint(fields, m_options.solid && part.entry > 0 && !entry.isDirectory ? solidCompression : 0);
@@ -128,6 +126,7 @@ QByteArray Rar5Writer::fileHeader(const RarPart& part) const
     appendVint(fields, quint64(name.size()));
     fields += name;
 
-    const quint64 flags = (part.splitBefore ? splitBefore : 0) | (part.splitAfter ? splitAfter : 0);
+    const quint64 flags
+        = (part.splitBefore ? headerSplitBefore : 0) | (part.splitAfter ? headerSplitAfter : 0);
     return header(fileHeaderType, flags, fields, part.size);
 }

@@ -19,7 +19,8 @@ struct RarFixtureEntry
     QDateTime modified; // invalid: 2020-01-01 00:00:00 UTC. RAR4 keeps local time to 2 seconds
 };
 
-enum class RarVersion {
+enum class RarVersion
+{
     rar4, // RAR 2.9 block format, as WinRAR 3.x/4.x writes it
     rar5,
 };

@@ -30,7 +30,7 @@ RarVolumeLayout layoutVolumes(const QList<qsizetype>& packedSizes, const QList<q
             const qsizetype room = volumeSize - used - headerSizes[entry];
             // Empty entries need room for their header only; others for at least a byte.
             if (room < std::min<qsizetype>(remaining, 1) && !volumes.last().isEmpty()) {
-                volumes.append({});
+                volumes.append(QList<RarPart>());
                 used = volumeOverhead;
                 continue;
             }

@@ -23,8 +23,8 @@ public:
     void ask(const QString& message, Answer answer) override
     {
         m_messages.append(message);
-        const auto [result, text] = m_script.isEmpty() ? std::pair { AlertResult::fail, QString() }
-                                                        : m_script.takeFirst();
+        const auto [result, text]
+            = m_script.isEmpty() ? std::pair { AlertResult::fail, QString() } : m_script.takeFirst();
         answer(result, text);
     }
 

@@ -107,14 +107,16 @@ ExtractionTree::Outcome ExtractionTree::makeHardLink(const QString& path, const 
     return Outcome::created;
 }
 
-ExtractionTree::Outcome ExtractionTree::moveFile(const QString& path, int sourceFolder, const QByteArray& name)
+ExtractionTree::Outcome ExtractionTree::moveFile(const QString& path, int sourceFolder,
+                                                 const QByteArray& name)
 {
     Outcome outcome = Outcome::created;
     QByteArray targetName;
     const FileDescriptor parent = openParent(path, targetName, outcome);
     if (!parent.isValid())
         return outcome;
-    int result = renameat2(sourceFolder, name.constData(), parent.get(), targetName.constData(), RENAME_NOREPLACE);
+    int result
+        = renameat2(sourceFolder, name.constData(), parent.get(), targetName.constData(), RENAME_NOREPLACE);
     // File systems without RENAME_NOREPLACE: a new link refuses to replace as well.
     if (result != 0 && errno == EINVAL) {
         result = linkat(sourceFolder, name.constData(), parent.get(), targetName.constData(), 0);

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Archive/Rar/LsarListing.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class RarProgress;
+struct RarOutcome;
+class RarProgressMeter;
+class StagingFolder;
+
+// One RAR archive (or multi-volume set) to extract. It is never written.
+//
+// lsar (from unar) lists the archive and tells whether it is encrypted.
+// Unencrypted archives are extracted in process with libarchive, and with
+// unar where libarchive fails; encrypted ones with unar, which is given the
+// password on a pseudo-terminal only, never on its command line or in its
+// environment. Every engine writes into a private staging folder beside the
+// extraction folder; only a complete extraction is moved on into it.
+class RarArchive
+{
+public:
+    enum ErrorCode
+    {
+        endArchive = 10,
+        noMemory = 11,
+        badData = 12, // a checksum does not match, or data is damaged
+        badArchive = 13, // damaged or incomplete archive, missing volume
+        unknownFormat = 14, // not a RAR archive, or a feature the engines cannot read
+        openFailed = 15, // missing or unreadable file
+        createFailed = 16,
+        closeFailed = 17,
+        readFailed = 18,
+        writeFailed = 19, // the extraction folder refused: disk full, no permission
+        smallBuffer = 20,
+        unknown = 21, // the engine is not installed or ended abnormally
+        missingPassword = 22,
+        badPassword = 24, // wrong, or one unar cannot use for this archive
+    };
+
+    // Lists the archive. Null with `errorCode` set when it is not a RAR archive
+    // that can be read: openFailed for a missing or unreadable file,
+    // unknownFormat for anything else that is not a readable RAR archive,
+    // unknown when lsar is not installed.
+    static std::unique_ptr<RarArchive> open(const QString& path, int* errorCode);
+    ~RarArchive();
+
+    // Advanced from 0 to 1 while extracting; checked for cancellation.
+    void setProgress(std::shared_ptr<RarProgress> progress);
+
+    // Entries are encrypted, or their names are (then nothing could be listed).
+    bool isPasswordProtected() const;
+    void setPassword(const QString& password);
+
+    // Extracts everything into the existing folder `folder`, synchronously on
+    // the calling thread. Nothing already there is ever replaced, whatever
+    // `overwrite` says: an entry whose name is taken is skipped. On failure
+    // (false, `errorCode` set) nothing was moved into the folder unless the
+    // failure happened while moving. Once the progress object is cancelled it
+    // stops promptly, leaves the folder as it found it and returns true: the
+    // caller tells a cancellation by the progress object.
+    bool extractFilesTo(const QString& folder, bool overwrite, int* errorCode);
+
+    // Called with unar's process id while it waits at its password prompt,
+    // before the password is typed (tests read the child's command line there).
+    void setPasswordPromptObserver(std::function<void(qint64)> observer);
+
+private:
+    RarArchive(const QString& path, LsarListing listing, bool namesEncrypted);
+
+    RarOutcome extractInto(StagingFolder& staging, RarProgressMeter& meter);
+    RarOutcome extractWithLibarchive(const QString& folder, RarProgressMeter& meter);
+    RarOutcome extractWithUnar(const QString& folder, RarProgressMeter& meter,
+                               const std::optional<QString>& password);
+    QStringList volumes() const;
+
+    QString m_path;
+    LsarListing m_listing;
+    bool m_namesEncrypted = false;
+    std::optional<QString> m_password;
+    std::shared_ptr<RarProgress> m_progress;
+    std::function<void(qint64)> m_promptObserver;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Archive/Rar/RarOutcome.h"
+#include "Archive/Zip/ExtractionTree.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct archive;
+struct archive_entry;
+class LegacyNameDecoder;
+class PendingFile;
+class RarProgressMeter;
+
+// Extracts an unencrypted RAR archive (all volumes of a set at once) with
+// libarchive, in process, into an empty folder. Names are sanitised, links
+// that would point outside are not created, nothing is written through a
+// link, and a second entry of a name already taken is skipped.
+class RarLibarchiveExtractor
+{
+public:
+    // `expectedEntries`: how many entries lsar listed; reading fewer is a failure,
+    // as libarchive ends "successfully" when volumes are missing.
+    RarLibarchiveExtractor(RarProgressMeter& meter, qsizetype expectedEntries, qint64 totalBytes);
+
+    RarOutcome extract(const QStringList& volumes, const QString& folder);
+
+private:
+    RarOutcome extractEntries(archive* reader, const LegacyNameDecoder& decoder);
+    RarOutcome extractEntry(archive* reader, archive_entry* entry, const QString& path,
+                            const LegacyNameDecoder& decoder);
+    RarOutcome extractFile(archive* reader, archive_entry* entry, const QString& path);
+    RarOutcome copyData(archive* reader, PendingFile& file);
+    static RarOutcome outcomeOf(ExtractionTree::Outcome outcome);
+
+    RarProgressMeter& m_meter;
+    qsizetype m_expectedEntries;
+    qint64 m_totalBytes;
+    ExtractionTree m_tree;
+};

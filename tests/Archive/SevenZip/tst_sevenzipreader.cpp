@@ -1,0 +1,483 @@
+#include "Archive/SevenZip/SevenZipProcess.h"
+#include "Archive/SevenZip/SevenZipReader.h"
+#include "FileTree.h"
+#include "SevenZipFixtures.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+
+using namespace Qt::StringLiterals;
+using Entries = QList<SevenZipFixtures::Entry>;
+
+Q_DECLARE_METATYPE(Entries)
+
+namespace {
+
+const QString kPassword = u"Zebra-Quartz-917"_s;
+
+struct Walk
+{
+    QStringList paths;
+    int calls = 0;
+    int errors = 0;
+};
+
+Walk walk(const SevenZipReader& reader)
+{
+    Walk result;
+    reader.iterate([&result](const SevenZipItem* item, const QString* error) {
+        ++result.calls;
+        result.errors += error ? 1 : 0;
+        if (item)
+            result.paths.append(item->path);
+        return true;
+    });
+    return result;
+}
+
+// Links below `root` that resolve to somewhere outside it.
+QStringList outwardLinks(const QString& root)
+{
+    QStringList links;
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    const QMap<QString, QByteArray> tree = FileTree::snapshot(root);
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        const QString resolved = QFileInfo(root + u'/' + it.key()).canonicalFilePath();
+        if (it.value().startsWith("-> ") && !resolved.isEmpty() && !resolved.startsWith(canonicalRoot + u'/'))
+            links.append(it.key());
+    }
+    return links;
+}
+
+} // namespace
+
+class tst_SevenZipReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void formats_data();
+    void formats();
+    void openFails_data();
+    void openFails();
+    void wrongContentPassword_data();
+    void wrongContentPassword();
+    void emptyArchive();
+    void extractsASelection();
+    void refusesAFolderInUse();
+    void sameNameTwiceKeepsTheFirst();
+    void hostileArchives_data();
+    void hostileArchives();
+    void passwordStaysOffCommandLineAndEnvironment();
+    void cancelStopsPromptly();
+    void cancelAtThePromptStopsPromptly();
+    void childDyingAtThePrompt();
+    void listingErrorsReachTheLastItem();
+    void runsOnAPoolThread();
+
+private:
+    QString fixture(const QString& name) const { return m_fixtures.filePath(name); }
+    bool make(const QString& name, const QStringList& switches);
+
+    QTemporaryDir m_fixtures;
+    std::unique_ptr<QTemporaryDir> m_work;
+    QString m_source;
+    QString m_dest;
+};
+
+bool tst_SevenZipReader::make(const QString& name, const QStringList& switches)
+{
+    QStringList arguments = { u"a"_s, u"-t7z"_s, u"-snl"_s };
+    arguments += switches;
+    arguments.append(fixture(name));
+    for (const QString& entry : FileTree::entries(m_source))
+        arguments.append(m_source + u'/' + entry);
+    return SevenZipFixtures::run7zz(arguments) == 0;
+}
+
+void tst_SevenZipReader::initTestCase()
+{
+    QVERIFY(!SevenZipProcess::executable().isEmpty());
+    m_source = m_fixtures.filePath(u"src"_s);
+    QByteArray binary;
+    for (int i = 0; i < 16384; ++i)
+        binary += char((i * 7919) >> (i % 5));
+    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
+    QVERIFY(FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, binary));
+    QVERIFY(FileTree::writeFile(m_source, u"Ünïcødé 名前 😀/ß.txt"_s, "unicode\n"));
+    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
+    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+
+    const QString password = u"-p"_s + kPassword;
+    QVERIFY(make(u"plain.7z"_s, {}));
+    QVERIFY(make(u"lzma2-solid.7z"_s, { u"-m0=lzma2"_s, u"-ms=on"_s }));
+    QVERIFY(make(u"lzma.7z"_s, { u"-m0=lzma"_s, u"-ms=off"_s }));
+    QVERIFY(make(u"ppmd.7z"_s, { u"-m0=PPMd"_s }));
+    QVERIFY(make(u"bzip2.7z"_s, { u"-m0=BZip2"_s }));
+    QVERIFY(make(u"bcj.7z"_s, { u"-mf=BCJ"_s }));
+    QVERIFY(make(u"arm64.7z"_s, { u"-mf=ARM64"_s }));
+    QVERIFY(make(u"encrypted.7z"_s, { password }));
+    QVERIFY(make(u"encrypted-names.7z"_s, { password, u"-mhe=on"_s }));
+    QVERIFY(SevenZipFixtures::run7zz({ u"a"_s, u"-tzip"_s, fixture(u"zip.7z"_s), m_source }) == 0);
+
+    QFile plain(fixture(u"plain.7z"_s));
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    const QByteArray bytes = plain.readAll();
+    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"truncated.7z"_s, bytes.first(bytes.size() / 2)));
+    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"garbage.7z"_s, QByteArray(bytes).fill('\x5a')));
+    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"zero-length.7z"_s, {}));
+}
+
+void tst_SevenZipReader::init()
+{
+    m_work = std::make_unique<QTemporaryDir>();
+    m_dest = m_work->filePath(u"parent/dest"_s);
+    QVERIFY(QDir().mkpath(m_dest));
+}
+
+void tst_SevenZipReader::formats_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("promptsAtOpen");
+    QTest::addColumn<int>("promptsAtExtract");
+
+    for (const QString& name :
+         { u"plain"_s, u"lzma2-solid"_s, u"lzma"_s, u"ppmd"_s, u"bzip2"_s, u"bcj"_s, u"arm64"_s })
+        QTest::newRow(qPrintable(name)) << name + u".7z"_s << QString() << 0 << 0;
+    QTest::newRow("encrypted") << u"encrypted.7z"_s << kPassword << 0 << 1;
+    QTest::newRow("encrypted names") << u"encrypted-names.7z"_s << kPassword << 1 << 1;
+}
+
+void tst_SevenZipReader::formats()
+{
+    QFETCH(QString, archive);
+    QFETCH(QString, password);
+    QFETCH(int, promptsAtOpen);
+    QFETCH(int, promptsAtExtract);
+
+    int prompts = 0;
+    QList<float> progress;
+    SevenZipReader reader(fixture(archive));
+    reader.setPasswordGetter([&] {
+        ++prompts;
+        return password;
+    });
+    reader.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
+    QVERIFY(reader.open());
+    QCOMPARE(prompts, promptsAtOpen);
+
+    const Walk listed = walk(reader);
+    QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(fixture(archive), password));
+    QCOMPARE(listed.errors, 0);
+    QVERIFY(reader.extract(reader.items(), m_dest, true));
+    QCOMPARE(prompts, promptsAtOpen + promptsAtExtract);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), 1.0F);
+
+    const QString reference = m_work->filePath(u"reference"_s);
+    QCOMPARE(SevenZipFixtures::extractWith7zz(fixture(archive), reference, password), 0);
+    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(reference));
+    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
+}
+
+void tst_SevenZipReader::openFails_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QString>("password");
+
+    QTest::newRow("truncated") << u"truncated.7z"_s << QString();
+    QTest::newRow("garbage") << u"garbage.7z"_s << QString();
+    QTest::newRow("zero length") << u"zero-length.7z"_s << QString();
+    QTest::newRow("missing") << u"missing.7z"_s << QString();
+    QTest::newRow("zip under a 7z name") << u"zip.7z"_s << QString();
+    QTest::newRow("encrypted names, wrong password") << u"encrypted-names.7z"_s << u"wrong"_s;
+    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s << QString();
+}
+
+void tst_SevenZipReader::openFails()
+{
+    QFETCH(QString, archive);
+    QFETCH(QString, password);
+    SevenZipReader reader(fixture(archive));
+    reader.setPasswordGetter([password] { return password; });
+    QVERIFY(!reader.open());
+    QVERIFY(!reader.errorString().isEmpty());
+    QCOMPARE(walk(reader).calls, 0);
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QCOMPARE(FileTree::entries(m_dest), QStringList());
+}
+
+void tst_SevenZipReader::wrongContentPassword_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("wrong") << u"wrong"_s;
+    QTest::newRow("empty") << QString();
+}
+
+void tst_SevenZipReader::wrongContentPassword()
+{
+    QFETCH(QString, password);
+    SevenZipReader reader(fixture(u"encrypted.7z"_s));
+    int prompts = 0;
+    reader.setPasswordGetter([&] {
+        ++prompts;
+        return password;
+    });
+    QVERIFY(reader.open());
+    QVERIFY(std::any_of(reader.items().cbegin(), reader.items().cend(),
+                        [](const SevenZipItem& item) { return item.isEncrypted; }));
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QCOMPARE(prompts, 1);
+    QVERIFY(!reader.errorString().isEmpty());
+}
+
+void tst_SevenZipReader::emptyArchive()
+{
+    const QString empty = m_work->filePath(u"nothing"_s);
+    QVERIFY(QDir().mkpath(empty));
+    const QString archive = m_work->filePath(u"empty.7z"_s);
+    QCOMPARE(SevenZipFixtures::run7zz({ u"a"_s, u"-t7z"_s, archive, u"."_s }, nullptr, empty), 0);
+    QCOMPARE(QFileInfo(archive).size(), 32);
+
+    SevenZipReader reader(archive);
+    QVERIFY(reader.open());
+    QCOMPARE(walk(reader).calls, 0);
+    QVERIFY(reader.extract({}, m_dest, true));
+    QCOMPARE(FileTree::entries(m_dest), QStringList());
+}
+
+void tst_SevenZipReader::extractsASelection()
+{
+    SevenZipReader reader(fixture(u"plain.7z"_s));
+    QVERIFY(reader.open());
+    QList<SevenZipItem> chosen;
+    for (const SevenZipItem& item : reader.items()) {
+        if (item.path == u"readme.txt"_s || item.path == u"Fotos/2024"_s)
+            chosen.append(item);
+    }
+    QCOMPARE(chosen.size(), 2);
+    QVERIFY(reader.extract(chosen, m_dest, true));
+    QCOMPARE(FileTree::snapshot(m_dest).keys(),
+             QStringList({ u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s, u"readme.txt"_s }));
+
+    const QString flat = m_work->filePath(u"flat"_s);
+    QVERIFY(reader.extract(chosen, flat, false));
+    QCOMPARE(FileTree::snapshot(flat).keys(), QStringList({ u"2024"_s, u"a.bin"_s, u"readme.txt"_s }));
+}
+
+void tst_SevenZipReader::refusesAFolderInUse()
+{
+    QVERIFY(FileTree::writeFile(m_dest, u"readme.txt"_s, "mine"));
+    SevenZipReader reader(fixture(u"plain.7z"_s));
+    QVERIFY(reader.open());
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QCOMPARE(FileTree::snapshot(m_dest), (QMap<QString, QByteArray> { { u"readme.txt"_s, "mine" } }));
+}
+
+void tst_SevenZipReader::sameNameTwiceKeepsTheFirst()
+{
+    const QString scratch = m_work->filePath(u"scratch"_s);
+    QVERIFY(QDir().mkpath(scratch));
+    const QString archive = m_work->filePath(u"twice.7z"_s);
+    QVERIFY(SevenZipFixtures::buildArchive(archive, { { u"same"_s, "first" }, { u"same"_s, "second" } },
+                                           scratch));
+    SevenZipReader reader(archive);
+    QVERIFY(reader.open());
+    QCOMPARE(reader.items().size(), 2);
+    QVERIFY(reader.extract(reader.items(), m_dest, true));
+    QCOMPARE(FileTree::snapshot(m_dest), (QMap<QString, QByteArray> { { u"same"_s, "first" } }));
+}
+
+void tst_SevenZipReader::hostileArchives_data()
+{
+    QTest::addColumn<Entries>("entries");
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<QStringList>("inside"); // files expected in the folder on success
+
+    const auto file = [](const QString& name) { return SevenZipFixtures::Entry { name, "evil", false }; };
+    const auto link = [](const QString& name, const QByteArray& target) {
+        return SevenZipFixtures::Entry { name, target, true };
+    };
+    // Names are rewritten to stay inside.
+    QTest::newRow("climbing name") << Entries { file(u"../evil"_s) } << true << QStringList { u"evil"_s };
+    QTest::newRow("absolute name") << Entries { file(u"<parent>/evil"_s) } << true
+                                   << QStringList { u"<parent-relative>/evil"_s };
+    QTest::newRow("climbing in the middle")
+        << Entries { file(u"a/../../evil"_s) } << true << QStringList { u"a/evil"_s };
+    // Links out are refused, and nothing is written through them.
+    QTest::newRow("link out, then a file through it")
+        << Entries { link(u"lnk"_s, "../outside"), file(u"lnk/evil"_s) } << false << QStringList();
+    // The folder is there first, so the link is skipped like any taken name.
+    QTest::newRow("a file, then a link out over its folder")
+        << Entries { file(u"lnk/evil"_s), link(u"lnk"_s, "../outside") } << true
+        << QStringList { u"lnk/evil"_s };
+    QTest::newRow("absolute link, then a file through it")
+        << Entries { link(u"abs"_s, "<parent>"), file(u"abs/evil"_s) } << false << QStringList();
+    QTest::newRow("links through links")
+        << Entries { link(u"d/l"_s, ".."), link(u"d/l/l2"_s, ".."), file(u"d/l/l2/evil"_s) } << false
+        << QStringList();
+}
+
+void tst_SevenZipReader::hostileArchives()
+{
+    QFETCH(Entries, entries);
+    QFETCH(bool, succeeds);
+    QFETCH(QStringList, inside);
+
+    const QString parent = m_work->filePath(u"parent"_s);
+    for (SevenZipFixtures::Entry& entry : entries) {
+        entry.storedName.replace(u"<parent>"_s, parent);
+        entry.content.replace("<parent>", parent.toUtf8());
+    }
+    const QString scratch = m_work->filePath(u"scratch"_s);
+    QVERIFY(QDir().mkpath(scratch));
+    const QString archive = m_work->filePath(u"hostile.7z"_s);
+    QVERIFY(SevenZipFixtures::buildArchive(archive, entries, scratch));
+    QStringList stored;
+    for (const SevenZipFixtures::Entry& entry : std::as_const(entries))
+        stored.append(entry.storedName);
+    QCOMPARE(SevenZipFixtures::listedPaths(archive), stored);
+
+    SevenZipReader reader(archive);
+    QVERIFY(reader.open());
+    QCOMPARE(reader.extract(reader.items(), m_dest, true), succeeds);
+    QCOMPARE(FileTree::entries(parent), QStringList { u"dest"_s });
+    QCOMPARE(FileTree::entries(m_work->path()), QStringList({ u"hostile.7z"_s, u"parent"_s, u"scratch"_s }));
+    QCOMPARE(outwardLinks(m_dest), QStringList());
+    for (QString path : std::as_const(inside)) {
+        path.replace(u"<parent-relative>"_s, parent.mid(1));
+        QCOMPARE(FileTree::snapshot(m_dest).value(path), QByteArray("evil"));
+    }
+}
+
+void tst_SevenZipReader::passwordStaysOffCommandLineAndEnvironment()
+{
+    std::optional<SevenZipFixtures::ChildProcess> child;
+    SevenZipReader reader(fixture(u"encrypted.7z"_s));
+    // 7zz waits for the answer while the getter looks at it.
+    reader.setPasswordGetter([&child] {
+        child = SevenZipFixtures::findSevenZipChild();
+        return kPassword;
+    });
+    QVERIFY(reader.open());
+    QVERIFY(reader.extract(reader.items(), m_dest, true));
+    QVERIFY(child);
+    QVERIFY(child->commandLine.startsWith(QByteArray(SevenZipProcess::executable().toUtf8() + '\0' + "x")));
+    QVERIFY(!child->commandLine.contains(kPassword.toUtf8()));
+    QVERIFY(!child->environment.isEmpty());
+    QVERIFY(!child->environment.contains(kPassword.toUtf8()));
+}
+
+void tst_SevenZipReader::cancelStopsPromptly()
+{
+    const QString large = m_work->filePath(u"large.bin"_s);
+    QVERIFY(SevenZipFixtures::makeLargeFile(large, 256 << 20));
+    const QString archive = m_work->filePath(u"large.7z"_s);
+    QCOMPARE(SevenZipFixtures::run7zz({ u"a"_s, u"-t7z"_s, u"-mx=1"_s, archive, large }), 0);
+
+    SevenZipReader reader(archive);
+    bool started = false;
+    QElapsedTimer sinceCancel;
+    reader.setProgressHandler([&started](float) { started = true; });
+    reader.setCanContinue([&] {
+        if (started && !sinceCancel.isValid())
+            sinceCancel.start();
+        return !started;
+    });
+    QVERIFY(reader.open());
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QVERIFY(sinceCancel.isValid());
+    QCOMPARE_LT(sinceCancel.elapsed(), 5000);
+    QVERIFY(!SevenZipFixtures::findSevenZipChild());
+    QCOMPARE_LT(QFileInfo(m_dest + u"/large.bin"_s).size(), 256 << 20);
+}
+
+void tst_SevenZipReader::cancelAtThePromptStopsPromptly()
+{
+    SevenZipReader reader(fixture(u"encrypted.7z"_s));
+    QVERIFY(reader.open());
+    // As when the user cancels the password prompt.
+    bool cancelled = false;
+    reader.setPasswordGetter([&cancelled] {
+        cancelled = true;
+        return QString();
+    });
+    reader.setCanContinue([&cancelled] { return !cancelled; });
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QVERIFY(cancelled);
+    QCOMPARE_LT(timer.elapsed(), 2000);
+}
+
+void tst_SevenZipReader::childDyingAtThePrompt()
+{
+    SevenZipReader reader(fixture(u"encrypted.7z"_s));
+    bool killed = false;
+    // The answer then goes into a pipe nobody reads.
+    reader.setPasswordGetter([&killed] {
+        const std::optional<SevenZipFixtures::ChildProcess> child = SevenZipFixtures::findSevenZipChild();
+        killed = child && SevenZipFixtures::killAndWaitForDeath(child->pid);
+        return kPassword;
+    });
+    QVERIFY(reader.open());
+    QVERIFY(!reader.extract(reader.items(), m_dest, true));
+    QVERIFY(killed);
+}
+
+// Real 7zz either lists everything or nothing; a stand-in first on PATH
+// lists two entries and then fails.
+void tst_SevenZipReader::listingErrorsReachTheLastItem()
+{
+    const QString bin = m_work->filePath(u"bin"_s);
+    QVERIFY(FileTree::writeFile(bin, u"7zz"_s,
+                                "#!/bin/sh\nprintf 'Path = a\\nSize = 1\\n\\nPath = b\\nSize = 2\\n'\n"
+                                "echo 'ERROR: Headers Error' >&2\nexit 2\n"));
+    QVERIFY(QFile::setPermissions(bin + u"/7zz"_s, QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([path] { qputenv("PATH", path); });
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+
+    SevenZipReader reader(fixture(u"plain.7z"_s));
+    QVERIFY(reader.open());
+    const Walk listed = walk(reader);
+    QCOMPARE(listed.paths, QStringList({ u"a"_s, u"b"_s }));
+    QCOMPARE(listed.errors, 1);
+    QString lastError;
+    reader.iterate([&lastError](const SevenZipItem*, const QString* error) {
+        lastError = error ? *error : QString();
+        return true;
+    });
+    QVERIFY(lastError.contains(u"Headers Error"_s));
+}
+
+void tst_SevenZipReader::runsOnAPoolThread()
+{
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    bool opened = false;
+    bool extracted = false;
+    QThreadPool pool;
+    pool.start([&] {
+        SevenZipReader reader(fixture(u"encrypted-names.7z"_s));
+        reader.setPasswordGetter([] { return kPassword; });
+        opened = reader.open();
+        extracted = opened && reader.extract(reader.items(), m_dest, true);
+    });
+    QVERIFY(pool.waitForDone(60000));
+    QVERIFY(opened);
+    QVERIFY(extracted);
+    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
+}
+
+QTEST_GUILESS_MAIN(tst_SevenZipReader)
+#include "tst_sevenzipreader.moc"

@@ -1,0 +1,329 @@
+#include "Archive/SevenZip/SevenZipProcess.h"
+#include "Archive/SevenZip/SevenZipWriter.h"
+#include "FileTree.h"
+#include "SevenZipFixtures.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Configure = std::function<void(SevenZipWriter&)>;
+
+// The settings the 7z archiver uses.
+void configureLikeTheArchiver(SevenZipWriter& writer)
+{
+    writer.setMethod(SevenZipWriter::Method::lzma2);
+    writer.setSolid(true);
+    writer.setCompressionLevel(6);
+    writer.setEncodeHeader(false);
+    writer.setCompressHeader(true);
+    writer.setCompressHeaderFull(true);
+    writer.setWriteModificationTime(false);
+    writer.setWriteCreationTime(false);
+    writer.setWriteAccessTime(false);
+}
+
+QByteArray fullListing(const QString& archive, const QString& password = {})
+{
+    QByteArray output;
+    QStringList arguments = { u"l"_s, u"-slt"_s, archive };
+    if (!password.isEmpty())
+        arguments.append(u"-p"_s + password);
+    return SevenZipFixtures::run7zz(arguments, &output) == 0 ? output : QByteArray("<7zz failed>");
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Configure)
+
+class tst_SevenZipWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void sameNameInputs_data();
+    void sameNameInputs();
+    void settingsReach7zz_data();
+    void settingsReach7zz();
+    void openRefuses_data();
+    void openRefuses();
+    void archiveInsideAnInput();
+    void passwordStaysOffCommandLineAndEnvironment();
+    void cancelLeavesOnlyTheReservedFile();
+    void failedRunLeavesOnlyTheReservedFile();
+    void passwordWithLineBreakIsRefused();
+
+private:
+    bool write(const QStringList& inputs, const QString& password = {}, const Configure& configure = {});
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_source;
+    QString m_archive;
+};
+
+void tst_SevenZipWriter::init()
+{
+    QVERIFY(!SevenZipProcess::executable().isEmpty());
+    m_root = std::make_unique<QTemporaryDir>();
+    m_source = m_root->filePath(u"src"_s);
+    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
+    QVERIFY(
+        FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, QByteArray("0123456789abcdef").repeated(4096)));
+    QVERIFY(FileTree::writeFile(m_source, u"Fotos/Ünïcødé 名前 😀.txt"_s, "unicode\n"));
+    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
+    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+    // Reserved by the caller, as the archivers do.
+    m_archive = m_root->filePath(u"out/archive.7z"_s);
+    QVERIFY(FileTree::writeFile(m_root->path(), u"out/archive.7z"_s, {}));
+}
+
+bool tst_SevenZipWriter::write(const QStringList& inputs, const QString& password, const Configure& configure)
+{
+    SevenZipWriter writer(m_archive);
+    writer.setPasswordGetter([password] { return password; });
+    for (const QString& input : inputs)
+        writer.addPath(input, QFileInfo(input).fileName());
+    configureLikeTheArchiver(writer);
+    writer.setEncodeContent(true);
+    if (configure)
+        configure(writer);
+    return writer.open() && writer.write();
+}
+
+void tst_SevenZipWriter::roundTrip_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("encodeContent");
+    QTest::addColumn<bool>("encrypted");
+
+    QTest::newRow("no password") << QString() << true << false;
+    QTest::newRow("password") << u"pässwörd 密码"_s << true << true;
+    QTest::newRow("password, encryption off") << u"secret"_s << false << false;
+}
+
+void tst_SevenZipWriter::roundTrip()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, encodeContent);
+    QFETCH(bool, encrypted);
+
+    const QStringList inputs = { m_source + u"/readme.txt"_s, m_source + u"/Fotos"_s, m_source + u"/empty"_s,
+                                 m_source + u"/link"_s };
+    QList<float> progress;
+    QVERIFY(write(inputs, password, [&](SevenZipWriter& writer) {
+        writer.setEncodeContent(encodeContent);
+        writer.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
+    }));
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), 1.0F);
+    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
+
+    // Names stay readable without the password; the content needs it.
+    QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)),
+             sorted({ u"readme.txt"_s, u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s,
+                      u"Fotos/Ünïcødé 名前 😀.txt"_s, u"empty"_s, u"link"_s }));
+    QCOMPARE(fullListing(m_archive).contains("Encrypted = +"), encrypted);
+    const QString out = m_root->filePath(u"extracted"_s);
+    QCOMPARE(SevenZipFixtures::extractWith7zz(m_archive, out, encrypted ? password : QString()), 0);
+    QCOMPARE(SevenZipFixtures::tree(out), SevenZipFixtures::tree(m_source));
+    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
+}
+
+void tst_SevenZipWriter::sameNameInputs_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << u"Photos"_s << QString();
+    QTest::newRow("encrypted") << u"Photos"_s << u"pw"_s;
+    // Must reach 7zz as a name: not a switch, a list file or a wildcard.
+    QTest::newRow("name 7zz could misread") << u"@-*?[x]"_s << QString();
+}
+
+void tst_SevenZipWriter::sameNameInputs()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    const QString base = m_root->path();
+    QVERIFY(FileTree::writeFile(base, u"one/"_s + name + u"/a"_s, "one a"));
+    QVERIFY(FileTree::writeFile(base, u"one/"_s + name + u"/s/x"_s, "one x"));
+    QVERIFY(FileTree::writeFile(base, u"two/"_s + name + u"/a"_s, "two a"));
+    QVERIFY(FileTree::writeFile(base, u"two/"_s + name + u"/b"_s, "two b"));
+    QVERIFY(FileTree::writeFile(base, u"three/"_s + name, "a file this time"));
+    QVERIFY(FileTree::writeFile(base, u"four/other"_s, "other"));
+
+    QVERIFY(write({ base + u"/one/"_s + name, base + u"/two/"_s + name, base + u"/four/other"_s,
+                    base + u"/three/"_s + name },
+                  password));
+    QStringList expected = { u""_s, u"/a"_s, u"/s"_s, u"/s/x"_s, u""_s, u"/a"_s, u"/b"_s, u""_s };
+    for (QString& path : expected)
+        path.prepend(name);
+    QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)), sorted(expected << u"other"_s));
+    // Every pass used the one password.
+    QCOMPARE(SevenZipFixtures::run7zz(
+                 { u"t"_s, u"-p"_s + (password.isEmpty() ? u"unused"_s : password), m_archive }),
+             0);
+    QCOMPARE(fullListing(m_archive).contains("Encrypted = +"), !password.isEmpty());
+    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
+}
+
+void tst_SevenZipWriter::settingsReach7zz_data()
+{
+    QTest::addColumn<Configure>("configure");
+    QTest::addColumn<QByteArrayList>("present");
+    QTest::addColumn<QByteArrayList>("absent");
+
+    QTest::newRow("as the archiver sets it")
+        << Configure() << QByteArrayList { "Method = LZMA2:", "Solid = +" }
+        << QByteArrayList { "Modified = 2", "Created = ", "Accessed = " };
+    QTest::newRow("LZMA") << Configure([](SevenZipWriter& w) { w.setMethod(SevenZipWriter::Method::lzma); })
+                          << QByteArrayList { "Method = LZMA:" } << QByteArrayList { "LZMA2" };
+    QTest::newRow("not solid") << Configure([](SevenZipWriter& w) { w.setSolid(false); })
+                               << QByteArrayList { "Solid = -", "Blocks = 3" } << QByteArrayList();
+    QTest::newRow("times") << Configure([](SevenZipWriter& w) {
+        w.setWriteModificationTime(true);
+        w.setWriteCreationTime(true);
+        w.setWriteAccessTime(true);
+    }) << QByteArrayList { "Modified = 2", "Created = 2", "Accessed = 2" }
+                           << QByteArrayList();
+}
+
+void tst_SevenZipWriter::settingsReach7zz()
+{
+    QFETCH(Configure, configure);
+    QFETCH(QByteArrayList, present);
+    QFETCH(QByteArrayList, absent);
+
+    QVERIFY(write({ m_source + u"/readme.txt"_s, m_source + u"/Fotos"_s }, {}, configure));
+    const QByteArray listing = fullListing(m_archive);
+    for (const QByteArray& text : present)
+        QVERIFY2(listing.contains(text), text.constData());
+    for (const QByteArray& text : absent)
+        QVERIFY2(!listing.contains(text), text.constData());
+}
+
+void tst_SevenZipWriter::openRefuses_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QString>("name"); // in the archive; empty: the input's own
+
+    const QStringList readme = { u"<src>/readme.txt"_s };
+    QTest::newRow("no inputs") << u"<out>/a.7z"_s << QStringList() << QString();
+    QTest::newRow("missing input") << u"<out>/a.7z"_s << QStringList { u"<src>/nothing"_s } << QString();
+    QTest::newRow("missing folder") << u"<out>/missing/a.7z"_s << readme << QString();
+    QTest::newRow("archive path has data") << u"<src>/Fotos/2024/a.bin"_s << readme << QString();
+    QTest::newRow("archive path is a folder") << u"<src>/empty"_s << readme << QString();
+    QTest::newRow("name climbs out") << u"<out>/a.7z"_s << readme << u"../x"_s;
+    QTest::newRow("absolute name") << u"<out>/a.7z"_s << readme << u"/x"_s;
+    QTest::newRow("the archive itself")
+        << u"<out>/archive.7z"_s << QStringList { u"<out>/archive.7z"_s } << QString();
+}
+
+void tst_SevenZipWriter::openRefuses()
+{
+    QFETCH(QString, archive);
+    QFETCH(QStringList, inputs);
+    QFETCH(QString, name);
+    const auto place = [this](QString path) {
+        return path.replace(u"<src>"_s, m_source).replace(u"<out>"_s, m_root->filePath(u"out"_s));
+    };
+    const QMap<QString, QByteArray> before = FileTree::snapshot(m_root->path());
+
+    SevenZipWriter writer(place(archive));
+    for (const QString& input : inputs)
+        writer.addPath(place(input), name.isEmpty() ? QFileInfo(input).fileName() : name);
+    QVERIFY(!writer.open());
+    QVERIFY(!writer.errorString().isEmpty());
+    QVERIFY(!writer.write());
+    QCOMPARE(FileTree::snapshot(m_root->path()), before);
+}
+
+void tst_SevenZipWriter::archiveInsideAnInput()
+{
+    m_archive = m_source + u"/Fotos/Fotos.7z"_s;
+    QVERIFY(FileTree::writeFile(m_source, u"Fotos/Fotos.7z"_s, {}));
+    QVERIFY(write({ m_source + u"/Fotos"_s }));
+    QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)),
+             sorted({ u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s, u"Fotos/Ünïcødé 名前 😀.txt"_s }));
+}
+
+void tst_SevenZipWriter::passwordStaysOffCommandLineAndEnvironment()
+{
+    const QString password = u"S3cret-Pässwort"_s;
+    QVERIFY(SevenZipFixtures::makeLargeFile(m_source + u"/large.bin"_s, 64 << 20));
+    std::optional<SevenZipFixtures::ChildProcess> child;
+    // Progress arrives while 7zz runs, after it has read the password.
+    QVERIFY(write({ m_source + u"/large.bin"_s }, password, [&child](SevenZipWriter& writer) {
+        writer.setProgressHandler([&child](float) {
+            if (!child)
+                child = SevenZipFixtures::findSevenZipChild();
+        });
+    }));
+    QVERIFY(child);
+    QVERIFY(child->commandLine.contains(QByteArray("-p\0", 3)));
+    QVERIFY(!child->commandLine.contains(password.toUtf8()));
+    QVERIFY(!child->environment.isEmpty());
+    QVERIFY(!child->environment.contains(password.toUtf8()));
+    QVERIFY(fullListing(m_archive, password).contains("Encrypted = +"));
+}
+
+void tst_SevenZipWriter::cancelLeavesOnlyTheReservedFile()
+{
+    QVERIFY(SevenZipFixtures::makeLargeFile(m_source + u"/large.bin"_s, qint64(1) << 30));
+    bool started = false;
+    QElapsedTimer sinceCancel;
+    QVERIFY(!write({ m_source + u"/large.bin"_s }, u"pw"_s, [&](SevenZipWriter& writer) {
+        writer.setProgressHandler([&started](float) { started = true; });
+        writer.setCanContinue([&] {
+            if (started && !sinceCancel.isValid())
+                sinceCancel.start();
+            return !started;
+        });
+    }));
+    QVERIFY(sinceCancel.isValid());
+    QCOMPARE_LT(sinceCancel.elapsed(), 5000);
+    QVERIFY(!SevenZipFixtures::findSevenZipChild());
+    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
+    QCOMPARE(QFileInfo(m_archive).size(), 0);
+}
+
+void tst_SevenZipWriter::failedRunLeavesOnlyTheReservedFile()
+{
+    SevenZipWriter writer(m_archive);
+    writer.addPath(m_source + u"/readme.txt"_s, u"readme.txt"_s);
+    writer.addPath(m_source + u"/Fotos"_s, u"Fotos"_s);
+    QVERIFY(writer.open());
+    // 7zz only warns about a vanished input and writes the archive without it.
+    QVERIFY(QFile::remove(m_source + u"/readme.txt"_s));
+    QVERIFY(!writer.write());
+    QVERIFY(!writer.errorString().isEmpty());
+    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
+    QCOMPARE(QFileInfo(m_archive).size(), 0);
+}
+
+void tst_SevenZipWriter::passwordWithLineBreakIsRefused()
+{
+    // 7zz would take "first" as the password and never see the rest.
+    QVERIFY(!write({ m_source + u"/readme.txt"_s }, u"first\nsecond"_s));
+    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
+    QCOMPARE(QFileInfo(m_archive).size(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_SevenZipWriter)
+#include "tst_sevenzipwriter.moc"

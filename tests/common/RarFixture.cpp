@@ -1,0 +1,102 @@
+#include "RarFixture.h"
+
+#include "Rar4Cipher.h"
+#include "Rar4Writer.h"
+#include "Rar5Writer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimeZone>
+#include <QtDebug>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Why the request cannot be built, or an empty string.
+QString problemWith(RarVersion version, const QList<RarFixtureEntry>& entries,
+                    const RarFixtureOptions& options)
+{
+    if (version == RarVersion::rar5 && (!options.password.isEmpty() || options.encryptHeaders))
+        return u"RAR5 encryption is not implemented"_s;
+    if (options.encryptHeaders && options.password.isEmpty())
+        return u"encrypted headers need a password"_s;
+    if (options.password.size() > Rar4Cipher::maxPasswordLength)
+        return u"password longer than %1 UTF-16 units"_s.arg(Rar4Cipher::maxPasswordLength);
+    for (const RarFixtureEntry& entry : entries) {
+        if (entry.name.isEmpty() || entry.name.startsWith(u'/') || entry.name.endsWith(u'/'))
+            return u"unusable entry name \"%1\""_s.arg(entry.name);
+        if (entry.isDirectory && !entry.data.isEmpty())
+            return u"directory \"%1\" has data"_s.arg(entry.name);
+    }
+    return {};
+}
+
+QList<QByteArray> build(RarVersion version, const QList<RarFixtureEntry>& entries, qsizetype volumeSize,
+                        const RarFixtureOptions& options)
+{
+    const QString problem = problemWith(version, entries, options);
+    if (!problem.isEmpty()) {
+        qWarning().noquote() << "RarFixture:" << problem;
+        return {};
+    }
+    QList<RarFixtureEntry> dated = entries;
+    for (RarFixtureEntry& entry : dated) {
+        if (!entry.modified.isValid())
+            entry.modified = QDateTime(QDate(2020, 1, 1), QTime(0, 0), QTimeZone::utc());
+    }
+    if (version == RarVersion::rar4)
+        return Rar4Writer(dated, options).build(volumeSize);
+    return Rar5Writer(dated, options).build(volumeSize);
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return !data.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+} // namespace
+
+QByteArray buildRar(RarVersion version, const QList<RarFixtureEntry>& entries,
+                    const RarFixtureOptions& options)
+{
+    return build(version, entries, 0, options).value(0);
+}
+
+QList<QByteArray> buildRarVolumes(RarVersion version, const QList<RarFixtureEntry>& entries,
+                                  qsizetype volumeSize, const RarFixtureOptions& options)
+{
+    if (volumeSize <= 0) {
+        qWarning() << "RarFixture: volume size must be positive";
+        return {};
+    }
+    return build(version, entries, volumeSize, options);
+}
+
+bool writeRar(const QString& path, RarVersion version, const QList<RarFixtureEntry>& entries,
+              const RarFixtureOptions& options)
+{
+    return writeFile(path, buildRar(version, entries, options));
+}
+
+QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarVersion version,
+                            const QList<RarFixtureEntry>& entries, qsizetype volumeSize,
+                            const RarFixtureOptions& options)
+{
+    const QList<QByteArray> volumes = buildRarVolumes(version, entries, volumeSize, options);
+    QStringList paths;
+    for (int index = 0; index < volumes.size(); ++index) {
+        const QString path = QDir(folder).filePath(rarVolumeName(baseName, index, int(volumes.size())));
+        if (!writeFile(path, volumes[index]))
+            return {};
+        paths.append(path);
+    }
+    return paths;
+}
+
+QString rarVolumeName(const QString& baseName, int index, int count)
+{
+    const int digits = int(QString::number(count).size());
+    return baseName + u".part"_s + QString::number(index + 1).rightJustified(digits, u'0') + u".rar"_s;
+}
