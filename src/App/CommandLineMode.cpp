@@ -187,12 +187,13 @@ int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool comp
     PasswordPrompt::setCurrent(nullptr);
     bar.finish();
 
-    if (!outcome) {
-        if (prompt.lastResult() == AlertResult::fail)
-            return reportFailure(u"the archive is protected by a password: pass it on standard input with "
-                                 u"--password-stdin, or run from a terminal"_s);
+    // Nobody could be asked: the archiver ends such a job without a result
+    // (zip, RAR) or as cancelled (7z); either way the password was missing.
+    if (prompt.lastResult() == AlertResult::fail)
+        return reportFailure(u"the archive is protected by a password: pass it on standard input with "
+                             u"--password-stdin, or run from a terminal"_s);
+    if (!outcome)
         return reportFailure(u"no password was given"_s);
-    }
     const auto [succeeded, error] = *outcome;
     if (succeeded) {
         const std::optional<QString> output

@@ -1,5 +1,6 @@
 #include "Archive/ArchiverFactory.h"
 
+#include "Archive/LzmaArchiver.h"
 #include "Archive/ZipArchiver.h"
 
 std::unique_ptr<Archiver> ArchiverFactory::make(ArchiveType type)
@@ -8,6 +9,7 @@ std::unique_ptr<Archiver> ArchiverFactory::make(ArchiveType type)
     case ArchiveType::zip:
         return std::make_unique<ZipArchiver>();
     case ArchiveType::z7:
+        return std::make_unique<LzmaArchiver>();
     case ArchiveType::rar:
         break;
     }

@@ -61,7 +61,9 @@ class TestCommandLine : public QObject
 private slots:
     void init();
 
+    void roundTripOfAThousandFiles_data();
     void roundTripOfAThousandFiles();
+    void protectedArchiveReadsThePasswordFromInput_data();
     void protectedArchiveReadsThePasswordFromInput();
     void protectedArchiveWithoutPasswordCreatesNothing_data();
     void protectedArchiveWithoutPasswordCreatesNothing();
@@ -73,6 +75,7 @@ private slots:
 
 private:
     QString makeEncryptedZip();
+    QString makeEncrypted7z();
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -93,8 +96,16 @@ QString TestCommandLine::makeEncryptedZip()
     return archive;
 }
 
+void TestCommandLine::roundTripOfAThousandFiles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("zip") << u"zip"_s;
+    QTest::newRow("7z") << u"7z"_s;
+}
+
 void TestCommandLine::roundTripOfAThousandFiles()
 {
+    QFETCH(QString, format);
     const QString tree = m_dir->filePath(u"Project"_s);
     for (int i = 0; i < 1000; ++i)
         FileTree::writeFile(tree, u"src/module%1/file%2.txt"_s.arg(i % 37).arg(i),
@@ -103,20 +114,39 @@ void TestCommandLine::roundTripOfAThousandFiles()
     const QString out = m_dir->filePath(u"out"_s);
     QDir().mkpath(out);
 
-    const Run compress = runCommandLine({ u"compress"_s, tree, u"--to"_s, out });
+    const QString archive = out + u"/Project."_s + format;
+    const Run compress = runCommandLine({ u"compress"_s, tree, u"--to"_s, out, u"--format"_s, format });
     QCOMPARE(compress.exitCode, 0);
-    QCOMPARE(compress.out.trimmed(), out + u"/Project.zip"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, out + u"/Project.zip"_s }), 0);
+    QCOMPARE(compress.out.trimmed(), archive);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
 
-    const Run extract = runCommandLine({ u"extract"_s, out + u"/Project.zip"_s, u"--to"_s, out });
+    const Run extract = runCommandLine({ u"extract"_s, archive, u"--to"_s, out });
     QCOMPARE(extract.exitCode, 0);
     QCOMPARE(extract.out.trimmed(), out + u"/Project"_s);
     QCOMPARE(FileTree::snapshot(out + u"/Project/Project"_s), FileTree::snapshot(tree));
 }
 
+QString TestCommandLine::makeEncrypted7z()
+{
+    FileTree::writeFile(m_dir->path(), u"secret/plan.txt"_s, "the plan\n");
+    const QString archive = m_dir->filePath(u"Secret.7z"_s);
+    FileTree::run(
+        u"7zz"_s,
+        { u"a"_s, u"-t7z"_s, u"-ppw"_s, u"-mhe=on"_s, archive, m_dir->filePath(u"secret/plan.txt"_s) });
+    return archive;
+}
+
+void TestCommandLine::protectedArchiveReadsThePasswordFromInput_data()
+{
+    QTest::addColumn<bool>("sevenZip");
+    QTest::newRow("zip") << false;
+    QTest::newRow("7z with encrypted names") << true;
+}
+
 void TestCommandLine::protectedArchiveReadsThePasswordFromInput()
 {
-    const QString archive = makeEncryptedZip();
+    QFETCH(bool, sevenZip);
+    const QString archive = sevenZip ? makeEncrypted7z() : makeEncryptedZip();
     const Run run = runCommandLine({ u"extract"_s, archive, u"--to"_s, m_dir->path(), u"--password-stdin"_s },
                                    "pw\n", true);
     QCOMPARE(run.exitCode, 0);
@@ -160,7 +190,7 @@ void TestCommandLine::failuresGiveOneClearLine_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("garbage zip") << u"Broken.zip"_s << QByteArray(5000, 'x') << u"压缩包已损坏"_s;
     QTest::newRow("unknown format") << u"notes.txt"_s << QByteArray("text") << u"不支持的格式"_s;
-    QTest::newRow("7z not yet") << u"a.7z"_s << QByteArray("7z") << u"not available yet"_s;
+    QTest::newRow("garbage 7z") << u"a.7z"_s << QByteArray("7z\xbc\xaf\x27\x1c garbage") << u"压缩包已损坏"_s;
 }
 
 void TestCommandLine::failuresGiveOneClearLine()

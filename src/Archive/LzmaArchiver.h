@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Archive/Archiver.h"
+
+#include <atomic>
+#include <memory>
+
+// Creates and extracts 7z archives. A password given to compress encrypts
+// the content (the names stay readable); an empty one means no encryption.
+// Extraction asks for a password whenever 7-Zip needs one: the job's thread
+// waits while the main thread shows the prompt.
+class LzmaArchiver : public Archiver
+{
+public:
+    LzmaArchiver();
+    ~LzmaArchiver() override;
+
+    void compress(const QString& targetPath, const QStringList& files, const std::optional<QString>& password,
+                  Progress progress, Completion completion) override;
+    void decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin, Progress progress,
+                    Completion completion) override;
+    void cancelCompress() override;
+    void cancelDecompress() override;
+
+    // Go-on flags, read on the archive queue while the main thread may clear
+    // them; shared with queued work so it never reaches back into the archiver.
+    struct Flags
+    {
+        std::atomic_bool continueCompress { true };
+        std::atomic_bool continumDecompress { true };
+    };
+
+private:
+    std::shared_ptr<Flags> m_flags;
+};
