@@ -106,9 +106,6 @@ int CommandLineMode::runExtract(const QCommandLineParser& parser)
                              + ArchiveErrorType(ArchiveErrorType::unsupported).message() + u')');
     }
     std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
-    if (!archiver)
-        return reportFailure(u"%1 archives are not available yet"_s.arg(type->rawValue()));
-
     m_passwordFromInput = parser.isSet(u"password-stdin"_s);
     const QString target = absoluteFolder(parser.value(u"to"_s));
     return runJob(
@@ -134,9 +131,6 @@ int CommandLineMode::runCompress(const QCommandLineParser& parser)
     if (!type || !ArchiveType::compressTypes().contains(*type))
         return reportUsageError(u"--format must be zip or 7z, not '%1'"_s.arg(format));
     std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
-    if (!archiver)
-        return reportFailure(u"%1 archives are not available yet"_s.arg(type->rawValue()));
-
     for (QString& file : files) {
         if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
             return reportFailure(localizedText("compress_failed") + u": "_s + file);

@@ -1,6 +1,7 @@
 #include "Archive/ArchiverFactory.h"
 
 #include "Archive/LzmaArchiver.h"
+#include "Archive/RARArchiver.h"
 #include "Archive/ZipArchiver.h"
 
 std::unique_ptr<Archiver> ArchiverFactory::make(ArchiveType type)
@@ -13,5 +14,5 @@ std::unique_ptr<Archiver> ArchiverFactory::make(ArchiveType type)
     case ArchiveType::rar:
         break;
     }
-    return nullptr;
+    return std::make_unique<RARArchiver>();
 }

@@ -12,6 +12,5 @@ class ArchiverFactory
 public:
     ArchiverFactory() = delete;
 
-    // Null when this build has no archiver for `type`.
     static std::unique_ptr<Archiver> make(ArchiveType type);
 };

@@ -1,0 +1,252 @@
+#include "Archive/ArchiveFile.h"
+#include "Archive/RARArchiver.h"
+#include "FileTree.h"
+#include "RarFixture.h"
+#include "ScriptedPasswordPrompt.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+struct JobRecord {
+    QStringList events;
+    std::optional<std::pair<bool, ArchiveErrorType>> outcome;
+    QList<float> progress;
+
+    Archiver::OnBegin onBegin()
+    {
+        return [this] { events.append(u"begin"_s); };
+    }
+    Archiver::Progress progressCallback()
+    {
+        return [this](float fraction) { progress.append(fraction); };
+    }
+    Archiver::Completion completion()
+    {
+        return [this](bool success, ArchiveErrorType error) {
+            events.append(u"completion"_s);
+            outcome = { success, error };
+        };
+    }
+    bool succeeded() const { return outcome && outcome->first; }
+    bool failedWith(ArchiveErrorType error) const { return outcome && !outcome->first && outcome->second == error; }
+};
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+QList<RarFixtureEntry> sampleEntries()
+{
+    return {
+        { u"docs"_s, {}, true, {} },
+        { u"docs/说明.txt"_s, "read me\n", false, {} },
+        { u"docs/empty"_s, {}, true, {} },
+        { u"data.bin"_s, randomBytes(256 * 1024, 1), false, {} },
+    };
+}
+} // namespace
+
+class TestRARArchiver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void extractsPlainArchives_data();
+    void extractsPlainArchives();
+    void unreadableArchiveFailsAtOnce_data();
+    void unreadableArchiveFailsAtOnce();
+    void emptyPasswordEndsAtOnce();
+    void unansweredPromptLeavesNothing();
+    void encryptedArchiveNeverEndsHalfDone();
+    void cancelledExtractionLeavesNothing();
+    void compressDoesNothing();
+    void engineCodesMapToOutcomes_data();
+    void engineCodesMapToOutcomes();
+
+private:
+    QString writeFixture(RarVersion version, const QList<RarFixtureEntry>& entries,
+                         const RarFixtureOptions& options = {});
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_target;
+};
+
+void TestRARArchiver::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_target = m_dir->filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(m_target));
+}
+
+QString TestRARArchiver::writeFixture(RarVersion version, const QList<RarFixtureEntry>& entries,
+                                      const RarFixtureOptions& options)
+{
+    // One archive per folder: lsar looks at neighbours when it guesses volumes.
+    const QString folder = m_dir->filePath(u"fixture"_s);
+    QDir().mkpath(folder);
+    const QString path = folder + u"/Report.rar"_s;
+    return writeRar(path, version, entries, options) ? path : QString();
+}
+
+void TestRARArchiver::extractsPlainArchives_data()
+{
+    QTest::addColumn<RarVersion>("version");
+    QTest::newRow("RAR4") << RarVersion::rar4;
+    QTest::newRow("RAR5") << RarVersion::rar5;
+}
+
+void TestRARArchiver::extractsPlainArchives()
+{
+    QFETCH(RarVersion, version);
+    const QString archive = writeFixture(version, sampleEntries());
+    QVERIFY(!archive.isEmpty());
+
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, archive, job.onBegin(), job.progressCallback(), job.completion());
+    QCOMPARE(job.events, QStringList { u"begin"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(job.succeeded());
+    QCOMPARE(archiver.decompressPath(), m_target + u"/Report"_s);
+
+    const auto tree = FileTree::snapshot(m_target + u"/Report"_s);
+    QCOMPARE(tree.value(u"docs/说明.txt"_s), "read me\n");
+    QCOMPARE(tree.value(u"docs/empty"_s), "<dir>");
+    QCOMPARE(tree.value(u"data.bin"_s), sampleEntries().last().data);
+    QVERIFY(!job.progress.isEmpty());
+    QCOMPARE(job.progress.last(), 1.0f);
+}
+
+void TestRARArchiver::unreadableArchiveFailsAtOnce_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("garbage") << randomBytes(4096, 9);
+    QTest::newRow("a zip named .rar") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+}
+
+void TestRARArchiver::unreadableArchiveFailsAtOnce()
+{
+    QFETCH(QByteArray, content);
+    QVERIFY(FileTree::writeFile(m_dir->path(), u"Broken.rar"_s, content));
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, m_dir->filePath(u"Broken.rar"_s), job.onBegin(), {}, job.completion());
+    QVERIFY(job.failedWith(ArchiveErrorType::originPathError));
+    QCOMPARE(job.events, QStringList { u"completion"_s });
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestRARArchiver::emptyPasswordEndsAtOnce()
+{
+    RarFixtureOptions options;
+    options.password = u"s3cret"_s;
+    const QString archive = writeFixture(RarVersion::rar4, sampleEntries(), options);
+    ScriptedPasswordPrompt prompt({ { AlertResult::ok, QString() } });
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    QTRY_VERIFY(job.outcome.has_value());
+    QVERIFY(job.failedWith(ArchiveErrorType::passwordEmpty));
+    QCOMPARE(job.events, QStringList { u"completion"_s });
+    QCOMPARE(prompt.messages(), QStringList { u"enter_password"_s });
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestRARArchiver::unansweredPromptLeavesNothing()
+{
+    RarFixtureOptions options;
+    options.password = u"s3cret"_s;
+    const QString archive = writeFixture(RarVersion::rar4, sampleEntries(), options);
+    ScriptedPasswordPrompt prompt({ { AlertResult::cancel, QString() } });
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    QTRY_COMPARE(prompt.messages().size(), 1);
+    QTRY_COMPARE(FileTree::entries(m_target), QStringList());
+    QTest::qWait(50);
+    QVERIFY(job.events.isEmpty());
+}
+
+void TestRARArchiver::encryptedArchiveNeverEndsHalfDone()
+{
+    // Whatever the engines on this machine can decrypt, a job ends either
+    // with the full content or with an error and nothing left behind.
+    RarFixtureOptions options;
+    options.password = u"s3cret"_s;
+    const QString archive = writeFixture(RarVersion::rar4, sampleEntries(), options);
+    for (const QString& password : { u"wrong"_s, u"s3cret"_s }) {
+        ScriptedPasswordPrompt prompt({ { AlertResult::ok, password } });
+        RARArchiver archiver;
+        JobRecord job;
+        archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+        if (job.succeeded()) {
+            QCOMPARE(password, u"s3cret"_s);
+            QCOMPARE(FileTree::snapshot(*archiver.decompressPath()).value(u"docs/说明.txt"_s), "read me\n");
+            ArchiveFile::deletePath(*archiver.decompressPath());
+        } else {
+            QVERIFY(!job.failedWith(ArchiveErrorType::none));
+            QCOMPARE(FileTree::entries(m_target), QStringList());
+        }
+    }
+}
+
+void TestRARArchiver::cancelledExtractionLeavesNothing()
+{
+    QList<RarFixtureEntry> entries;
+    for (int i = 0; i < 24; ++i)
+        entries.append({ u"part%1.bin"_s.arg(i), randomBytes(2 * 1024 * 1024, i), false, {} });
+    const QString archive = writeFixture(RarVersion::rar5, entries);
+
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, archive, {}, [&](float) { archiver.cancelDecompress(); }, job.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestRARArchiver::compressDoesNothing()
+{
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.compress(m_target, { m_dir->path() }, std::nullopt, {}, job.completion());
+    QTest::qWait(20);
+    QVERIFY(job.events.isEmpty());
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestRARArchiver::engineCodesMapToOutcomes_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("error");
+    QTest::newRow("22 missing password") << 22 << int(ArchiveErrorType::passwordEmpty);
+    QTest::newRow("21 unknown") << 21 << int(ArchiveErrorType::decompressUnknown);
+    QTest::newRow("14 unknown format") << 14 << int(ArchiveErrorType::unsupported);
+    QTest::newRow("24 bad password") << 24 << int(ArchiveErrorType::passwordInvalid);
+    QTest::newRow("12 bad data") << 12 << int(ArchiveErrorType::badArchive);
+    QTest::newRow("99 anything else") << 99 << int(ArchiveErrorType::badArchive);
+}
+
+void TestRARArchiver::engineCodesMapToOutcomes()
+{
+    QFETCH(int, code);
+    QFETCH(int, error);
+    QCOMPARE(int(RARArchiver::errorForCode(code)), error);
+}
+
+QTEST_GUILESS_MAIN(TestRARArchiver)
+#include "tst_rararchiver.moc"
