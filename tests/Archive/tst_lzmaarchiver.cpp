@@ -120,7 +120,7 @@ JobRecord TestLzmaArchiver::extract(const QString& archive, LzmaArchiver& archiv
 {
     JobRecord job;
     archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
-    QTest::qWaitFor([&] { return job.outcome.has_value(); }, 60000);
+    [[maybe_unused]] const bool ended = QTest::qWaitFor([&] { return job.outcome.has_value(); }, 60000);
     return job;
 }
 
