@@ -7,6 +7,7 @@
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/PathText.h"
+#include "Archive/ProgressThrottle.h"
 #include "Archive/SevenZip/SevenZipReader.h"
 #include "Archive/SevenZip/SevenZipWriter.h"
 
@@ -141,10 +142,8 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
     configureWriter(*writer, files, password);
     auto flags = m_flags;
     writer->setCanContinue([flags] { return flags->continueCompress.load(); });
-    writer->setProgressHandler([progress](float fraction) {
-        if (progress)
-            MainQueue::post([progress, fraction] { progress(fraction); });
-    });
+    writer->setProgressHandler(
+        [throttle = ProgressThrottle::make(progress)](float fraction) { throttle->report(fraction); });
     if (!writer->open()) {
         ArchiveFile::deletePath(*reserved);
         finish(completion, false, ArchiveErrorType::badArchive);
@@ -189,10 +188,8 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
     auto reader = std::make_shared<SevenZipReader>(archivePath);
     reader->setPasswordGetter([flags, passwords] { return requestPassword(flags, passwords); });
     reader->setCanContinue([flags] { return flags->continumDecompress.load(); });
-    reader->setProgressHandler([progress](float fraction) {
-        if (progress)
-            MainQueue::post([progress, fraction] { progress(fraction); });
-    });
+    reader->setProgressHandler(
+        [throttle = ProgressThrottle::make(progress)](float fraction) { throttle->report(fraction); });
 
     const QString folder = *reserved;
     ArchiveQueue::run([reader, folder, flags, passwords, onBegin, completion] {

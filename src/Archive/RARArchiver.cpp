@@ -6,6 +6,7 @@
 #include "Archive/ArchiveQueue.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
+#include "Archive/ProgressThrottle.h"
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarProgress.h"
 
@@ -64,13 +65,12 @@ RARArchiver::~RARArchiver()
     m_progress->setFractionObserver({});
 }
 
-void RARArchiver::compress(const QString&, const QStringList&, const std::optional<QString>&, Progress, Completion)
+void RARArchiver::compress(const QString&, const QStringList&, const std::optional<QString>&, Progress,
+                           Completion)
 {
 }
 
-void RARArchiver::cancelCompress()
-{
-}
+void RARArchiver::cancelCompress() { }
 
 ArchiveErrorType RARArchiver::errorForCode(int code)
 {
@@ -114,9 +114,8 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
     const QString folder = *reserved;
 
     archive->setProgress(m_progress);
-    m_progress->setFractionObserver([progress](double fraction) {
-        if (progress)
-            MainQueue::post([progress, fraction] { progress(float(fraction)); });
+    m_progress->setFractionObserver([throttle = ProgressThrottle::make(progress)](double fraction) {
+        throttle->report(float(fraction));
     });
 
     if (!archive->isPasswordProtected()) {
@@ -127,32 +126,33 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
     }
 
     MainQueue::post([archive, progress = m_progress, folder, onBegin, completion] {
-        PasswordPrompt::askCurrent(localizedText("enter_password"), [=](AlertResult result, const QString& text) {
-            switch (result) {
-            case AlertResult::ok:
-                if (text.isEmpty()) {
-                    ArchiveFile::deletePath(folder);
-                    finish(completion, false, ArchiveErrorType::passwordEmpty);
-                    return;
-                }
-                archive->setPassword(text);
-                if (onBegin)
-                    onBegin();
-                runExtraction(archive, progress, folder, completion);
-                return;
-            case AlertResult::cancel:
-                writeDiagnostic("取消按钮点击");
-                break;
-            case AlertResult::fail:
-                writeDiagnostic("弹窗失败");
-                break;
-            case AlertResult::autoClose:
-                writeDiagnostic("自动关闭");
-                break;
-            }
-            // The job ends here without a result; the folder it had reserved goes.
-            ArchiveFile::deletePath(folder);
-        });
+        PasswordPrompt::askCurrent(localizedText("enter_password"),
+                                   [=](AlertResult result, const QString& text) {
+                                       switch (result) {
+                                       case AlertResult::ok:
+                                           if (text.isEmpty()) {
+                                               ArchiveFile::deletePath(folder);
+                                               finish(completion, false, ArchiveErrorType::passwordEmpty);
+                                               return;
+                                           }
+                                           archive->setPassword(text);
+                                           if (onBegin)
+                                               onBegin();
+                                           runExtraction(archive, progress, folder, completion);
+                                           return;
+                                       case AlertResult::cancel:
+                                           writeDiagnostic("取消按钮点击");
+                                           break;
+                                       case AlertResult::fail:
+                                           writeDiagnostic("弹窗失败");
+                                           break;
+                                       case AlertResult::autoClose:
+                                           writeDiagnostic("自动关闭");
+                                           break;
+                                       }
+                                       // The job ends here without a result; the folder it had reserved goes.
+                                       ArchiveFile::deletePath(folder);
+                                   });
     });
 }
 

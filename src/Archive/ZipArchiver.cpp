@@ -6,6 +6,7 @@
 #include "Archive/ArchiveQueue.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
+#include "Archive/ProgressThrottle.h"
 #include "Archive/Zip/ZipEngine.h"
 
 #include <QDir>
@@ -37,12 +38,6 @@ void writeDiagnostic(const char* line)
     std::fputs(line, stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-void postProgress(const Archiver::Progress& progress, float fraction)
-{
-    if (progress)
-        MainQueue::post([progress, fraction] { progress(fraction); });
 }
 
 void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
@@ -82,9 +77,9 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
     ArchiveQueue::run([archivePath, files, flags, progress, completion] {
         const bool written = ZipEngine::createZipFile(
             archivePath, files, [flags] { return flags->continueCompress.load(); },
-            [progress](quint64 entry, quint64 total) {
+            [throttle = ProgressThrottle::make(progress)](quint64 entry, quint64 total) {
                 if (total != 0)
-                    postProgress(progress, float(entry) / float(total));
+                    throttle->report(float(entry) / float(total));
             });
         MainQueue::post([archivePath, flags, written, completion] {
             if (!flags->continueCompress) {
@@ -198,9 +193,9 @@ void ZipArchiver::startExtraction(const QString& archivePath, const QString& fol
         }
         ZipEngine::unzipFile(
             archivePath, folder, password, [flags] { return flags->continumDecompress.load(); },
-            [progress](const QString&, qint64 entry, qint64 total) {
+            [throttle = ProgressThrottle::make(progress)](const QString&, qint64 entry, qint64 total) {
                 if (total != 0)
-                    postProgress(progress, float(entry) / float(total));
+                    throttle->report(float(entry) / float(total));
             },
             [evaluate](const QString&, bool succeeded, std::optional<int> code) {
                 evaluate(succeeded, code);

@@ -14,7 +14,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct JobRecord {
+struct JobRecord
+{
     QStringList events;
     std::optional<std::pair<bool, ArchiveErrorType>> outcome;
     QList<float> progress;
@@ -35,7 +36,10 @@ struct JobRecord {
         };
     }
     bool succeeded() const { return outcome && outcome->first; }
-    bool failedWith(ArchiveErrorType error) const { return outcome && !outcome->first && outcome->second == error; }
+    bool failedWith(ArchiveErrorType error) const
+    {
+        return outcome && !outcome->first && outcome->second == error;
+    }
 };
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
@@ -213,7 +217,8 @@ void TestRARArchiver::cancelledExtractionLeavesNothing()
 
     RARArchiver archiver;
     JobRecord job;
-    archiver.decompress(m_target, archive, {}, [&](float) { archiver.cancelDecompress(); }, job.completion());
+    archiver.decompress(
+        m_target, archive, {}, [&](float) { archiver.cancelDecompress(); }, job.completion());
     QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
     QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
     QCOMPARE(FileTree::entries(m_target), QStringList());
