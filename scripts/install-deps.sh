@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kestrel Archive needs to build, run and test.
-# Idempotent: only packages that are missing are installed.
+# Idempotent: only packages that are missing are installed. With --bench it
+# also installs what the benchmarks in bench/ need.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,14 @@ packages=(
     xvfb xauth
     clang-format
 )
+
+# Only for bench/run.sh: Google Benchmark and the archivers we compare with.
+bench_packages=(
+    libbenchmark-dev zip unzip libarchive-tools python3
+)
+if [ "${1:-}" = "--bench" ]; then
+    packages+=("${bench_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

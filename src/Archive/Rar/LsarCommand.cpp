@@ -15,7 +15,7 @@ constexpr int kListingTimeoutMs = 120'000;
 
 std::optional<LsarCommand::Result> LsarCommand::list(const QString& archivePath)
 {
-    const QString program = lsarProgram();
+    const QString program = QStandardPaths::findExecutable(u"lsar"_s);
     if (program.isEmpty())
         return std::nullopt;
     QProcess process;
@@ -30,14 +30,4 @@ std::optional<LsarCommand::Result> LsarCommand::list(const QString& archivePath)
         return std::nullopt;
     }
     return Result { LsarListing::parse(process.readAllStandardOutput()), process.exitCode() };
-}
-
-QString LsarCommand::lsarProgram()
-{
-    return QStandardPaths::findExecutable(u"lsar"_s);
-}
-
-QString LsarCommand::unarProgram()
-{
-    return QStandardPaths::findExecutable(u"unar"_s);
 }

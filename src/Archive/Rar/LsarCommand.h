@@ -22,8 +22,4 @@ public:
 
     // Empty when lsar is missing, could not run or did not finish in time.
     static std::optional<Result> list(const QString& archivePath);
-
-    // Absolute paths of the unar tools; empty when not installed.
-    static QString lsarProgram();
-    static QString unarProgram();
 };

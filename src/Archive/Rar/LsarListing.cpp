@@ -11,20 +11,25 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Cuts truncated JSON after its last complete value and closes every open
-// container, so that what lsar printed before it stopped can still be read.
-QByteArray closeTruncated(const QByteArray& text)
+constexpr qsizetype kRepairAttempts = 16;
+
+// Ways to read truncated JSON: cut after one of its last complete values and
+// close every open container, latest cut first. Text printed after the JSON
+// stopped (lsar's password message) makes the latest cuts fail to parse.
+QList<QByteArray> truncatedRepairs(const QByteArray& text)
 {
+    // Where to cut and what closes the containers open there, latest first.
+    QList<std::pair<qsizetype, QByteArray>> cuts;
     QByteArray open;
-    qsizetype cut = 0;
-    QByteArray closers;
     bool inString = false;
     bool escaped = false;
     const auto remember = [&](qsizetype end) {
-        cut = end;
-        closers.clear();
+        QByteArray closers;
         for (auto it = open.crbegin(); it != open.crend(); ++it)
             closers.append(*it == '{' ? '}' : ']');
+        cuts.prepend({ end, closers });
+        if (cuts.size() > kRepairAttempts)
+            cuts.removeLast();
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text.at(i);
@@ -49,7 +54,38 @@ QByteArray closeTruncated(const QByteArray& text)
             remember(i);
         }
     }
-    return text.left(cut) + closers;
+    QList<QByteArray> repairs;
+    for (const auto& [end, closers] : std::as_const(cuts))
+        repairs.append(text.left(end) + closers);
+    return repairs;
+}
+
+QJsonDocument parseRepaired(const QByteArray& output)
+{
+    for (const QByteArray& repaired : truncatedRepairs(output)) {
+        QJsonParseError status;
+        const QJsonDocument document = QJsonDocument::fromJson(repaired, &status);
+        if (status.error == QJsonParseError::NoError)
+            return document;
+    }
+    return {};
+}
+
+// RAR5 lists its data parts directly, RAR4 inside each solid object.
+qint64 dataEndOf(const QJsonObject& object)
+{
+    QJsonArray parts = object.value("RAR5InputParts"_L1).toArray();
+    for (const QJsonValue& solid : object.value("XADSolidObject"_L1).toArray()) {
+        for (const QJsonValue& part : solid.toObject().value("Parts"_L1).toArray())
+            parts.append(part);
+    }
+    qint64 end = 0;
+    for (const QJsonValue& part : std::as_const(parts)) {
+        const QJsonObject fields = part.toObject();
+        end = std::max(end,
+                       fields.value("Offset"_L1).toInteger() + fields.value("InputLength"_L1).toInteger());
+    }
+    return end;
 }
 
 LsarListing::Entry parseEntry(const QJsonObject& object)
@@ -60,6 +96,7 @@ LsarListing::Entry parseEntry(const QJsonObject& object)
     entry.isDirectory = object.value("XADIsDirectory"_L1).toInteger() != 0;
     entry.isLink = object.value("XADIsLink"_L1).toInteger() != 0;
     entry.isEncrypted = object.value("XADIsEncrypted"_L1).toInteger() != 0;
+    entry.dataEnd = dataEndOf(object);
     return entry;
 }
 
@@ -72,7 +109,7 @@ LsarListing LsarListing::parse(const QByteArray& output)
     QJsonDocument document = QJsonDocument::fromJson(output, &status);
     if (status.error != QJsonParseError::NoError) {
         listing.m_truncated = true;
-        document = QJsonDocument::fromJson(closeTruncated(output));
+        document = parseRepaired(output);
     }
     const QJsonObject root = document.object();
     listing.m_formatName = root.value("lsarFormatName"_L1).toString();
@@ -91,18 +128,30 @@ LsarListing LsarListing::parse(const QByteArray& output)
 
 bool LsarListing::isRar() const
 {
-    // "RAR" (versions 1.5 to 4), "RAR 5"; self-extracting archives are RAR too.
-    return m_formatName == "RAR"_L1 || m_formatName.startsWith("RAR "_L1);
+    // "RAR" (versions 1.5 to 4), "RAR 5", and "Embedded RAR" behind a
+    // self-extractor's program.
+    return m_formatName == "RAR"_L1 || m_formatName.startsWith("RAR "_L1)
+        || m_formatName == "Embedded RAR"_L1;
 }
 
 bool LsarListing::isEncrypted() const
 {
-    return m_archiveEncrypted
-        || std::any_of(m_entries.cbegin(), m_entries.cend(), [](const Entry& entry) { return entry.isEncrypted; });
+    return m_archiveEncrypted || std::any_of(m_entries.cbegin(), m_entries.cend(), [](const Entry& entry) {
+               return entry.isEncrypted;
+           });
 }
 
 qint64 LsarListing::totalSize() const
 {
-    return std::accumulate(m_entries.cbegin(), m_entries.cend(), qint64(0),
-                           [](qint64 sum, const Entry& entry) { return sum + std::max<qint64>(entry.size, 0); });
+    return std::accumulate(
+        m_entries.cbegin(), m_entries.cend(), qint64(0),
+        [](qint64 sum, const Entry& entry) { return sum + std::max<qint64>(entry.size, 0); });
+}
+
+qint64 LsarListing::dataEnd() const
+{
+    qint64 end = 0;
+    for (const Entry& entry : m_entries)
+        end = std::max(end, entry.dataEnd);
+    return end;
 }

@@ -17,6 +17,9 @@ public:
         bool isDirectory = false;
         bool isLink = false;
         bool isEncrypted = false;
+        // Where the entry's packed data ends, counted over all volumes as one
+        // stream; 0 when lsar did not say.
+        qint64 dataEnd = 0;
     };
 
     // Never fails: missing fields keep their defaults. Output cut short (lsar
@@ -37,6 +40,9 @@ public:
     QStringList volumes() const { return m_volumes; }
     const QList<Entry>& entries() const { return m_entries; }
     qint64 totalSize() const;
+    // The largest dataEnd of all entries: the archive is cut short when its
+    // volumes together are smaller.
+    qint64 dataEnd() const;
 
 private:
     bool m_truncated = false;

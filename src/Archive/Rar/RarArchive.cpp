@@ -17,6 +17,7 @@ namespace {
 // lsar's error numbers (XADException) that open() tells apart.
 constexpr int kLsarOpenFileError = 11;
 constexpr int kLsarPasswordError = 15;
+constexpr int kLsarPasswordMissing = 2; // exit code
 
 bool startsWithRarSignature(const QString& path)
 {
@@ -28,13 +29,24 @@ bool startsWithRarSignature(const QString& path)
         || head.startsWith(QByteArrayView("Rar!\x1a\x07\x01\x00", 8));
 }
 
-// lsar stops when it needs a password for the names, before it names the
-// format; only the file's signature then says it is RAR.
+// lsar stops, with exit code 2, when it needs a password for the names,
+// before it names the format; only the file's signature then says it is RAR.
 bool namesNeedPassword(const LsarCommand::Result& result, const QString& path)
 {
     const LsarListing& listing = result.listing;
-    const bool stopped = listing.isTruncated() || listing.error() == kLsarPasswordError;
+    const bool stopped = (listing.isTruncated() && result.exitCode == kLsarPasswordMissing)
+        || listing.error() == kLsarPasswordError;
     return stopped && (listing.isRar() || listing.formatName().isEmpty()) && startsWithRarSignature(path);
+}
+
+// lsar reads headers only and does not notice data that is cut off.
+bool isCutShort(const LsarListing& listing, const QString& path)
+{
+    const QStringList volumes = listing.volumes().isEmpty() ? QStringList { path } : listing.volumes();
+    qint64 size = 0;
+    for (const QString& volume : volumes)
+        size += QFileInfo(volume).size();
+    return listing.dataEnd() > size;
 }
 
 } // namespace
@@ -57,10 +69,14 @@ std::unique_ptr<RarArchive> RarArchive::open(const QString& path, int* errorCode
     const QString absolutePath = QFileInfo(path).absoluteFilePath();
     if (namesNeedPassword(*result, path))
         return std::unique_ptr<RarArchive>(new RarArchive(absolutePath, listing, true));
+    if (listing.error() == kLsarOpenFileError)
+        return failWith(openFailed);
     // A damaged or cut-off archive is refused here: libarchive would end a
-    // truncated one "successfully" with the entries it found.
-    if (!listing.isRar() || listing.isTruncated() || listing.error() != 0 || result->exitCode != 0)
-        return failWith(listing.error() == kLsarOpenFileError ? openFailed : unknownFormat);
+    // truncated one "successfully" with the entries it found. No RAR tool
+    // writes an archive without entries; lsar reads a bare signature as one.
+    if (!listing.isRar() || listing.isTruncated() || listing.error() != 0 || result->exitCode != 0
+        || listing.entries().isEmpty() || isCutShort(listing, path))
+        return failWith(unknownFormat);
     return std::unique_ptr<RarArchive>(new RarArchive(absolutePath, listing, false));
 }
 
@@ -130,9 +146,9 @@ RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& met
     const RarOutcome outcome = extractWithLibarchive(staging.path(), meter);
     if (!outcome.failed() || outcome.errorCode == writeFailed)
         return outcome;
-    // libarchive misreads some archives unar reads (RAR4 volume sets among
-    // them): unar starts over in an emptied staging folder.
-    if (LsarCommand::unarProgram().isEmpty())
+    // unar reads some archives libarchive does not (self-extracting ones,
+    // some RAR4 volume sets): it starts over in an emptied staging folder.
+    if (UnarExtractor::program().isEmpty())
         return outcome;
     if (!staging.clear())
         return RarOutcome::failure(writeFailed);

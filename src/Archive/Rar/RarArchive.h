@@ -39,13 +39,15 @@ public:
         smallBuffer = 20,
         unknown = 21, // the engine is not installed or ended abnormally
         missingPassword = 22,
-        badPassword = 24, // wrong, or one unar cannot use for this archive
+        // Wrong, or unar cannot decrypt the archive with it: Debian 12's unar
+        // 1.10.1 decrypts no RAR 2.9 (RAR4) AES data at all.
+        badPassword = 24,
     };
 
     // Lists the archive. Null with `errorCode` set when it is not a RAR archive
     // that can be read: openFailed for a missing or unreadable file,
-    // unknownFormat for anything else that is not a readable RAR archive,
-    // unknown when lsar is not installed.
+    // unknownFormat for anything else, a RAR archive cut short or without
+    // entries among it, unknown when lsar is not installed.
     static std::unique_ptr<RarArchive> open(const QString& path, int* errorCode);
     ~RarArchive();
 
@@ -61,8 +63,9 @@ public:
     // `overwrite` says: an entry whose name is taken is skipped. On failure
     // (false, `errorCode` set) nothing was moved into the folder unless the
     // failure happened while moving. Once the progress object is cancelled it
-    // stops promptly, leaves the folder as it found it and returns true: the
-    // caller tells a cancellation by the progress object.
+    // stops promptly and returns true, the folder as it found it unless the
+    // finished files were already being moved in: the caller tells a
+    // cancellation by the progress object.
     bool extractFilesTo(const QString& folder, bool overwrite, int* errorCode);
 
     // Called with unar's process id while it waits at its password prompt,

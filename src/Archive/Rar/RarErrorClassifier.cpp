@@ -47,7 +47,8 @@ int RarErrorClassifier::fromUnar(QByteArrayView reason)
         return RarArchive::writeFailed;
     if (containsAny(reason, { "not enough memory" }))
         return RarArchive::noMemory;
-    if (containsAny(reason, { "not fully supported", "unknown data format", "unknown file type" }))
+    if (containsAny(reason,
+                    { "not fully supported", "unknown data format", "unknown file type", "recognize" }))
         return RarArchive::unknownFormat;
     if (containsAny(reason, { "attempted to read", "opening file failed" }))
         return RarArchive::badArchive;

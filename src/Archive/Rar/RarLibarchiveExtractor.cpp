@@ -43,7 +43,7 @@ ArchivePointer openVolumes(const QStringList& volumes)
 
 // RAR5 names are always UTF-8; RAR4 names without the Unicode flag are bytes
 // in the writer's code page, chosen for the whole archive from all its names.
-QList<QByteArray> legacyNames(const QStringList& volumes)
+QList<QByteArray> legacyNames(const QStringList& volumes, const RarProgressMeter& meter)
 {
     QList<QByteArray> names;
     const ArchivePointer reader = openVolumes(volumes);
@@ -52,7 +52,8 @@ QList<QByteArray> legacyNames(const QStringList& volumes)
     archive_entry* entry = nullptr;
     for (;;) {
         const int result = archive_read_next_header(reader.get(), &entry);
-        if ((result != ARCHIVE_OK && result != ARCHIVE_WARN) || archive_format(reader.get()) != ARCHIVE_FORMAT_RAR)
+        if ((result != ARCHIVE_OK && result != ARCHIVE_WARN)
+            || archive_format(reader.get()) != ARCHIVE_FORMAT_RAR || meter.isCancelled())
             break;
         names.append(ZipReader::rawPathname(entry));
     }
@@ -87,7 +88,7 @@ RarOutcome RarLibarchiveExtractor::extract(const QStringList& volumes, const QSt
     const Utf8LocaleScope utf8Locale;
     if (!m_tree.open(folder))
         return RarOutcome::failure(RarArchive::writeFailed);
-    const LegacyNameDecoder decoder(legacyNames(volumes), QLocale::system().name());
+    const LegacyNameDecoder decoder(legacyNames(volumes, m_meter), QLocale::system().name());
     const ArchivePointer reader = openVolumes(volumes);
     if (!reader)
         return RarOutcome::failure(RarArchive::badArchive);
@@ -150,14 +151,18 @@ RarOutcome RarLibarchiveExtractor::extractFile(archive* reader, archive_entry* e
     std::unique_ptr<PendingFile> file;
     if (const RarOutcome outcome = outcomeOf(m_tree.createFile(path, file)); !outcome.succeeded() || !file)
         return outcome;
-    if (const RarOutcome outcome = copyData(reader, *file); !outcome.succeeded())
+    qint64 written = 0;
+    if (const RarOutcome outcome = copyData(reader, *file, written); !outcome.succeeded())
         return outcome;
+    // With a volume missing libarchive can end a file early without an error.
+    if (archive_entry_size_is_set(entry) && written != archive_entry_size(entry))
+        return RarOutcome::failure(RarArchive::badData);
     if (file->commit(archive_entry_perm(entry), modificationTime(entry)) != 0)
         return RarOutcome::failure(RarArchive::writeFailed);
     return RarOutcome::success();
 }
 
-RarOutcome RarLibarchiveExtractor::copyData(archive* reader, PendingFile& file)
+RarOutcome RarLibarchiveExtractor::copyData(archive* reader, PendingFile& file, qint64& written)
 {
     const void* block = nullptr;
     size_t size = 0;
@@ -173,6 +178,7 @@ RarOutcome RarLibarchiveExtractor::copyData(archive* reader, PendingFile& file)
             return RarOutcome::cancellation();
         if (size > 0 && file.write(static_cast<const char*>(block), size) != 0)
             return RarOutcome::failure(RarArchive::writeFailed);
+        written += qint64(size);
         m_meter.advance(qint64(size));
     }
 }

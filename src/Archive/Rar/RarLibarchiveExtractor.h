@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 struct archive;
 struct archive_entry;
 class LegacyNameDecoder;
@@ -32,7 +30,7 @@ private:
     RarOutcome extractEntry(archive* reader, archive_entry* entry, const QString& path,
                             const LegacyNameDecoder& decoder);
     RarOutcome extractFile(archive* reader, archive_entry* entry, const QString& path);
-    RarOutcome copyData(archive* reader, PendingFile& file);
+    RarOutcome copyData(archive* reader, PendingFile& file, qint64& written);
     static RarOutcome outcomeOf(ExtractionTree::Outcome outcome);
 
     RarProgressMeter& m_meter;

@@ -28,8 +28,8 @@ QStringList RarVolumes::find(const QString& path)
     static const QRegularExpression oldRar(u"^(.*)(\\.(?:rar|[r-z]\\d\\d))$"_s,
                                            QRegularExpression::CaseInsensitiveOption);
     if (const QRegularExpressionMatch match = numbered.match(name); match.hasMatch()) {
-        const QStringList parts = numberedParts(folder, match.captured(1), match.captured(3),
-                                                match.capturedLength(2));
+        const QStringList parts
+            = numberedParts(folder, match.captured(1), match.captured(3), match.capturedLength(2));
         if (parts.size() > 1)
             return parts;
     }

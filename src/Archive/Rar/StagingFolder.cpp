@@ -37,7 +37,11 @@ int removeEntry(const char* path, const struct stat*, int type, FTW*)
 
 StagingFolder::StagingFolder(const QString& destination)
 {
-    const QString parent = QFileInfo(destination).absolutePath();
+    // Beside the folder itself, not beside a link to it: moving out of the
+    // staging folder must stay on one file system.
+    const QFileInfo info(destination);
+    const QString canonical = info.canonicalFilePath();
+    const QString parent = QFileInfo(canonical.isEmpty() ? destination : canonical).absolutePath();
     QByteArray pattern = QFile::encodeName(parent + QStringLiteral("/.kestrel-staging-XXXXXX"));
     // mkdtemp creates the folder readable by its owner only.
     if (mkdtemp(pattern.data()))

@@ -9,7 +9,7 @@
 class StagingFolder
 {
 public:
-    // Creates the folder next to `destination` (in its parent).
+    // Creates the folder next to `destination` (in its parent, after links).
     explicit StagingFolder(const QString& destination);
     ~StagingFolder();
     StagingFolder(const StagingFolder&) = delete;

@@ -1,6 +1,5 @@
 #include "Archive/Rar/UnarExtractor.h"
 
-#include "Archive/Rar/LsarCommand.h"
 #include "Archive/Rar/PtyChild.h"
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarErrorClassifier.h"
@@ -8,6 +7,7 @@
 #include "Archive/Rar/UnarOutputParser.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -15,14 +15,16 @@ namespace {
 
 // How long one wait for output lasts: the longest a cancellation waits.
 constexpr int kPollMs = 50;
+// The exit code judged when unar was stopped after a failed entry.
+constexpr int kStoppedEarly = 1;
 
 QStringList unarArguments(const QString& archivePath, const QString& folder)
 {
     // -D: no folder of its own; -s: never ask about names already taken
     // (an archive may hold one twice); -nr: no archives inside the archive;
     // -k skip: no AppleDouble files; -E: the typed password is UTF-8.
-    return { u"-o"_s, folder, u"-D"_s, u"-s"_s, u"-nr"_s, u"-k"_s, u"skip"_s, u"-E"_s, u"UTF-8"_s,
-             QFileInfo(archivePath).absoluteFilePath() };
+    return { u"-o"_s, folder,    u"-D"_s, u"-s"_s,    u"-nr"_s,
+             u"-k"_s, u"skip"_s, u"-E"_s, u"UTF-8"_s, QFileInfo(archivePath).absoluteFilePath() };
 }
 
 // The terminal ends a line at "\n" and cannot carry a NUL byte.
@@ -39,6 +41,11 @@ UnarExtractor::UnarExtractor(RarProgressMeter& meter, qsizetype expectedEntries)
 {
 }
 
+QString UnarExtractor::program()
+{
+    return QStandardPaths::findExecutable(u"unar"_s);
+}
+
 void UnarExtractor::setPromptObserver(std::function<void(qint64)> observer)
 {
     m_promptObserver = std::move(observer);
@@ -52,9 +59,9 @@ RarOutcome UnarExtractor::extract(const QString& archivePath, const QString& fol
         typed = password->toUtf8();
     if (typed && !isTypeable(*typed))
         return RarOutcome::failure(RarArchive::badPassword);
-    const QString program = LsarCommand::unarProgram();
+    const QString unar = program();
     PtyChild child;
-    if (program.isEmpty() || !child.start(program, unarArguments(archivePath, folder)))
+    if (unar.isEmpty() || !child.start(unar, unarArguments(archivePath, folder)))
         return RarOutcome::failure(RarArchive::unknown);
     m_meter.begin(m_expectedEntries);
     UnarOutputParser parser;
@@ -84,6 +91,11 @@ RarOutcome UnarExtractor::converse(PtyChild& child, UnarOutputParser& parser,
         parser.feed(output);
         if (m_expectedEntries > 0)
             m_meter.advance(parser.finishedEntries() - finishedBefore);
+        // One failed entry fails the whole run: no need to wait for the rest.
+        if (parser.failedEntries() > 0) {
+            child.stop();
+            return judge(kStoppedEarly, parser, password.has_value());
+        }
         if (const std::optional<RarOutcome> refusal = answerPrompts(child, parser, password))
             return *refusal;
     }

@@ -25,10 +25,14 @@ public:
     // `expectedEntries`: how many entries lsar listed, 0 when unknown.
     UnarExtractor(RarProgressMeter& meter, qsizetype expectedEntries);
 
+    // Absolute path of unar; empty when it is not installed.
+    static QString program();
+
     // Called with unar's process id while it waits at its password prompt.
     void setPromptObserver(std::function<void(qint64)> observer);
 
-    RarOutcome extract(const QString& archivePath, const QString& folder, const std::optional<QString>& password);
+    RarOutcome extract(const QString& archivePath, const QString& folder,
+                       const std::optional<QString>& password);
 
 private:
     RarOutcome converse(PtyChild& child, UnarOutputParser& parser, const std::optional<QByteArray>& password);

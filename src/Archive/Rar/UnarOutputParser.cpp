@@ -56,6 +56,10 @@ bool UnarOutputParser::isAskingQuestion() const
 
 void UnarOutputParser::parseLine(QByteArrayView line)
 {
+    if (line.endsWith(kPasswordPrompt)) {
+        ++m_prompts;
+        return;
+    }
     const QString text = QString::fromUtf8(line);
     if (text.endsWith("... OK."_L1) || text == "OK."_L1) {
         ++m_succeeded;
@@ -65,9 +69,9 @@ void UnarOutputParser::parseLine(QByteArrayView line)
     } else if (const QRegularExpressionMatch archive = archiveFailure().match(text); archive.hasMatch()) {
         m_archiveFailed = true;
         noteFailure(archive.captured(1).toUtf8());
-    } else if (text == "Couldn't recognize the archive format."_L1) {
+    } else if (text.endsWith(": Couldn't recognize the archive format."_L1)) {
         m_archiveFailed = true;
-        noteFailure(line);
+        noteFailure("Couldn't recognize the archive format");
     }
 }
 

@@ -1,0 +1,16 @@
+// Google Benchmark's main, with the application object that MainQueue needs.
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Builds a Release Kestrel Archive in build-bench/, writes a reproducible
+# corpus and prints markdown tables: our archiver against zip, bsdtar, 7zz and
+# unar on the same files, then the micro-benchmarks. Progress goes to
+# standard error, the tables to standard output.
+set -euo pipefail
+
+usage() {
+    cat <<'EOF'
+Usage: bash bench/run.sh [--size-mb N] [--runs N] [--cases LIST] [--work-dir DIR]
+                         [--no-micro] [--no-compare] [--keep]
+
+  --size-mb N     corpus size in MiB (default 200)
+  --runs N        runs per tool; the median is reported (default 3)
+  --cases LIST    comma-separated subset of compress-zip, compress-7z,
+                  extract-zip, extract-7z, extract-rar5, extract-rar4
+  --work-dir DIR  corpus, sample archives and outputs (default /tmp/kestrel-bench)
+  --no-micro      skip the Google Benchmark micro-benchmarks
+  --no-compare    skip the archiver comparison
+  --keep          keep the corpus and samples for a later run of the same size
+EOF
+}
+
+size_mb=200
+runs=3
+cases=compress-zip,compress-7z,extract-zip,extract-7z,extract-rar5,extract-rar4
+work_dir=/tmp/kestrel-bench
+micro=1
+compare=1
+keep=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --size-mb) size_mb="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    --cases) cases="$2"; shift 2 ;;
+    --work-dir) work_dir="$2"; shift 2 ;;
+    --no-micro) micro=0; shift ;;
+    --no-compare) compare=0; shift ;;
+    --keep) keep=1; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+    esac
+done
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-bench"
+cd "$root"
+
+bash scripts/install-deps.sh --bench >&2
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
+    -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCHMARKS=ON >"$build.configure.log" 2>&1 \
+    || { cat "$build.configure.log" >&2; exit 1; }
+rm -f "$build.configure.log"
+echo "building in $build" >&2
+cmake --build "$build" -j"$(nproc)" --target kestrel-archive kestrel-bench-rar kestrel-micro-bench >&2
+
+echo "# Kestrel Archive benchmarks"
+echo
+echo "$(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)),"\
+"$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, $(uname -r);"\
+"$(7zz | grep -m1 -o '7-Zip[^:]*' | xargs), $(zip -v | sed -n 2p | xargs), $(bsdtar --version),"\
+"unar $(unar -v 2>&1 | xargs)."
+echo
+
+if [ "$compare" = 1 ]; then
+    mkdir -p "$work_dir"
+    corpus="$work_dir/corpus-${size_mb}mb/corpus"
+    if [ ! -d "$corpus" ]; then
+        rm -rf "$work_dir/corpus-${size_mb}mb"
+        mkdir -p "$work_dir/corpus-${size_mb}mb"
+        python3 bench/make_corpus.py "$corpus" --size-mb "$size_mb"
+    fi
+    python3 bench/compare.py --binary "$build/src/kestrel-archive" \
+        --rar-tool "$build/bench/kestrel-bench-rar" --corpus "$corpus" \
+        --work "$work_dir/corpus-${size_mb}mb" --runs "$runs" --cases "$cases" \
+        --results "$build/bench-results"
+    if [ "$keep" = 0 ]; then
+        rm -rf "$work_dir/corpus-${size_mb}mb"
+    fi
+    echo
+fi
+
+if [ "$micro" = 1 ]; then
+    echo "running the micro-benchmarks" >&2
+    "$build/bench/micro/kestrel-micro-bench" --benchmark_out="$build/micro.json" \
+        --benchmark_out_format=json >&2
+    python3 bench/micro_table.py "$build/micro.json"
+fi

@@ -1,0 +1,247 @@
+#include "Archive/Rar/Decrypt/Rar5Decryptor.h"
+
+#include "Archive/Rar/Decrypt/RarAesCbc.h"
+#include "Archive/Rar/Decrypt/RarCrc32.h"
+#include "Archive/Rar/Decrypt/RarDecryptSession.h"
+#include "Archive/Rar/Decrypt/RarFieldReader.h"
+#include "Archive/Rar/RarArchive.h"
+
+#include <QtEndian>
+
+namespace {
+
+constexpr char signature[] = { 0x52, 0x61, 0x72, 0x21, 0x1a, 0x07, 0x01, 0x00 };
+
+// The size field has at most 3 bytes, so no header exceeds 2 MiB.
+constexpr int maxSizeBytes = 3;
+constexpr quint64 maxHeaderSize = 1 << 21;
+
+constexpr quint64 archiveIsVolume = 0x0001;
+
+QByteArrayView asBytes(const auto& array)
+{
+    return QByteArrayView(reinterpret_cast<const char*>(array.data()), qsizetype(array.size()));
+}
+
+} // namespace
+
+Rar5Decryptor::Rar5Decryptor(RarDecryptSession& session, const QString& password)
+    : m_session(session)
+    , m_password(password)
+{
+}
+
+bool Rar5Decryptor::run()
+{
+    QByteArray start;
+    if (!m_session.read(sizeof signature, &start) || !m_session.write(start))
+        return false;
+    for (bool first = true;; first = false) {
+        Rar5Header header;
+        if (!m_session.keepGoing() || !readHeader(&header))
+            return false;
+        if (header.type == Rar5Header::encryptionType) {
+            // Only the header right after the signature may start encryption.
+            if (!first)
+                return m_session.fail(RarArchive::badArchive);
+            if (!startHeaderEncryption(header))
+                return false;
+            continue;
+        }
+        bool handled = true;
+        switch (header.type) {
+        case Rar5Header::mainType:
+            handled = handleMain(header);
+            break;
+        case Rar5Header::fileType:
+            handled = handleFile(header);
+            break;
+        case Rar5Header::endType:
+            return m_session.write(header.serialize());
+        default: // service headers and what a later RAR may add
+            handled = m_session.skip(qint64(header.dataSize.value_or(0)));
+        }
+        if (!handled)
+            return false;
+    }
+}
+
+bool Rar5Decryptor::readHeader(Rar5Header* header)
+{
+    // Without an end of archive header the archive is incomplete.
+    if (m_session.atEnd())
+        return m_session.fail(RarArchive::badArchive);
+    QByteArray checked;
+    quint32 crc = 0;
+    if (!(m_headerKeys ? readEncryptedHeader(&checked, &crc) : readPlainHeader(&checked, &crc)))
+        return false;
+    if (RarCrc32::of(checked) != crc)
+        return m_headerKeys ? failPasswordOrDamage() : m_session.fail(RarArchive::badArchive);
+    if (m_headerKeys)
+        m_passwordConfirmed = true;
+    RarFieldReader sizeField(checked);
+    sizeField.vint();
+    const std::optional<Rar5Header> parsed = Rar5Header::parse(QByteArrayView(checked).sliced(sizeField.position()));
+    if (!parsed)
+        return m_session.fail(RarArchive::badArchive);
+    *header = *parsed;
+    return true;
+}
+
+// `checked` receives the size field and the body: what the CRC covers.
+bool Rar5Decryptor::readPlainHeader(QByteArray* checked, quint32* crc)
+{
+    QByteArray crcBytes;
+    if (!m_session.read(4, &crcBytes))
+        return false;
+    *crc = qFromLittleEndian<quint32>(crcBytes.constData());
+    checked->clear();
+    QByteArray part;
+    do {
+        if (checked->size() == maxSizeBytes || !m_session.read(1, &part))
+            return m_session.fail(RarArchive::badArchive);
+        checked->append(part);
+    } while (part[0] & 0x80);
+    const quint64 size = RarFieldReader(*checked).vint();
+    if (size == 0 || size > maxHeaderSize || !m_session.read(qint64(size), &part))
+        return m_session.fail(RarArchive::badArchive);
+    checked->append(part);
+    return true;
+}
+
+// Each encrypted header: its own IV, then CRC, size and body, encrypted and
+// zero-padded to whole AES blocks.
+bool Rar5Decryptor::readEncryptedHeader(QByteArray* checked, quint32* crc)
+{
+    QByteArray iv;
+    QByteArray block;
+    if (!m_session.read(RarAesCbc::blockSize, &iv) || !m_session.read(RarAesCbc::blockSize, &block))
+        return false;
+    RarAesCbc cipher(asBytes(m_headerKeys->key), iv);
+    cipher.decrypt(block.data(), block.size());
+    RarFieldReader reader(block);
+    *crc = reader.le32();
+    const quint64 size = reader.vint();
+    const qint64 total = reader.position() + qint64(size);
+    if (!reader.ok() || reader.position() > 4 + maxSizeBytes || size == 0 || size > maxHeaderSize)
+        return failPasswordOrDamage();
+    QByteArray rest;
+    const qint64 restSize = RarAesCbc::paddedSize(total) - block.size();
+    if (restSize > m_session.remaining())
+        return failPasswordOrDamage();
+    if (!m_session.read(restSize, &rest))
+        return false;
+    cipher.decrypt(rest.data(), rest.size());
+    block.append(rest);
+    *checked = block.sliced(4, total - 4);
+    return true;
+}
+
+bool Rar5Decryptor::startHeaderEncryption(const Rar5Header& header)
+{
+    const auto encryption = Rar5Header::ArchiveEncryption::parse(header.fields);
+    if (!encryption)
+        return m_session.fail(RarArchive::badArchive);
+    if (encryption->version != 0 || encryption->log2Count > Rar5KeyDerivation::maxLog2Count)
+        return m_session.fail(RarArchive::unknownFormat);
+    m_headerKeys = keysFor(encryption->salt, encryption->log2Count);
+    return checkPassword(encryption->checkValue, *m_headerKeys);
+}
+
+bool Rar5Decryptor::handleMain(const Rar5Header& header)
+{
+    RarFieldReader reader(header.fields);
+    const quint64 archiveFlags = reader.vint();
+    if (!reader.ok())
+        return m_session.fail(RarArchive::badArchive);
+    if (archiveFlags & archiveIsVolume)
+        return m_session.fail(RarArchive::unknownFormat);
+    Rar5Header plain = header;
+    plain.extra.clear();
+    return m_session.write(plain.serialize());
+}
+
+bool Rar5Decryptor::handleFile(const Rar5Header& header)
+{
+    if (header.flags & (Rar5Header::splitBefore | Rar5Header::splitAfter))
+        return m_session.fail(RarArchive::unknownFormat);
+    const auto fields = Rar5Header::FileFields::parse(header.fields);
+    const auto records = Rar5Header::ExtraRecord::parseAll(header.extra);
+    if (!fields || !records)
+        return m_session.fail(RarArchive::badArchive);
+    for (const Rar5Header::ExtraRecord& record : *records) {
+        if (record.type == Rar5Header::ExtraRecord::encryptionType)
+            return decryptFile(header, *fields, *records, record);
+    }
+    return m_session.write(header.serialize()) && m_session.copy(qint64(header.dataSize.value_or(0)));
+}
+
+bool Rar5Decryptor::decryptFile(Rar5Header header, Rar5Header::FileFields fields,
+                                const QList<Rar5Header::ExtraRecord>& records,
+                                const Rar5Header::ExtraRecord& record)
+{
+    using Encryption = Rar5Header::FileEncryption;
+    const auto encryption = Encryption::parse(record.data);
+    if (!encryption)
+        return m_session.fail(RarArchive::badArchive);
+    if (encryption->version != 0 || encryption->log2Count > Rar5KeyDerivation::maxLog2Count)
+        return m_session.fail(RarArchive::unknownFormat);
+    const Rar5Keys keys = keysFor(encryption->salt, encryption->log2Count);
+    if (!checkPassword(encryption->checkValue, keys))
+        return false;
+
+    const qint64 size = qint64(header.dataSize.value_or(0));
+    const bool trim = fields.isStored() && !(fields.flags & Rar5Header::FileFields::sizeUnknown);
+    if (size % RarAesCbc::blockSize != 0 || (trim && fields.unpackedSize > quint64(size)))
+        return m_session.fail(RarArchive::badArchive);
+    const bool usesMac = encryption->flags & Encryption::usesMac;
+    const bool verify = trim && (fields.flags & Rar5Header::FileFields::hasCrc);
+    if (usesMac && !verify)
+        fields.flags &= ~Rar5Header::FileFields::hasCrc;
+
+    header.extra.clear();
+    for (const Rar5Header::ExtraRecord& kept : records) {
+        if (kept.type != Rar5Header::ExtraRecord::encryptionType
+            && !(usesMac && kept.type == Rar5Header::ExtraRecord::hashType))
+            header.extra += kept.whole;
+    }
+    const qint64 keep = trim ? qint64(fields.unpackedSize) : size;
+    header.dataSize = quint64(keep);
+    header.fields = fields.serialize();
+    const qint64 position = m_session.outputPosition();
+    RarAesCbc cipher(asBytes(keys.key), encryption->iv);
+    quint32 crc = 0;
+    if (!m_session.write(header.serialize()) || !m_session.decrypt(cipher, size, keep, verify ? &crc : nullptr))
+        return false;
+    if (!verify)
+        return true;
+    if ((usesMac ? Rar5KeyDerivation::macOf(crc, keys.hashKey) : crc) != fields.crc)
+        return m_session.fail(RarArchive::badPassword);
+    fields.crc = crc;
+    header.fields = fields.serialize();
+    return m_session.rewrite(position, header.serialize());
+}
+
+bool Rar5Decryptor::checkPassword(QByteArrayView checkValue, const Rar5Keys& keys)
+{
+    if (!Rar5KeyDerivation::isCheckValueIntact(checkValue))
+        return true;
+    if (checkValue.first(keys.passwordCheck.size()) != asBytes(keys.passwordCheck))
+        return m_session.fail(RarArchive::badPassword);
+    m_passwordConfirmed = true;
+    return true;
+}
+
+const Rar5Keys& Rar5Decryptor::keysFor(const QByteArray& salt, int log2Count)
+{
+    const QByteArray id = salt + char(log2Count);
+    auto found = m_keys.find(id);
+    if (found == m_keys.end())
+        found = m_keys.insert(id, Rar5KeyDerivation::derive(m_password, salt, log2Count));
+    return *found;
+}
+
+bool Rar5Decryptor::failPasswordOrDamage()
+{
+    return m_session.fail(m_passwordConfirmed ? RarArchive::badArchive : RarArchive::badPassword);
+}

@@ -1,0 +1,136 @@
+#include "RarTestHelpers.h"
+
+#include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarProgress.h"
+#include "RarBytes.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace RarTestHelpers {
+
+namespace {
+
+QByteArray rar5Block(const QByteArray& body)
+{
+    QByteArray sized;
+    RarBytes::appendVint(sized, quint64(body.size()));
+    sized += body;
+    QByteArray block;
+    RarBytes::appendLe32(block, RarBytes::crc32(sized));
+    return block + sized;
+}
+
+QByteArray vints(std::initializer_list<quint64> values)
+{
+    QByteArray out;
+    for (const quint64 value : values)
+        RarBytes::appendVint(out, value);
+    return out;
+}
+
+struct Redirection
+{
+    quint64 type = 0; // 1: Unix symbolic link, 4: hard link
+    QByteArray target;
+};
+
+QByteArray extraArea(bool encrypted, const std::optional<Redirection>& redirection)
+{
+    QByteArray record;
+    if (encrypted) {
+        // Encryption record: version 0, no flags, 2^15 rounds, salt, IV.
+        record = vints({ 1, 0, 0 }) + char(15) + QByteArray(16, '\x11') + QByteArray(16, '\x22');
+    } else if (redirection) {
+        record
+            = vints({ 5, redirection->type, 0, quint64(redirection->target.size()) }) + redirection->target;
+    }
+    QByteArray extra;
+    if (!record.isEmpty()) {
+        RarBytes::appendVint(extra, quint64(record.size()));
+        extra += record;
+    }
+    return extra;
+}
+
+QByteArray rar5File(const QByteArray& name, const QByteArray& data, bool encrypted,
+                    const std::optional<Redirection>& redirection = std::nullopt)
+{
+    const QByteArray extra = extraArea(encrypted, redirection);
+    QByteArray body = vints({ 2, extra.isEmpty() ? 0x02u : 0x03u });
+    if (!extra.isEmpty())
+        RarBytes::appendVint(body, quint64(extra.size()));
+    const quint64 mode = redirection && redirection->type == 1 ? 0120777 : 0100644;
+    const QByteArray plain = encrypted ? QByteArray("hello") : data;
+    body += vints({ quint64(data.size()), 0x04, quint64(plain.size()), mode });
+    RarBytes::appendLe32(body, RarBytes::crc32(plain));
+    body += vints({ 0, 1, quint64(name.size()) }) + name + extra;
+    return rar5Block(body) + data;
+}
+
+const QByteArray kRar5Signature("Rar!\x1a\x07\x01\x00", 8);
+
+} // namespace
+
+Extraction extract(const QString& archivePath, const QString& folder, const QString& password,
+                   const std::shared_ptr<RarProgress>& progress)
+{
+    Extraction result;
+    int openError = 0;
+    const std::unique_ptr<RarArchive> archive = RarArchive::open(archivePath, &openError);
+    if (!archive) {
+        QTest::qFail(qPrintable(u"open failed with %1"_s.arg(openError)), __FILE__, __LINE__);
+        result.errorCode = openError;
+        return result;
+    }
+    const std::shared_ptr<RarProgress> shared = progress ? progress : std::make_shared<RarProgress>();
+    shared->setFractionObserver([&result](double fraction) { result.fractions.append(fraction); });
+    archive->setProgress(shared);
+    if (!password.isNull())
+        archive->setPassword(password);
+    result.succeeded = archive->extractFilesTo(folder, false, &result.errorCode);
+    shared->setFractionObserver({});
+    return result;
+}
+
+QMap<QString, QByteArray> expectedTree(const QList<RarFixtureEntry>& entries)
+{
+    QMap<QString, QByteArray> tree;
+    for (const RarFixtureEntry& entry : entries)
+        tree.insert(entry.name, entry.isDirectory ? QByteArray("<dir>") : entry.data);
+    return tree;
+}
+
+QStringList stagingLeftovers(const QString& folder)
+{
+    return QFileInfo(folder).dir().entryList({ u".kestrel-staging-*"_s }, QDir::AllEntries | QDir::Hidden);
+}
+
+QByteArray rar5WithEncryption(bool encryptedHeaders)
+{
+    const QByteArray& signature = kRar5Signature;
+    if (encryptedHeaders) {
+        // Archive encryption header: version 0, no flags, 2^15 rounds, salt;
+        // everything after it would be encrypted.
+        const QByteArray header = vints({ 4, 0, 0, 0 }) + char(15) + QByteArray(16, '\x44');
+        return signature + rar5Block(header) + QByteArray(64, '\x55');
+    }
+    return signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("plain.txt", "hello", false)
+        + rar5File("secret.txt", QByteArray(16, '\x33'), true) + rar5Block(vints({ 5, 0, 0 }));
+}
+
+QByteArray rar5WithLinks()
+{
+    return kRar5Signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("file.txt", "content", false)
+        + rar5File("hard.txt", {}, false, Redirection { 4, "file.txt" })
+        + rar5File("sym.txt", {}, false, Redirection { 1, "file.txt" })
+        + rar5File("escape", {}, false, Redirection { 1, "../../outside" })
+        + rar5File("absolute", {}, false, Redirection { 1, "/etc/passwd" }) + rar5Block(vints({ 5, 0, 0 }));
+}
+
+} // namespace RarTestHelpers

@@ -1,0 +1,344 @@
+#include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarProgress.h"
+#include "FileTree.h"
+#include "RarFixture.h"
+#include "RarTestHelpers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace RarTestHelpers;
+
+Q_DECLARE_METATYPE(RarVersion)
+
+namespace {
+
+const QDateTime kModified(QDate(2021, 3, 4), QTime(5, 6, 8), QTimeZone::utc());
+
+RarFixtureEntry file(const QString& name, const QByteArray& data)
+{
+    return { name, data, false, kModified };
+}
+
+QList<RarFixtureEntry> sampleEntries()
+{
+    return {
+        { u"readme.txt"_s, "top level\n", false, kModified },
+        { u"docs"_s, {}, true, kModified },
+        { u"docs/Übersicht 報告 😀.txt"_s, "unicode name\n", false, kModified },
+        { u"docs/empty.txt"_s, {}, false, kModified },
+        { u"nested/deeper/file.bin"_s, QByteArray(70000, '\x5a'), false, kModified },
+    };
+}
+
+QMap<QString, QByteArray> withParents(QMap<QString, QByteArray> tree)
+{
+    for (const QString& path : tree.keys()) {
+        for (qsizetype slash = path.indexOf(u'/'); slash > 0; slash = path.indexOf(u'/', slash + 1))
+            tree.insert(path.left(slash), "<dir>");
+    }
+    return tree;
+}
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat status = {};
+    return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+bool isMonotoneToOne(const QList<double>& fractions)
+{
+    return !fractions.isEmpty() && std::is_sorted(fractions.cbegin(), fractions.cend())
+        && fractions.constFirst() > 0.0 && fractions.constLast() == 1.0;
+}
+
+} // namespace
+
+class tst_RarArchive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void extractsEverything_data();
+    void extractsEverything();
+    void refusesWhatIsNoReadableRar_data();
+    void refusesWhatIsNoReadableRar();
+    void hostileNamesStayInside_data();
+    void hostileNamesStayInside();
+    void linksStayInside();
+    void existingFilesAreKept();
+    void missingVolumeIsNoSuccess();
+    void destinationThatIsNoFolder();
+    void cancelStopsAndLeavesNothing();
+    void cancelledBeforeStartWritesNothing();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_destination;
+};
+
+void tst_RarArchive::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    m_destination = m_root->filePath(u"out"_s);
+    QVERIFY(QDir().mkdir(m_destination));
+    QVERIFY(QDir().mkdir(m_root->filePath(u"in"_s)));
+}
+
+void tst_RarArchive::extractsEverything_data()
+{
+    QTest::addColumn<RarVersion>("version");
+    QTest::addColumn<bool>("solid");
+    QTest::addColumn<qsizetype>("volumeSize");
+    QTest::addColumn<QByteArray>("stub");
+
+    const QByteArray none;
+    QTest::newRow("RAR4") << RarVersion::rar4 << false << qsizetype(0) << none;
+    QTest::newRow("RAR5") << RarVersion::rar5 << false << qsizetype(0) << none;
+    QTest::newRow("RAR4 solid") << RarVersion::rar4 << true << qsizetype(0) << none;
+    QTest::newRow("RAR5 solid") << RarVersion::rar5 << true << qsizetype(0) << none;
+    QTest::newRow("RAR4 volumes") << RarVersion::rar4 << false << qsizetype(20000) << none;
+    // libarchive reads RAR5 part 1 alone as an empty archive.
+    QTest::newRow("RAR5 volumes") << RarVersion::rar5 << false << qsizetype(20000) << none;
+    // libarchive does not find the archive behind the program; unar takes over.
+    QTest::newRow("RAR4 self-extracting")
+        << RarVersion::rar4 << false << qsizetype(0) << QByteArray("MZ").append(4094, '\x90');
+}
+
+void tst_RarArchive::extractsEverything()
+{
+    QFETCH(RarVersion, version);
+    QFETCH(bool, solid);
+    QFETCH(qsizetype, volumeSize);
+    QFETCH(QByteArray, stub);
+    RarFixtureOptions options;
+    options.solid = solid;
+    const QString input = m_root->filePath(u"in"_s);
+    QString archive = input + u"/sample.rar"_s;
+    if (volumeSize > 0) {
+        const QStringList volumes
+            = writeRarVolumes(input, u"sample"_s, version, sampleEntries(), volumeSize, options);
+        QVERIFY(volumes.size() > 2);
+        archive = volumes.constFirst();
+    } else {
+        QFile file(archive);
+        const QByteArray content = stub + buildRar(version, sampleEntries(), options);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    }
+
+    const Extraction result = extract(archive, m_destination);
+    QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
+    QCOMPARE(FileTree::snapshot(m_destination), withParents(expectedTree(sampleEntries())));
+    QVERIFY2(isMonotoneToOne(result.fractions), qPrintable(QString::number(result.fractions.size())));
+    QCOMPARE(QFileInfo(m_destination + u"/readme.txt"_s).lastModified().toUTC(), kModified);
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+void tst_RarArchive::refusesWhatIsNoReadableRar_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("code");
+
+    const QByteArray rar4 = buildRar(RarVersion::rar4, sampleEntries());
+    const QByteArray rar5 = buildRar(RarVersion::rar5, sampleEntries());
+    QTest::newRow("garbage") << QByteArray(4096, '\x7f') << int(RarArchive::unknownFormat);
+    QTest::newRow("empty file") << QByteArray() << int(RarArchive::unknownFormat);
+    QTest::newRow("signature only") << rar5.left(8) << int(RarArchive::unknownFormat);
+    QTest::newRow("RAR4 cut in its headers") << rar4.left(100) << int(RarArchive::unknownFormat);
+    QTest::newRow("RAR5 cut in its headers") << rar5.left(100) << int(RarArchive::unknownFormat);
+    QTest::newRow("RAR4 cut in its data") << rar4.left(rar4.size() - 40000) << int(RarArchive::unknownFormat);
+    QTest::newRow("RAR5 cut in its data") << rar5.left(rar5.size() - 40000) << int(RarArchive::unknownFormat);
+    QByteArray zip;
+    const QTemporaryDir scratch;
+    QVERIFY(FileTree::writeFile(scratch.path(), u"a.txt"_s, "zip content"));
+    QVERIFY(FileTree::run(u"7zz"_s,
+                          { u"a"_s, u"-tzip"_s, scratch.filePath(u"a.zip"_s), scratch.filePath(u"a.txt"_s) })
+            == 0);
+    QFile zipFile(scratch.filePath(u"a.zip"_s));
+    QVERIFY(zipFile.open(QIODevice::ReadOnly));
+    QTest::newRow("zip named .rar") << zipFile.readAll() << int(RarArchive::unknownFormat);
+}
+
+void tst_RarArchive::refusesWhatIsNoReadableRar()
+{
+    QFETCH(QByteArray, content);
+    const QString path = m_root->filePath(u"in/archive.rar"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+
+    int code = 0;
+    QVERIFY(!RarArchive::open(path, &code));
+    QTEST(code, "code");
+
+    QVERIFY(!RarArchive::open(m_root->filePath(u"in/missing.rar"_s), &code));
+    QCOMPARE(code, int(RarArchive::openFailed));
+    QVERIFY(!RarArchive::open(m_root->filePath(u"in"_s), &code));
+    QCOMPARE(code, int(RarArchive::openFailed));
+}
+
+void tst_RarArchive::hostileNamesStayInside_data()
+{
+    QTest::addColumn<RarVersion>("version");
+    QTest::addColumn<bool>("throughUnar");
+    QTest::newRow("RAR4") << RarVersion::rar4 << false;
+    QTest::newRow("RAR5") << RarVersion::rar5 << false;
+    // Behind a self-extractor's program only unar reads it, and names the
+    // entries its own way ("../" becomes "__Parent__/").
+    QTest::newRow("RAR4 through unar") << RarVersion::rar4 << true;
+}
+
+void tst_RarArchive::hostileNamesStayInside()
+{
+    QFETCH(RarVersion, version);
+    const QList<RarFixtureEntry> entries = {
+        file(u"../evil.txt"_s, "up one\n"),  file(u"a/../../evil2.txt"_s, "up inside\n"),
+        file(u"C:\\drive.txt"_s, "drive\n"), file(u"\\rooted.txt"_s, "rooted\n"),
+        file(u"ok.txt"_s, "fine\n"),
+    };
+    QFETCH(bool, throughUnar);
+    const QString archive = m_root->filePath(u"in/hostile.rar"_s);
+    QFile file(archive);
+    const QByteArray stub = throughUnar ? QByteArray("MZ").append(4094, '\x90') : QByteArray();
+    const QByteArray content = stub + buildRar(version, entries);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+
+    const Extraction result = extract(archive, m_destination);
+    QVERIFY(result.succeeded);
+    QCOMPARE(FileTree::entries(m_root->path()), QStringList({ u"in"_s, u"out"_s }));
+    QCOMPARE(FileTree::entries(m_root->filePath(u"in"_s)), QStringList({ u"hostile.rar"_s }));
+    const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
+    if (throughUnar) {
+        QCOMPARE(tree.value(u"ok.txt"_s), "fine\n"_ba);
+        QVERIFY(tree.values().contains("up one\n"_ba));
+        return;
+    }
+    const QMap<QString, QByteArray> expected = {
+        { u"evil.txt"_s, "up one\n" },       { u"a"_s, "<dir>" },
+        { u"a/evil2.txt"_s, "up inside\n" }, { u"drive.txt"_s, "drive\n" },
+        { u"rooted.txt"_s, "rooted\n" },     { u"ok.txt"_s, "fine\n" },
+    };
+    QCOMPARE(tree, expected);
+}
+
+void tst_RarArchive::linksStayInside()
+{
+    const QString archive = m_root->filePath(u"in/links.rar"_s);
+    QFile file(archive);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(rar5WithLinks()) > 0);
+    file.close();
+
+    const Extraction result = extract(archive, m_destination);
+    QVERIFY(result.succeeded);
+    const QMap<QString, QByteArray> expected = {
+        { u"file.txt"_s, "content" },
+        { u"hard.txt"_s, "content" },
+        { u"sym.txt"_s, "-> " + (m_destination + u"/file.txt"_s).toUtf8() },
+    };
+    QCOMPARE(FileTree::snapshot(m_destination), expected);
+    // A hard link, not an empty file or a copy.
+    QCOMPARE(inodeOf(m_destination + u"/hard.txt"_s), inodeOf(m_destination + u"/file.txt"_s));
+}
+
+void tst_RarArchive::existingFilesAreKept()
+{
+    const QString archive = m_root->filePath(u"in/sample.rar"_s);
+    QVERIFY(writeRar(archive, RarVersion::rar5, sampleEntries()));
+    QVERIFY(FileTree::writeFile(m_destination, u"readme.txt"_s, "mine"));
+    QVERIFY(FileTree::writeFile(m_destination, u"docs/empty.txt"_s, "also mine"));
+    QVERIFY(FileTree::writeFile(m_destination, u"nested"_s, "a file where a folder would go"));
+
+    const Extraction result = extract(archive, m_destination);
+    QVERIFY(result.succeeded);
+    const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
+    QCOMPARE(tree.value(u"readme.txt"_s), "mine"_ba);
+    QCOMPARE(tree.value(u"docs/empty.txt"_s), "also mine"_ba);
+    QCOMPARE(tree.value(u"nested"_s), "a file where a folder would go"_ba);
+    QCOMPARE(tree.value(u"docs/Übersicht 報告 😀.txt"_s), "unicode name\n"_ba);
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+void tst_RarArchive::missingVolumeIsNoSuccess()
+{
+    const QStringList volumes
+        = writeRarVolumes(m_root->filePath(u"in"_s), u"set"_s, RarVersion::rar5, sampleEntries(), 20000);
+    QVERIFY(volumes.size() > 3);
+    QVERIFY(QFile::remove(volumes.at(2)));
+
+    int code = 0;
+    const std::unique_ptr<RarArchive> archive = RarArchive::open(volumes.constFirst(), &code);
+    if (archive) {
+        QVERIFY(!archive->extractFilesTo(m_destination, false, &code));
+        QVERIFY(code != 0);
+    }
+    QCOMPARE(FileTree::entries(m_destination), QStringList());
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+void tst_RarArchive::destinationThatIsNoFolder()
+{
+    const QString archive = m_root->filePath(u"in/sample.rar"_s);
+    QVERIFY(writeRar(archive, RarVersion::rar4, sampleEntries()));
+    int code = 0;
+    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive, &code);
+    QVERIFY(opened);
+    QVERIFY(!opened->extractFilesTo(m_root->filePath(u"nowhere"_s), false, &code));
+    QCOMPARE(code, int(RarArchive::writeFailed));
+    QVERIFY(!QFileInfo::exists(m_root->filePath(u"nowhere"_s)));
+}
+
+void tst_RarArchive::cancelStopsAndLeavesNothing()
+{
+    const QList<RarFixtureEntry> entries = {
+        file(u"first.txt"_s, "first\n"),
+        file(u"big.bin"_s, QByteArray(48 * 1024 * 1024, '\x01')),
+        file(u"last.txt"_s, "last\n"),
+    };
+    const QString archive = m_root->filePath(u"in/big.rar"_s);
+    QVERIFY(writeRar(archive, RarVersion::rar5, entries));
+    const auto progress = std::make_shared<RarProgress>();
+    int code = 0;
+    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive, &code);
+    QVERIFY(opened);
+    opened->setProgress(progress);
+    double cancelledAt = 0.0;
+    progress->setFractionObserver([&](double fraction) {
+        if (fraction > 0.2 && !progress->isCancelled()) {
+            cancelledAt = fraction;
+            progress->cancel();
+        }
+    });
+
+    QVERIFY(opened->extractFilesTo(m_destination, false, &code));
+    QVERIFY(progress->isCancelled());
+    QVERIFY(cancelledAt > 0.2 && cancelledAt < 0.9);
+    QVERIFY(progress->fractionCompleted() < 0.9);
+    QCOMPARE(FileTree::entries(m_destination), QStringList());
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+void tst_RarArchive::cancelledBeforeStartWritesNothing()
+{
+    const QString archive = m_root->filePath(u"in/sample.rar"_s);
+    QVERIFY(writeRar(archive, RarVersion::rar4, sampleEntries()));
+    const auto progress = std::make_shared<RarProgress>();
+    progress->cancel();
+    const Extraction result = extract(archive, m_destination, {}, progress);
+    QVERIFY(result.succeeded);
+    QCOMPARE(result.fractions, QList<double>());
+    QCOMPARE(FileTree::entries(m_destination), QStringList());
+}
+
+QTEST_GUILESS_MAIN(tst_RarArchive)
+#include "tst_rararchive.moc"

@@ -1,0 +1,183 @@
+#include "Archive/Rar/StagingFolder.h"
+#include "Archive/Rar/StagingMover.h"
+#include "Archive/Zip/ExtractionTree.h"
+#include "Archive/Zip/PendingFile.h"
+#include "FileTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Outcome = ExtractionTree::Outcome;
+
+namespace {
+
+struct stat statusOf(const QString& path)
+{
+    struct stat status = {};
+    lstat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+bool makeLink(const QString& target, const QString& link)
+{
+    return symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+} // namespace
+
+class tst_StagingMover : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void movesWithoutReplacingOrLeaving();
+    void keepsWhatLinksAndModesSay();
+    void linkLeadingOutThroughAnOldLinkIsRemoved();
+    void stagingFolderIsPrivateAndAlwaysRemoved();
+    void hardLinksOnlyToExtractedFiles();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_staging;
+    QString m_destination;
+    QString m_outside;
+};
+
+void tst_StagingMover::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    m_staging = m_root->filePath(u"staging"_s);
+    m_destination = m_root->filePath(u"dest"_s);
+    m_outside = m_root->filePath(u"outside"_s);
+    for (const QString& folder : { m_staging, m_destination, m_outside })
+        QVERIFY(QDir().mkdir(folder));
+}
+
+void tst_StagingMover::movesWithoutReplacingOrLeaving()
+{
+    QVERIFY(FileTree::writeFile(m_staging, u"new.txt"_s, "new"));
+    QVERIFY(FileTree::writeFile(m_staging, u"taken.txt"_s, "theirs"));
+    QVERIFY(FileTree::writeFile(m_staging, u"shared/added.txt"_s, "added"));
+    QVERIFY(FileTree::writeFile(m_staging, u"blocked/inside.txt"_s, "no place"));
+    QVERIFY(FileTree::writeFile(m_destination, u"taken.txt"_s, "mine"));
+    QVERIFY(FileTree::writeFile(m_destination, u"shared/old.txt"_s, "old"));
+    QVERIFY(FileTree::writeFile(m_destination, u"blocked"_s, "a file"));
+    QVERIFY(mkfifo(QFile::encodeName(m_staging + u"/pipe"_s).constData(), 0600) == 0);
+
+    StagingMover mover;
+    QVERIFY(mover.move(m_staging, m_destination));
+    const QMap<QString, QByteArray> expected = {
+        { u"new.txt"_s, "new" },        { u"taken.txt"_s, "mine" },         { u"shared"_s, "<dir>" },
+        { u"shared/old.txt"_s, "old" }, { u"shared/added.txt"_s, "added" }, { u"blocked"_s, "a file" },
+    };
+    QCOMPARE(FileTree::snapshot(m_destination), expected);
+    QCOMPARE(FileTree::entries(m_outside), QStringList());
+}
+
+void tst_StagingMover::keepsWhatLinksAndModesSay()
+{
+    QVERIFY(FileTree::writeFile(m_staging, u"dir/file.txt"_s, "data"));
+    QVERIFY(FileTree::writeFile(m_staging, u"tool"_s, "#!/bin/sh\n"));
+    QVERIFY(
+        QFile::setPermissions(m_staging + u"/tool"_s, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther));
+    QVERIFY(link(QFile::encodeName(m_staging + u"/tool"_s).constData(),
+                 QFile::encodeName(m_staging + u"/dir/second-name"_s).constData())
+            == 0);
+    QVERIFY(makeLink(u"file.txt"_s, m_staging + u"/dir/alias"_s));
+    QVERIFY(makeLink(u"../tool"_s, m_staging + u"/dir/up-alias"_s));
+    for (const QString& outward : { u"../../outside"_s, m_outside, u"dir/../../x"_s })
+        QVERIFY(makeLink(outward, m_staging + u"/out-"_s + QString::number(qHash(outward))));
+    const timespec times[2] = { { 0, UTIME_OMIT }, { 1'400'000'000, 0 } };
+    QVERIFY(utimensat(AT_FDCWD, QFile::encodeName(m_staging + u"/dir"_s).constData(), times, 0) == 0);
+    QVERIFY(chmod(QFile::encodeName(m_staging + u"/dir"_s).constData(), 0555) == 0);
+
+    StagingMover mover;
+    QVERIFY(mover.move(m_staging, m_destination));
+    const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
+    QCOMPARE(tree.keys(),
+             QStringList({ u"dir"_s, u"dir/alias"_s, u"dir/file.txt"_s, u"dir/second-name"_s,
+                           u"dir/up-alias"_s, u"tool"_s }));
+    QCOMPARE(tree.value(u"dir/alias"_s), "-> " + (m_destination + u"/dir/file.txt"_s).toUtf8());
+    const struct stat tool = statusOf(m_destination + u"/tool"_s);
+    QCOMPARE(tool.st_mode & 07777, mode_t(0504));
+    QCOMPARE(statusOf(m_destination + u"/dir/second-name"_s).st_ino, tool.st_ino);
+    const struct stat dir = statusOf(m_destination + u"/dir"_s);
+    QCOMPARE(dir.st_mode & 07777, mode_t(0755));
+    QCOMPARE(dir.st_mtim.tv_sec, time_t(1'400'000'000));
+}
+
+void tst_StagingMover::linkLeadingOutThroughAnOldLinkIsRemoved()
+{
+    QVERIFY(FileTree::writeFile(m_outside, u"secret"_s, "outside"));
+    QVERIFY(makeLink(m_outside, m_destination + u"/door"_s));
+    QVERIFY(makeLink(u"door/secret"_s, m_staging + u"/peek"_s));
+    QVERIFY(FileTree::writeFile(m_staging, u"door/planted"_s, "through the door"));
+
+    StagingMover mover;
+    QVERIFY(mover.move(m_staging, m_destination));
+    QVERIFY(!QFileInfo(m_destination + u"/peek"_s).isSymLink());
+    QCOMPARE(FileTree::entries(m_outside), QStringList { u"secret"_s });
+    QVERIFY(QFileInfo(m_destination + u"/door"_s).isSymLink());
+}
+
+void tst_StagingMover::stagingFolderIsPrivateAndAlwaysRemoved()
+{
+    QString path;
+    {
+        StagingFolder staging(m_destination);
+        QVERIFY(staging.isValid());
+        path = staging.path();
+        QCOMPARE(QFileInfo(path).absolutePath(), m_root->path());
+        QVERIFY(QFileInfo(path).fileName().startsWith(u'.'));
+        QCOMPARE(statusOf(path).st_mode & 07777, mode_t(0700));
+        QVERIFY(FileTree::writeFile(path, u"locked/deep/file"_s, "x"));
+        QVERIFY(makeLink(m_outside, path + u"/link-out"_s));
+        QVERIFY(chmod(QFile::encodeName(path + u"/locked/deep"_s).constData(), 0) == 0);
+        QVERIFY(chmod(QFile::encodeName(path + u"/locked"_s).constData(), 0500) == 0);
+        QVERIFY(staging.clear());
+        QCOMPARE(FileTree::entries(path), QStringList());
+        QVERIFY(FileTree::writeFile(path, u"again/file"_s, "y"));
+        QVERIFY(chmod(QFile::encodeName(path + u"/again"_s).constData(), 0) == 0);
+    }
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(QFileInfo::exists(m_outside));
+
+    StagingFolder impossible(m_root->filePath(u"missing/dest"_s));
+    QVERIFY(!impossible.isValid());
+    QCOMPARE(impossible.error(), ENOENT);
+}
+
+void tst_StagingMover::hardLinksOnlyToExtractedFiles()
+{
+    ExtractionTree tree;
+    QVERIFY(tree.open(m_destination));
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(tree.createFile(u"a/original"_s, file), Outcome::created);
+    QCOMPARE(file->commit(0644, std::nullopt), 0);
+    QCOMPARE(tree.makeSymlink(u"a/symlink"_s, u"original"_s, std::nullopt), Outcome::created);
+    QVERIFY(makeLink(m_outside, m_destination + u"/door"_s));
+    QVERIFY(FileTree::writeFile(m_outside, u"target"_s, "outside"));
+
+    QCOMPARE(tree.makeHardLink(u"b/copy"_s, u"a/original"_s), Outcome::created);
+    QCOMPARE(statusOf(m_destination + u"/b/copy"_s).st_ino,
+             statusOf(m_destination + u"/a/original"_s).st_ino);
+    QCOMPARE(tree.makeHardLink(u"b/copy"_s, u"a/original"_s), Outcome::skipped);
+    QCOMPARE(tree.makeHardLink(u"via-symlink"_s, u"a/symlink"_s), Outcome::skipped);
+    QCOMPARE(tree.makeHardLink(u"via-door"_s, u"door/target"_s), Outcome::skipped);
+    QCOMPARE(tree.makeHardLink(u"nothing"_s, u"a/missing"_s), Outcome::skipped);
+    QCOMPARE(tree.makeHardLink(u"folder"_s, u"a"_s), Outcome::skipped);
+    QCOMPARE(statusOf(m_outside + u"/target"_s).st_nlink, nlink_t(1));
+    QVERIFY(tree.finish());
+}
+
+QTEST_GUILESS_MAIN(tst_StagingMover)
+#include "tst_stagingmover.moc"

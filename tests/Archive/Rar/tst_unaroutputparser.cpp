@@ -1,0 +1,127 @@
+#include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarErrorClassifier.h"
+#include "Archive/Rar/UnarOutputParser.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray capture(const QString& name)
+{
+    QFile file(QStringLiteral(RAR_TEST_DATA) + u'/' + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Feeds `output` in pieces of `chunk` bytes, as a terminal delivers it.
+UnarOutputParser parsed(const QByteArray& output, qsizetype chunk, int* prompts = nullptr)
+{
+    UnarOutputParser parser;
+    int seen = 0;
+    for (qsizetype at = 0; at < output.size(); at += chunk) {
+        parser.feed(output.mid(at, chunk));
+        seen += parser.takePasswordPrompts();
+    }
+    if (prompts)
+        *prompts = seen;
+    return parser;
+}
+
+} // namespace
+
+class tst_UnarOutputParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void capturedRuns_data();
+    void capturedRuns();
+    void promptIsSeenOnlyWhenComplete();
+    void failureReasons_data();
+    void failureReasons();
+};
+
+void tst_UnarOutputParser::capturedRuns_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("prompts");
+    QTest::addColumn<int>("finished");
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<bool>("archiveFailed");
+    QTest::addColumn<bool>("question");
+    QTest::addColumn<QByteArray>("reason");
+
+    QTest::newRow("RAR5 extracted") << u"unar-1.10.1-rar5-plain.txt"_s << 0 << 4 << 0 << false << false
+                                    << QByteArray();
+    // The prompt interrupts the first entry's line; its result follows on a line of its own.
+    QTest::newRow("RAR4 wrong password")
+        << u"unar-1.10.1-rar4-wrong-password.txt"_s << 1 << 4 << 3 << false << false << "Wrong checksum"_ba;
+    QTest::newRow("RAR4 encrypted names")
+        << u"unar-1.10.1-rar4-encrypted-headers.txt"_s << 1 << 0 << 0 << true << false
+        << "Attempted to read more data than was available."_ba;
+    QTest::newRow("RAR5 encrypted entry")
+        << u"unar-1.10.1-rar5-encrypted-entry.txt"_s << 1 << 2 << 1 << false << false << "Wrong checksum"_ba;
+    QTest::newRow("name taken") << u"unar-1.10.1-name-taken-question.txt"_s << 0 << 2 << 0 << false << true
+                                << QByteArray();
+    QTest::newRow("not an archive") << u"unar-1.10.1-not-an-archive.txt"_s << 0 << 0 << 0 << true << false
+                                    << "Couldn't recognize the archive format"_ba;
+}
+
+void tst_UnarOutputParser::capturedRuns()
+{
+    QFETCH(QString, file);
+    const QByteArray output = capture(file);
+    QVERIFY(!output.isEmpty());
+    // Whole, line by line or byte by byte: the same reading.
+    for (const qsizetype chunk : { output.size(), qsizetype(7), qsizetype(1) }) {
+        int prompts = 0;
+        const UnarOutputParser parser = parsed(output, chunk, &prompts);
+        QTEST(prompts, "prompts");
+        QTEST(parser.finishedEntries(), "finished");
+        QTEST(parser.failedEntries(), "failed");
+        QTEST(parser.archiveFailed(), "archiveFailed");
+        QTEST(parser.isAskingQuestion(), "question");
+        QTEST(parser.firstFailure(), "reason");
+    }
+}
+
+void tst_UnarOutputParser::promptIsSeenOnlyWhenComplete()
+{
+    UnarOutputParser parser;
+    parser.feed("x.rar: RAR\n  a.txt  (3 B)... This archive requires a password to unpack.\nPassword (will");
+    QCOMPARE(parser.takePasswordPrompts(), 0);
+    parser.feed(" not be shown): ");
+    QCOMPARE(parser.takePasswordPrompts(), 1);
+    QCOMPARE(parser.takePasswordPrompts(), 0);
+    parser.feed("\nOK.\n");
+    QCOMPARE(parser.finishedEntries(), 1);
+    QCOMPARE(parser.failedEntries(), 0);
+}
+
+void tst_UnarOutputParser::failureReasons_data()
+{
+    QTest::addColumn<QByteArray>("reason");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("password") << "Missing or wrong password"_ba << int(RarArchive::badPassword);
+    QTest::newRow("checksum") << "Wrong checksum"_ba << int(RarArchive::badData);
+    QTest::newRow("corrupted") << "Data is corrupted"_ba << int(RarArchive::badData);
+    QTest::newRow("short read") << "Attempted to read more data than was available"_ba
+                                << int(RarArchive::badArchive);
+    QTest::newRow("write") << "Failed to write to file"_ba << int(RarArchive::writeFailed);
+    QTest::newRow("unsupported") << "File is not fully supported"_ba << int(RarArchive::unknownFormat);
+    QTest::newRow("not recognised") << "Couldn't recognize the archive format"_ba
+                                    << int(RarArchive::unknownFormat);
+    QTest::newRow("anything else") << "Unknown error"_ba << int(RarArchive::unknown);
+}
+
+void tst_UnarOutputParser::failureReasons()
+{
+    QFETCH(QByteArray, reason);
+    QTEST(RarErrorClassifier::fromUnar(reason), "code");
+}
+
+QTEST_GUILESS_MAIN(tst_UnarOutputParser)
+#include "tst_unaroutputparser.moc"
