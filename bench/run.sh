@@ -53,17 +53,20 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
 rm -f "$build.configure.log"
 echo "building in $build" >&2
 cmake --build "$build" -j"$(nproc)" --target kestrel-archive kestrel-bench-rar kestrel-micro-bench >&2
+mkdir -p "$work_dir"
 
 echo "# Kestrel Archive benchmarks"
 echo
-echo "$(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)),"\
-"$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, $(uname -r);"\
-"$(7zz | grep -m1 -o '7-Zip[^:]*' | xargs), $(zip -v | sed -n 2p | xargs), $(bsdtar --version),"\
-"unar $(unar -v 2>&1 | xargs)."
+cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+memory="$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
+file_system="$(df -T "$work_dir" 2>/dev/null | awk 'NR == 2 { print $2 }' || true)"
+echo "- Machine: $(nproc) cores ($cpu), $memory RAM, Linux $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- Work folder: $work_dir (${file_system:-?})"
+echo "- Tools: $(7zz | grep -m1 -o '7-Zip[^:]*' | xargs), $(zip -v | sed -n 2p | grep -o 'Zip [0-9.]*'),"\
+" $(bsdtar --version | cut -d' ' -f1-4), $(unar -v 2>&1 | xargs)"
 echo
 
 if [ "$compare" = 1 ]; then
-    mkdir -p "$work_dir"
     corpus="$work_dir/corpus-${size_mb}mb/corpus"
     if [ ! -d "$corpus" ]; then
         rm -rf "$work_dir/corpus-${size_mb}mb"

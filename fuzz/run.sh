@@ -30,6 +30,7 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+passed=()
 failed=()
 for target in "${targets[@]}"; do
     corpus="$build/corpus/$target"
@@ -40,12 +41,14 @@ for target in "${targets[@]}"; do
     if "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=60 -print_final_stats=1 \
         -artifact_prefix="$crashes/" "$corpus" "fuzz/corpus/$target" >"$log" 2>&1; then
         grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$log" || true
+        passed+=("$target")
     else
         tail -n 60 "$log"
         failed+=("$target")
     fi
 done
 
+echo "fuzz: ${#passed[@]} passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "Fuzz targets that failed: ${failed[*]} (inputs under $build/crashes/)" >&2
     exit 1

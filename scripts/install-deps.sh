@@ -16,9 +16,15 @@ packages=(
     clang-format
 )
 
+# Only with --fuzz: clang with its libFuzzer and sanitizer runtimes (fuzz/run.sh).
+fuzz_packages=(clang clang-14 libclang-rt-14-dev)
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=("${fuzz_packages[@]}")
+fi
+
 # Only for bench/run.sh: Google Benchmark and the archivers we compare with.
 bench_packages=(
-    libbenchmark-dev zip unzip libarchive-tools python3
+    libbenchmark-dev zip unzip libarchive-tools time python3
 )
 if [ "${1:-}" = "--bench" ]; then
     packages+=("${bench_packages[@]}")

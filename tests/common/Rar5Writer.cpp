@@ -10,9 +10,11 @@ constexpr char signature[] = { 0x52, 0x61, 0x72, 0x21, 0x1a, 0x07, 0x01, 0x00 };
 
 constexpr quint64 mainHeaderType = 1;
 constexpr quint64 fileHeaderType = 2;
+constexpr quint64 encryptionHeaderType = 4;
 constexpr quint64 endOfArchiveType = 5;
 
 // Flags every header has
+constexpr quint64 hasExtraArea = 0x0001;
 constexpr quint64 hasDataArea = 0x0002;
 constexpr quint64 headerSplitBefore = 0x0008; // data continues from the previous volume
 constexpr quint64 headerSplitAfter = 0x0010; // data continues in the next volume
@@ -27,6 +29,12 @@ constexpr quint64 fileDirectory = 0x0001;
 constexpr quint64 hasUnixTime = 0x0002;
 constexpr quint64 hasCrc32 = 0x0004;
 
+// File encryption record (extra record type 0x01) and archive encryption header
+constexpr quint64 encryptionRecordType = 0x01;
+constexpr quint64 aes256 = 0;
+constexpr quint64 hasPasswordCheck = 0x0001;
+constexpr quint64 checksumsAreMacs = 0x0002;
+
 constexpr quint64 solidCompression = 0x0040; // compression information: version 0, method 0 (store)
 constexpr quint64 hostUnix = 1;
 constexpr quint64 endNotLastVolume = 0x0001;
@@ -34,14 +42,17 @@ constexpr quint64 modeFile = 0100644;
 constexpr quint64 modeDirectory = 040755;
 
 // The CRC-32 covers the header size field and everything after it up to the data.
-QByteArray header(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1)
+QByteArray header(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1,
+                  const QByteArray& extra = {})
 {
     QByteArray body;
     appendVint(body, type);
-    appendVint(body, flags | (dataSize >= 0 ? hasDataArea : 0));
+    appendVint(body, flags | (dataSize >= 0 ? hasDataArea : 0) | (extra.isEmpty() ? 0 : hasExtraArea));
+    if (!extra.isEmpty())
+        appendVint(body, quint64(extra.size()));
     if (dataSize >= 0)
         appendVint(body, quint64(dataSize));
-    body += fields;
+    body += fields + extra;
     QByteArray checked;
     appendVint(checked, quint64(body.size()));
     checked += body;
@@ -63,6 +74,14 @@ Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     : m_entries(entries)
     , m_options(options)
 {
+    // One salt for the whole archive, as rar uses; an IV per file.
+    if (!options.password.isEmpty())
+        m_cipher.emplace(options.password, Rar5Cipher::randomBytes(Rar5Cipher::saltSize));
+    for (qsizetype entry = 0; entry < entries.size(); ++entry) {
+        const bool encrypted = m_cipher && !entries[entry].isDirectory;
+        m_ivs.append(encrypted ? Rar5Cipher::randomBytes(Rar5Cipher::ivSize) : QByteArray());
+        m_packed.append(encrypted ? m_cipher->encrypt(entries[entry].data, m_ivs.last()) : entries[entry].data);
+    }
 }
 
 QList<QByteArray> Rar5Writer::build(qsizetype volumeSize) const
@@ -70,12 +89,12 @@ QList<QByteArray> Rar5Writer::build(qsizetype volumeSize) const
     QList<qsizetype> packedSizes;
     QList<qsizetype> headerSizes;
     for (qsizetype entry = 0; entry < m_entries.size(); ++entry) {
-        packedSizes.append(m_entries[entry].data.size());
+        packedSizes.append(m_packed[entry].size());
         // The whole size is the widest data-size field any slice can need.
-        headerSizes.append(fileHeader({ entry, 0, packedSizes.last() }).size());
+        headerSizes.append(seal(fileHeader({ entry, 0, packedSizes.last() })).size());
     }
-    const qsizetype overhead
-        = qsizetype(sizeof signature) + mainHeader(true, 0xffff).size() + endOfArchive(false).size();
+    const qsizetype overhead = qsizetype(sizeof signature) + encryptionHeader().size()
+        + seal(mainHeader(true, 0xffff)).size() + seal(endOfArchive(false)).size();
     const RarVolumeLayout layout = layoutVolumes(packedSizes, headerSizes, overhead, volumeSize);
 
     QList<QByteArray> volumes;
@@ -87,10 +106,25 @@ QList<QByteArray> Rar5Writer::build(qsizetype volumeSize) const
 QByteArray Rar5Writer::volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const
 {
     QByteArray out(signature, sizeof signature);
-    out += mainHeader(isVolumeSet, index);
+    out += encryptionHeader() + seal(mainHeader(isVolumeSet, index));
     for (const RarPart& part : parts)
-        out += fileHeader(part) + m_entries[part.entry].data.mid(part.offset, part.size);
-    return out + endOfArchive(isLast);
+        out += seal(fileHeader(part)) + m_packed[part.entry].mid(part.offset, part.size);
+    return out + seal(endOfArchive(isLast));
+}
+
+// With encrypted headers: version, flags, KDF count, salt, check value.
+QByteArray Rar5Writer::encryptionHeader() const
+{
+    if (!m_options.encryptHeaders)
+        return {};
+    QByteArray fields;
+    appendVint(fields, aes256);
+    appendVint(fields, m_options.omitPasswordCheck ? 0 : hasPasswordCheck);
+    fields.append(char(Rar5Cipher::log2Count));
+    fields += m_cipher->salt();
+    if (!m_options.omitPasswordCheck)
+        fields += m_cipher->checkValue();
+    return header(encryptionHeaderType, 0, fields);
 }
 
 // The first volume carries no number; the second is 1, the third 2, ...
@@ -112,7 +146,9 @@ QByteArray Rar5Writer::fileHeader(const RarPart& part) const
     const QByteArray name = entry.name.toUtf8();
     // As in RAR4, a slice that continues elsewhere carries the CRC of its own bytes.
     const QByteArray slice = entry.data.mid(part.offset, part.size);
-    const quint32 crc = crc32(part.splitAfter ? QByteArrayView(slice) : QByteArrayView(entry.data));
+    quint32 crc = crc32(part.splitAfter ? QByteArrayView(slice) : QByteArrayView(entry.data));
+    if (isEncrypted(part.entry) && !m_options.plainChecksums)
+        crc = m_cipher->mac(crc);
 
     QByteArray fields;
     appendVint(fields, hasUnixTime | (entry.isDirectory ? fileDirectory : hasCrc32));
@@ -128,5 +164,39 @@ QByteArray Rar5Writer::fileHeader(const RarPart& part) const
 
     const quint64 flags
         = (part.splitBefore ? headerSplitBefore : 0) | (part.splitAfter ? headerSplitAfter : 0);
-    return header(fileHeaderType, flags, fields, part.size);
+    return header(fileHeaderType, flags, fields, part.size, encryptionRecord(part.entry));
+}
+
+// Size, type, then version, flags, KDF count, salt, IV and the check value.
+QByteArray Rar5Writer::encryptionRecord(qsizetype entry) const
+{
+    if (!isEncrypted(entry))
+        return {};
+    QByteArray record;
+    appendVint(record, encryptionRecordType);
+    appendVint(record, aes256);
+    appendVint(record, (m_options.omitPasswordCheck ? 0 : hasPasswordCheck)
+                   | (m_options.plainChecksums ? 0 : checksumsAreMacs));
+    record.append(char(Rar5Cipher::log2Count));
+    record += m_cipher->salt() + m_ivs[entry];
+    if (!m_options.omitPasswordCheck)
+        record += m_cipher->checkValue();
+    QByteArray sized;
+    appendVint(sized, quint64(record.size()));
+    return sized + record;
+}
+
+// With encrypted headers each header is preceded by a fresh IV and encrypted
+// whole, zero-padded to 16 bytes; its CRC and size describe the plain header.
+QByteArray Rar5Writer::seal(const QByteArray& plain) const
+{
+    if (!m_options.encryptHeaders)
+        return plain;
+    const QByteArray iv = Rar5Cipher::randomBytes(Rar5Cipher::ivSize);
+    return iv + m_cipher->encrypt(plain, iv);
+}
+
+bool Rar5Writer::isEncrypted(qsizetype entry) const
+{
+    return !m_ivs[entry].isEmpty();
 }

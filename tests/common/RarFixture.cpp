@@ -14,15 +14,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Why the request cannot be built, or an empty string.
-QString problemWith(RarVersion version, const QList<RarFixtureEntry>& entries,
+QString problemWith(RarVersion version, const QList<RarFixtureEntry>& entries, qsizetype volumeSize,
                     const RarFixtureOptions& options)
 {
-    if (version == RarVersion::rar5 && (!options.password.isEmpty() || options.encryptHeaders))
-        return u"RAR5 encryption is not implemented"_s;
     if (options.encryptHeaders && options.password.isEmpty())
         return u"encrypted headers need a password"_s;
-    if (options.password.size() > Rar4Cipher::maxPasswordLength)
+    if (version == RarVersion::rar4 && options.password.size() > Rar4Cipher::maxPasswordLength)
         return u"password longer than %1 UTF-16 units"_s.arg(Rar4Cipher::maxPasswordLength);
+    if (version == RarVersion::rar5 && volumeSize > 0 && !options.password.isEmpty())
+        return u"encrypted RAR5 volume sets are not implemented"_s;
     for (const RarFixtureEntry& entry : entries) {
         if (entry.name.isEmpty() || entry.name.startsWith(u'/') || entry.name.endsWith(u'/'))
             return u"unusable entry name \"%1\""_s.arg(entry.name);
@@ -35,7 +35,7 @@ QString problemWith(RarVersion version, const QList<RarFixtureEntry>& entries,
 QList<QByteArray> build(RarVersion version, const QList<RarFixtureEntry>& entries, qsizetype volumeSize,
                         const RarFixtureOptions& options)
 {
-    const QString problem = problemWith(version, entries, options);
+    const QString problem = problemWith(version, entries, volumeSize, options);
     if (!problem.isEmpty()) {
         qWarning().noquote() << "RarFixture:" << problem;
         return {};

@@ -27,12 +27,20 @@ enum class RarVersion
 
 struct RarFixtureOptions
 {
-    // RAR4 only: AES-128 encrypted file data, at most 28 UTF-16 units.
+    // Encrypted file data: AES-128 for RAR4 (at most 28 UTF-16 units), AES-256
+    // for RAR5. No encrypted RAR5 volume sets.
     QString password;
-    // RAR4 only, needs a password: every block after the archive header is
-    // encrypted too (rar -hp), so even the names need the password.
+    // Needs a password: every block or header after the archive header (RAR4)
+    // or the signature (RAR5) is encrypted too (rar -hp), so even the names
+    // need the password.
     bool encryptHeaders = false;
     bool solid = false;
+    // RAR5 only, with a password: no password check value, so only checksums
+    // reveal a wrong password.
+    bool omitPasswordCheck = false;
+    // RAR5 only, with a password: data CRCs stored as they are instead of the
+    // MACs rar stores for encrypted files.
+    bool plainChecksums = false;
 };
 
 QByteArray buildRar(RarVersion version, const QList<RarFixtureEntry>& entries,

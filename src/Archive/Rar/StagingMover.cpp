@@ -89,6 +89,9 @@ bool StagingMover::moveEntry(int folder, const QByteArray& name, const QString& 
         return recreateLink(folder, name, path, status);
     if (!S_ISREG(status.st_mode))
         return true;
+    // Engines copy permissions from the archive: never setuid, setgid or sticky.
+    if ((status.st_mode & 07000) != 0 && fchmodat(folder, name.constData(), status.st_mode & 0777, 0) != 0)
+        return fail(errno);
     const ExtractionTree::Outcome outcome = m_tree.moveFile(path, folder, name);
     return outcome != ExtractionTree::Outcome::failed || fail(m_tree.error());
 }

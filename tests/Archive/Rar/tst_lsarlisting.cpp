@@ -106,9 +106,6 @@ void tst_LsarListing::entryDetails()
     QVERIFY(encrypted.entries().at(1).isEncrypted);
 
     const LsarListing volumes = LsarListing::parse(capture(u"lsar-1.10.1-rar5-volumes.json"_s));
-    QVERIFY(volumes.volumes().at(0).endsWith(u"set.part1.rar"_s));
-    QVERIFY(volumes.volumes().at(3).endsWith(u"set.part4.rar"_s));
-
     // Where the packed data ends, over the volumes taken as one stream: RAR5
     // lists its parts directly, RAR4 inside solid objects.
     QCOMPARE(volumes.dataEnd(), qint64(10256 + 6));

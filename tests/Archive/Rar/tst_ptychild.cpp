@@ -3,9 +3,6 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include <cerrno>
-#include <csignal>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -46,7 +43,6 @@ private slots:
     void linesReachTheChildUnchanged_data();
     void linesReachTheChildUnchanged();
     void childSeesNoInheritedDescriptors();
-    void stopEndsAChildThatIgnoresTerm();
 };
 
 void tst_PtyChild::linesReachTheChildUnchanged_data()
@@ -89,21 +85,6 @@ void tst_PtyChild::childSeesNoInheritedDescriptors()
     ::close(leaked);
     QCOMPARE(child.wait(), 0);
     QCOMPARE(output.simplified(), "0 1 2"_ba);
-}
-
-void tst_PtyChild::stopEndsAChildThatIgnoresTerm()
-{
-    PtyChild child;
-    QVERIFY(child.start(kShell, { u"-c"_s, u"trap '' TERM; echo ready; while :; do sleep 1; done"_s }));
-    QByteArray output;
-    QVERIFY(waitFor(child, "ready", output));
-    const pid_t pid = child.pid();
-    QElapsedTimer timer;
-    timer.start();
-    child.stop();
-    QVERIFY(timer.elapsed() < 5000);
-    QCOMPARE(kill(pid, 0), -1);
-    QCOMPARE(errno, ESRCH);
 }
 
 QTEST_GUILESS_MAIN(tst_PtyChild)

@@ -78,9 +78,7 @@ private slots:
     void linksStayInside();
     void existingFilesAreKept();
     void missingVolumeIsNoSuccess();
-    void destinationThatIsNoFolder();
     void cancelStopsAndLeavesNothing();
-    void cancelledBeforeStartWritesNothing();
 
 private:
     std::unique_ptr<QTemporaryDir> m_root;
@@ -286,18 +284,6 @@ void tst_RarArchive::missingVolumeIsNoSuccess()
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
 }
 
-void tst_RarArchive::destinationThatIsNoFolder()
-{
-    const QString archive = m_root->filePath(u"in/sample.rar"_s);
-    QVERIFY(writeRar(archive, RarVersion::rar4, sampleEntries()));
-    int code = 0;
-    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive, &code);
-    QVERIFY(opened);
-    QVERIFY(!opened->extractFilesTo(m_root->filePath(u"nowhere"_s), false, &code));
-    QCOMPARE(code, int(RarArchive::writeFailed));
-    QVERIFY(!QFileInfo::exists(m_root->filePath(u"nowhere"_s)));
-}
-
 void tst_RarArchive::cancelStopsAndLeavesNothing()
 {
     const QList<RarFixtureEntry> entries = {
@@ -326,18 +312,6 @@ void tst_RarArchive::cancelStopsAndLeavesNothing()
     QVERIFY(progress->fractionCompleted() < 0.9);
     QCOMPARE(FileTree::entries(m_destination), QStringList());
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
-}
-
-void tst_RarArchive::cancelledBeforeStartWritesNothing()
-{
-    const QString archive = m_root->filePath(u"in/sample.rar"_s);
-    QVERIFY(writeRar(archive, RarVersion::rar4, sampleEntries()));
-    const auto progress = std::make_shared<RarProgress>();
-    progress->cancel();
-    const Extraction result = extract(archive, m_destination, {}, progress);
-    QVERIFY(result.succeeded);
-    QCOMPARE(result.fractions, QList<double>());
-    QCOMPARE(FileTree::entries(m_destination), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_RarArchive)

@@ -1,5 +1,3 @@
-#include "Archive/Rar/RarArchive.h"
-#include "Archive/Rar/RarErrorClassifier.h"
 #include "Archive/Rar/UnarOutputParser.h"
 
 #include <QFile>
@@ -38,9 +36,6 @@ class tst_UnarOutputParser : public QObject
 private slots:
     void capturedRuns_data();
     void capturedRuns();
-    void promptIsSeenOnlyWhenComplete();
-    void failureReasons_data();
-    void failureReasons();
 };
 
 void tst_UnarOutputParser::capturedRuns_data()
@@ -85,42 +80,6 @@ void tst_UnarOutputParser::capturedRuns()
         QTEST(parser.isAskingQuestion(), "question");
         QTEST(parser.firstFailure(), "reason");
     }
-}
-
-void tst_UnarOutputParser::promptIsSeenOnlyWhenComplete()
-{
-    UnarOutputParser parser;
-    parser.feed("x.rar: RAR\n  a.txt  (3 B)... This archive requires a password to unpack.\nPassword (will");
-    QCOMPARE(parser.takePasswordPrompts(), 0);
-    parser.feed(" not be shown): ");
-    QCOMPARE(parser.takePasswordPrompts(), 1);
-    QCOMPARE(parser.takePasswordPrompts(), 0);
-    parser.feed("\nOK.\n");
-    QCOMPARE(parser.finishedEntries(), 1);
-    QCOMPARE(parser.failedEntries(), 0);
-}
-
-void tst_UnarOutputParser::failureReasons_data()
-{
-    QTest::addColumn<QByteArray>("reason");
-    QTest::addColumn<int>("code");
-
-    QTest::newRow("password") << "Missing or wrong password"_ba << int(RarArchive::badPassword);
-    QTest::newRow("checksum") << "Wrong checksum"_ba << int(RarArchive::badData);
-    QTest::newRow("corrupted") << "Data is corrupted"_ba << int(RarArchive::badData);
-    QTest::newRow("short read") << "Attempted to read more data than was available"_ba
-                                << int(RarArchive::badArchive);
-    QTest::newRow("write") << "Failed to write to file"_ba << int(RarArchive::writeFailed);
-    QTest::newRow("unsupported") << "File is not fully supported"_ba << int(RarArchive::unknownFormat);
-    QTest::newRow("not recognised") << "Couldn't recognize the archive format"_ba
-                                    << int(RarArchive::unknownFormat);
-    QTest::newRow("anything else") << "Unknown error"_ba << int(RarArchive::unknown);
-}
-
-void tst_UnarOutputParser::failureReasons()
-{
-    QFETCH(QByteArray, reason);
-    QTEST(RarErrorClassifier::fromUnar(reason), "code");
 }
 
 QTEST_GUILESS_MAIN(tst_UnarOutputParser)

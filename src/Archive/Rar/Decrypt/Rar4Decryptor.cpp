@@ -126,8 +126,13 @@ bool Rar4Decryptor::readEncryptedBlock(QByteArray* bytes)
     cipher.decrypt(bytes->data(), bytes->size());
     const qsizetype size = qFromLittleEndian<quint16>(bytes->constData() + 5);
     const qsizetype restSize = RarAesCbc::paddedSize(size) - bytes->size();
-    if (size < baseSize || restSize > m_session.remaining())
+    if (size < baseSize)
         return failPasswordOrDamage();
+    // A block of a known type that the file cuts short was decrypted right.
+    const quint8 type = quint8(bytes->at(2));
+    if (restSize > m_session.remaining())
+        return type >= archiveBlock && type <= endBlock ? m_session.fail(RarArchive::badArchive)
+                                                        : failPasswordOrDamage();
     if (restSize > 0) {
         if (!m_session.read(restSize, &rest))
             return false;
@@ -160,14 +165,19 @@ bool Rar4Decryptor::decryptFile(const Block& block, const FileFields& file)
         || (stored && file.unpackedSize > file.packSize))
         return m_session.fail(RarArchive::badArchive);
 
-    const quint64 keep = stored ? file.unpackedSize : file.packSize;
+    const quint64 keep = file.packSize;
     const Rar4Key& key = keyFor(block.bytes.sliced(file.nameEnd, saltSize));
     RarAesCbc cipher(QByteArrayView(key.key.data(), key.key.size()), QByteArrayView(key.iv.data(), key.iv.size()));
     quint32 crc = 0;
     if (!m_session.write(plainFileBlock(block, file, saltSize, keep))
         || !m_session.decrypt(cipher, qint64(file.packSize), qint64(keep), stored ? &crc : nullptr))
         return false;
-    return !stored || crc == file.crc || m_session.fail(RarArchive::badPassword);
+    if (!stored)
+        return true;
+    if (crc != file.crc)
+        return failPasswordOrDamage();
+    m_passwordConfirmed = true;
+    return true;
 }
 
 // Service blocks and the old-style blocks are dropped, data area and all.

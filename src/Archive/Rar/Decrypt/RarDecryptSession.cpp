@@ -55,6 +55,19 @@ bool RarDecryptSession::skip(qint64 size)
     return m_input.seek(m_input.pos() + size) || fail(RarArchive::readFailed);
 }
 
+bool RarDecryptSession::peek(qint64 offset, qint64 size, QByteArray* data)
+{
+    if (stopped())
+        return false;
+    const qint64 position = m_input.pos();
+    if (offset < 0 || offset > remaining())
+        return fail(RarArchive::badArchive);
+    if (!m_input.seek(position + offset))
+        return fail(RarArchive::readFailed);
+    const bool done = read(size, data);
+    return (m_input.seek(position) || fail(RarArchive::readFailed)) && done;
+}
+
 bool RarDecryptSession::write(QByteArrayView data)
 {
     if (stopped())
@@ -94,7 +107,7 @@ bool RarDecryptSession::decrypt(RarAesCbc& cipher, qint64 size, qint64 keep, qui
         *crc = 0;
     QByteArray chunk;
     for (qint64 done = 0; done < size; done += chunk.size()) {
-        if (!keepGoing() || !read(std::min(chunkSize, size - done), &chunk))
+        if (!read(std::min(chunkSize, size - done), &chunk))
             return false;
         cipher.decrypt(chunk.data(), chunk.size());
         const QByteArrayView kept = QByteArrayView(chunk).first(std::clamp(keep - done, qint64(0), qint64(chunk.size())));

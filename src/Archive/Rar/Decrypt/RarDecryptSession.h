@@ -22,6 +22,8 @@ public:
     bool atEnd() const;
     qint64 remaining() const;
     bool skip(qint64 size);
+    // Reads `size` bytes `offset` bytes ahead, leaving the position where it is.
+    bool peek(qint64 offset, qint64 size, QByteArray* data);
 
     bool write(QByteArrayView data);
     qint64 outputPosition() const;

@@ -1,0 +1,196 @@
+#include "RarArchiveEncryptor.h"
+
+#include "Rar4Cipher.h"
+#include "Rar5Cipher.h"
+#include "RarBytes.h"
+
+#include <QString>
+#include <QtDebug>
+#include <QtEndian>
+
+using namespace RarBytes;
+
+namespace {
+
+const QByteArray rar4Marker = QByteArrayLiteral("Rar!\x1a\x07\x00");
+const QByteArray rar5Signature = QByteArrayLiteral("Rar!\x1a\x07\x01\x00");
+
+// RAR4 block and file header fields (technote.txt)
+constexpr quint8 fileBlock = 0x74;
+constexpr quint16 lhdPassword = 0x0004;
+constexpr quint16 lhdDirectory = 0x00e0;
+constexpr quint16 lhdLarge = 0x0100;
+constexpr quint16 lhdSalt = 0x0400;
+constexpr quint16 longBlock = 0x8000;
+constexpr quint8 firstAesVersion = 29;
+
+quint16 le16At(const QByteArray& data, qsizetype offset)
+{
+    return qFromLittleEndian<quint16>(data.constData() + offset);
+}
+
+quint32 le32At(const QByteArray& data, qsizetype offset)
+{
+    return qFromLittleEndian<quint32>(data.constData() + offset);
+}
+
+quint64 readVint(const QByteArray& data, qsizetype* offset)
+{
+    quint64 value = 0;
+    for (int shift = 0; *offset < data.size(); shift += 7) {
+        const quint8 byte = quint8(data[(*offset)++]);
+        value |= quint64(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            break;
+    }
+    return value;
+}
+
+// Inserts the salt after the name, sets LHD_PASSWORD and LHD_SALT, and
+// describes the padded, encrypted data.
+QByteArray encryptedRar4Block(QByteArray block, const QByteArray& salt, qsizetype packSize)
+{
+    const qsizetype nameEnd = 32 + le16At(block, 26);
+    block.insert(nameEnd, salt);
+    qToLittleEndian(quint16(le16At(block, 3) | lhdPassword | lhdSalt), block.data() + 3);
+    qToLittleEndian(quint16(block.size()), block.data() + 5);
+    qToLittleEndian(quint32(packSize), block.data() + 7);
+    qToLittleEndian(quint16(crc32(block.sliced(2)) & 0xffff), block.data());
+    return block;
+}
+
+struct Rar5Parts
+{
+    quint64 type = 0;
+    quint64 flags = 0;
+    QByteArray fields;
+    QByteArray extra;
+    qsizetype dataSize = 0;
+};
+
+QByteArray rar5Header(const Rar5Parts& parts)
+{
+    QByteArray body;
+    appendVint(body, parts.type);
+    appendVint(body, (parts.flags & ~quint64(3)) | (parts.extra.isEmpty() ? 0 : 1) | 2);
+    if (!parts.extra.isEmpty())
+        appendVint(body, quint64(parts.extra.size()));
+    appendVint(body, quint64(parts.dataSize));
+    body += parts.fields + parts.extra;
+    QByteArray checked;
+    appendVint(checked, quint64(body.size()));
+    checked += body;
+    QByteArray out;
+    appendLe32(out, crc32(checked));
+    return out + checked;
+}
+
+// Drops BLAKE2 hash records (they would need MACs too) and adds the file
+// encryption record: version 0, check value present, MAC checksums.
+QByteArray encryptedRar5Extra(const QByteArray& extra, const Rar5Cipher& cipher, const QByteArray& iv)
+{
+    QByteArray kept;
+    for (qsizetype offset = 0; offset < extra.size();) {
+        const qsizetype start = offset;
+        const quint64 size = readVint(extra, &offset);
+        qsizetype typeOffset = offset;
+        const quint64 type = readVint(extra, &typeOffset);
+        offset += qsizetype(size);
+        if (type != 0x02)
+            kept += extra.sliced(start, offset - start);
+    }
+    QByteArray record;
+    appendVint(record, 0x01);
+    appendVint(record, 0);
+    appendVint(record, 0x0001 | 0x0002);
+    record.append(char(Rar5Cipher::log2Count));
+    record += cipher.salt() + iv + cipher.checkValue();
+    QByteArray sized;
+    appendVint(sized, quint64(record.size()));
+    return sized + record + kept;
+}
+
+// Replaces the data CRC in a file header's fields with its MAC.
+QByteArray withMacCrc(QByteArray fields, const Rar5Cipher& cipher)
+{
+    qsizetype offset = 0;
+    const quint64 fileFlags = readVint(fields, &offset);
+    readVint(fields, &offset); // unpacked size
+    readVint(fields, &offset); // attributes
+    if (fileFlags & 0x0002)
+        offset += 4;
+    if (fileFlags & 0x0004)
+        qToLittleEndian(cipher.mac(le32At(fields, offset)), fields.data() + offset);
+    return fields;
+}
+
+} // namespace
+
+QByteArray RarArchiveEncryptor::encrypt(const QByteArray& archive, const QString& password)
+{
+    if (archive.startsWith(rar5Signature))
+        return encryptRar5(archive, password);
+    if (archive.startsWith(rar4Marker))
+        return encryptRar4(archive, password);
+    qWarning() << "RarArchiveEncryptor: not a RAR archive";
+    return {};
+}
+
+QByteArray RarArchiveEncryptor::encryptRar4(const QByteArray& archive, const QString& password)
+{
+    QByteArray out = rar4Marker;
+    for (qsizetype offset = rar4Marker.size(); offset + 7 <= archive.size();) {
+        const QByteArray block = archive.mid(offset, le16At(archive, offset + 5));
+        const quint16 flags = le16At(block, 3);
+        const qsizetype dataSize = (flags & longBlock) ? le32At(block, 7) : 0;
+        const QByteArray data = archive.mid(offset + block.size(), dataSize);
+        offset += block.size() + dataSize;
+        const bool isFile = quint8(block[2]) == fileBlock && (flags & lhdDirectory) != lhdDirectory;
+        if (!isFile) {
+            out += block + data;
+            continue;
+        }
+        if ((flags & (lhdLarge | lhdPassword)) || quint8(block[24]) < firstAesVersion) {
+            qWarning() << "RarArchiveEncryptor: unsupported RAR4 file block";
+            return {};
+        }
+        const QByteArray salt = Rar4Cipher::randomSalt();
+        const QByteArray encrypted = Rar4Cipher(password, salt).encrypt(data);
+        out += encryptedRar4Block(block, salt, encrypted.size()) + encrypted;
+    }
+    return out;
+}
+
+QByteArray RarArchiveEncryptor::encryptRar5(const QByteArray& archive, const QString& password)
+{
+    const Rar5Cipher cipher(password, Rar5Cipher::randomBytes(Rar5Cipher::saltSize));
+    QByteArray out = rar5Signature;
+    for (qsizetype offset = rar5Signature.size(); offset < archive.size();) {
+        const qsizetype start = offset;
+        offset += 4;
+        const quint64 size = readVint(archive, &offset);
+        const qsizetype bodyEnd = offset + qsizetype(size);
+        Rar5Parts parts;
+        parts.type = readVint(archive, &offset);
+        parts.flags = readVint(archive, &offset);
+        const qsizetype extraSize = (parts.flags & 1) ? qsizetype(readVint(archive, &offset)) : 0;
+        parts.dataSize = (parts.flags & 2) ? qsizetype(readVint(archive, &offset)) : 0;
+        parts.fields = archive.mid(offset, bodyEnd - extraSize - offset);
+        parts.extra = archive.mid(bodyEnd - extraSize, extraSize);
+        const QByteArray data = archive.mid(bodyEnd, parts.dataSize);
+        offset = bodyEnd + parts.dataSize;
+        qsizetype fieldsOffset = 0;
+        const bool isFile = parts.type == 2 && !(readVint(parts.fields, &fieldsOffset) & 0x0001);
+        if (!isFile) {
+            out += archive.mid(start, offset - start);
+            continue;
+        }
+        const QByteArray iv = Rar5Cipher::randomBytes(Rar5Cipher::ivSize);
+        const QByteArray encrypted = cipher.encrypt(data, iv);
+        parts.fields = withMacCrc(parts.fields, cipher);
+        parts.extra = encryptedRar5Extra(parts.extra, cipher, iv);
+        parts.dataSize = encrypted.size();
+        out += rar5Header(parts) + encrypted;
+    }
+    return out;
+}
