@@ -80,7 +80,8 @@ QString FuzzChecks::linkTargetProblem(const QString& linkPath, const QString& ta
 
 QString FuzzChecks::strayEntriesProblem(const QString& folder, const QStringList& expected)
 {
-    QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList found
+        = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     QStringList wanted = expected;
     found.sort();
     wanted.sort();

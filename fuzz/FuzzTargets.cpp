@@ -71,7 +71,8 @@ QString extractInSandbox(const QString& archiveName, const QByteArray& input, co
 
 QString fuzzSevenZipListing(const uint8_t* data, size_t size)
 {
-    const SevenZipListingParser::Result result = SevenZipListingParser::parse(QString::fromUtf8(bytesOf(data, size)));
+    const SevenZipListingParser::Result result
+        = SevenZipListingParser::parse(QString::fromUtf8(bytesOf(data, size)));
     for (qsizetype i = 0; i < result.items.size(); ++i) {
         const SevenZipItem& item = result.items.at(i);
         if (item.index != i)
@@ -169,56 +170,56 @@ QString fuzzLegacyNameDecoder(const uint8_t* data, size_t size)
 
 QString fuzzZipExtraction(const uint8_t* data, size_t size)
 {
-    return extractInSandbox(u"input.zip"_s, bytesOf(data, size), [size](const QString& archive, const QString& destination) {
-        // Half the inputs carry a password, so that encrypted entries get decoded too.
-        const std::optional<QString> password = size % 2 ? std::optional(u"fuzz"_s) : std::nullopt;
-        int completions = 0;
-        QString problem;
-        ZipEngine::unzipFile(archive, destination, password, {}, {},
-                             [&](const QString& path, bool succeeded, std::optional<int> error) {
-                                 ++completions;
-                                 if (path != destination || succeeded == error.has_value())
-                                     problem = u"completion (%1, %2) contradicts itself"_s.arg(path).arg(succeeded);
-                             });
-        if (completions != 1)
-            return u"completion ran %1 times"_s.arg(completions);
-        return problem;
-    });
+    return extractInSandbox(
+        u"input.zip"_s, bytesOf(data, size), [size](const QString& archive, const QString& destination) {
+            // Half the inputs carry a password, so that encrypted entries get decoded too.
+            const std::optional<QString> password = size % 2 ? std::optional(u"fuzz"_s) : std::nullopt;
+            int completions = 0;
+            QString problem;
+            ZipEngine::unzipFile(archive, destination, password, {}, {},
+                                 [&](const QString& path, bool succeeded, std::optional<int> error) {
+                                     ++completions;
+                                     if (path != destination || succeeded == error.has_value())
+                                         problem = u"completion (%1, %2) contradicts itself"_s.arg(path).arg(
+                                             succeeded);
+                                 });
+            if (completions != 1)
+                return u"completion ran %1 times"_s.arg(completions);
+            return problem;
+        });
 }
 
 QString fuzzRarExtraction(const uint8_t* data, size_t size)
 {
-    return extractInSandbox(u"input.rar"_s, bytesOf(data, size), [](const QString& archive, const QString& destination) {
-        int error = 0;
-        const std::unique_ptr<RarArchive> rar = RarArchive::open(archive, &error);
-        if (!rar) {
-            if (error == 0)
-                return u"open failed without an error code"_s;
-            return QString();
-        }
-        if (rar->isPasswordProtected())
-            return QString();
-        const auto progress = std::make_shared<RarProgress>();
-        rar->setProgress(progress);
-        const bool extracted = rar->extractFilesTo(destination, false, &error);
-        if (!extracted && error == 0)
-            return u"extraction failed without an error code"_s;
-        const double fraction = progress->fractionCompleted();
-        if (!(fraction >= 0.0 && fraction <= 1.0))
-            return u"progress %1 out of range"_s.arg(fraction);
-        return QString();
-    });
+    return extractInSandbox(u"input.rar"_s, bytesOf(data, size),
+                            [](const QString& archive, const QString& destination) {
+                                int error = 0;
+                                const std::unique_ptr<RarArchive> rar = RarArchive::open(archive, &error);
+                                if (!rar) {
+                                    if (error == 0)
+                                        return u"open failed without an error code"_s;
+                                    return QString();
+                                }
+                                if (rar->isPasswordProtected())
+                                    return QString();
+                                const auto progress = std::make_shared<RarProgress>();
+                                rar->setProgress(progress);
+                                const bool extracted = rar->extractFilesTo(destination, false, &error);
+                                if (!extracted && error == 0)
+                                    return u"extraction failed without an error code"_s;
+                                const double fraction = progress->fractionCompleted();
+                                if (!(fraction >= 0.0 && fraction <= 1.0))
+                                    return u"progress %1 out of range"_s.arg(fraction);
+                                return QString();
+                            });
 }
 
 QList<FuzzTarget> fuzzTargets()
 {
     return {
-        { u"sevenzip_listing"_s, &fuzzSevenZipListing },
-        { u"sevenzip_progress"_s, &fuzzSevenZipProgress },
-        { u"lsar_listing"_s, &fuzzLsarListing },
-        { u"entry_path"_s, &fuzzEntryPathSanitizer },
-        { u"legacy_names"_s, &fuzzLegacyNameDecoder },
-        { u"zip_extract"_s, &fuzzZipExtraction },
+        { u"sevenzip_listing"_s, &fuzzSevenZipListing }, { u"sevenzip_progress"_s, &fuzzSevenZipProgress },
+        { u"lsar_listing"_s, &fuzzLsarListing },         { u"entry_path"_s, &fuzzEntryPathSanitizer },
+        { u"legacy_names"_s, &fuzzLegacyNameDecoder },   { u"zip_extract"_s, &fuzzZipExtraction },
         { u"rar_extract"_s, &fuzzRarExtraction },
     };
 }

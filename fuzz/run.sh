@@ -7,7 +7,7 @@
 # Inputs that find new paths collect in build-fuzz/corpus/<target>/ (the seeds
 # in fuzz/corpus/<target>/ are only read); a crash is written to
 # build-fuzz/crashes/<target>/ and makes the script fail. KESTREL_FUZZ_BUILD
-# names another build folder.
+# names another build folder configured with clang.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,9 +23,13 @@ else
     targets=("${all_targets[@]}")
 fi
 
-CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S . -B "$build" \
-    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-    -DKESTREL_BUILD_FUZZERS=ON -DKESTREL_SANITIZE=ON -DKESTREL_BUILD_TESTS=OFF >/dev/null
+# A new build folder gets no tests; an existing one (CI's build-asan, configured
+# with clang) keeps them and shares its sanitized core with the fuzzers.
+options=(-DKESTREL_BUILD_FUZZERS=ON -DKESTREL_SANITIZE=ON)
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    options+=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DKESTREL_BUILD_TESTS=OFF)
+fi
+CC=${CC:-clang} CXX=${CXX:-clang++} cmake -S . -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

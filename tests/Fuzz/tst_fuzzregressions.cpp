@@ -82,7 +82,8 @@ void tst_FuzzRegressions::replay()
     const auto it = std::find_if(targets.cbegin(), targets.cend(),
                                  [&](const FuzzTarget& candidate) { return candidate.name == target; });
     QVERIFY(it != targets.cend());
-    const QString problem = it->run(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()));
+    const QString problem
+        = it->run(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
@@ -144,7 +145,8 @@ void tst_FuzzRegressions::strayEntriesCheck()
     hidden.close();
     QVERIFY(!FuzzChecks::strayEntriesProblem(root.path(), { u"destination"_s }).isEmpty());
     QVERIFY(FuzzChecks::strayEntriesProblem(root.path(), { u"destination"_s, u".escaped"_s }).isEmpty());
-    QVERIFY(!FuzzChecks::strayEntriesProblem(root.path(), { u"destination"_s, u".escaped"_s, u"x"_s }).isEmpty());
+    QVERIFY(
+        !FuzzChecks::strayEntriesProblem(root.path(), { u"destination"_s, u".escaped"_s, u"x"_s }).isEmpty());
 }
 
 void tst_FuzzRegressions::outwardLinkCheck()

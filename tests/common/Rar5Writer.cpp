@@ -80,7 +80,8 @@ Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     for (qsizetype entry = 0; entry < entries.size(); ++entry) {
         const bool encrypted = m_cipher && !entries[entry].isDirectory;
         m_ivs.append(encrypted ? Rar5Cipher::randomBytes(Rar5Cipher::ivSize) : QByteArray());
-        m_packed.append(encrypted ? m_cipher->encrypt(entries[entry].data, m_ivs.last()) : entries[entry].data);
+        m_packed.append(encrypted ? m_cipher->encrypt(entries[entry].data, m_ivs.last())
+                                  : entries[entry].data);
     }
 }
 
@@ -175,7 +176,8 @@ QByteArray Rar5Writer::encryptionRecord(qsizetype entry) const
     QByteArray record;
     appendVint(record, encryptionRecordType);
     appendVint(record, aes256);
-    appendVint(record, (m_options.omitPasswordCheck ? 0 : hasPasswordCheck)
+    appendVint(record,
+               (m_options.omitPasswordCheck ? 0 : hasPasswordCheck)
                    | (m_options.plainChecksums ? 0 : checksumsAreMacs));
     record.append(char(Rar5Cipher::log2Count));
     record += m_cipher->salt() + m_ivs[entry];

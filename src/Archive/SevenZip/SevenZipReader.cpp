@@ -5,9 +5,54 @@
 #include "Archive/SevenZip/SevenZipProcess.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// Holds the folder open while 7zz fills it, so that a folder removed (and
+// perhaps made again by 7zz) under the same name can be told apart: while
+// we hold it, its inode cannot be given to another folder.
+class FolderWatch
+{
+public:
+    explicit FolderWatch(const QString& path)
+        : m_path(QFile::encodeName(path))
+        , m_fd(::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // The folder we started with is still the one at the path.
+    bool unchanged() const
+    {
+        struct stat held
+        {
+        };
+        struct stat current
+        {
+        };
+        return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && held.st_nlink > 0
+            && ::lstat(m_path.constData(), &current) == 0 && current.st_dev == held.st_dev
+            && current.st_ino == held.st_ino;
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd;
+};
+} // namespace
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +119,10 @@ bool SevenZipReader::extract(const QList<SevenZipItem>& items, const QString& to
     }
     arguments << u"--"_s << m_archivePath;
 
+    // 7zz makes missing folders as it goes: a folder removed under it comes
+    // back holding only the rest of the archive. Only the folder we started
+    // with counts.
+    const FolderWatch watch(folder);
     SevenZipProcess process;
     configure(process);
     process.setProgressHandler(m_progressHandler);
@@ -81,6 +130,8 @@ bool SevenZipReader::extract(const QList<SevenZipItem>& items, const QString& to
     const bool clean = OutwardLinkSweeper::sweep(folder);
     if (!extracted)
         return failRun(process);
+    if (!watch.unchanged())
+        return fail(u"%1 was removed while extracting"_s.arg(folder));
     if (!clean)
         return fail(u"links leading outside %1 were removed"_s.arg(folder));
     if (m_progressHandler && process.lastProgress() < 1)

@@ -28,8 +28,8 @@ bool ExtractionTree::open(const QString& destination)
 {
     // The destination itself was chosen by the user and may lie behind a
     // link; everything below it is opened relative to this descriptor.
-    m_root = FileDescriptor(
-        ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_destination = QFile::encodeName(destination);
+    m_root = FileDescriptor(::open(m_destination.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_root.isValid())
         m_error = errno;
     return m_root.isValid();
@@ -134,7 +134,26 @@ bool ExtractionTree::finish()
         if (!applyFolderAttributes(it.key(), it.value()))
             return false;
     }
-    return true;
+    return destinationUnchanged();
+}
+
+bool ExtractionTree::destinationUnchanged()
+{
+    // Everything went through the descriptor, so a destination moved or
+    // removed meanwhile was filled without complaint: the output is not where
+    // the caller will look for it.
+    struct stat held
+    {
+    };
+    struct stat current
+    {
+    };
+    if (::fstat(m_root.get(), &held) == 0 && held.st_nlink > 0
+        && ::stat(m_destination.constData(), &current) == 0 && current.st_dev == held.st_dev
+        && current.st_ino == held.st_ino)
+        return true;
+    m_error = ENOENT;
+    return false;
 }
 
 bool ExtractionTree::applyFolderAttributes(const QString& path, const FolderAttributes& attributes)

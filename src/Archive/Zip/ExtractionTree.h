@@ -65,8 +65,10 @@ private:
                              Outcome& outcome);
     FileDescriptor openParent(const QString& path, QByteArray& name, Outcome& outcome);
     bool applyFolderAttributes(const QString& path, const FolderAttributes& attributes);
+    bool destinationUnchanged();
     Outcome fail();
 
+    QByteArray m_destination;
     FileDescriptor m_root;
     QSet<QString> m_createdFolders;
     QHash<QString, FolderAttributes> m_folderAttributes;

@@ -40,35 +40,29 @@ struct Redirection
     QByteArray target;
 };
 
-QByteArray extraArea(bool encrypted, const std::optional<Redirection>& redirection)
+// A redirection record: type, no flags, the target's length and bytes.
+QByteArray extraArea(const std::optional<Redirection>& redirection)
 {
-    QByteArray record;
-    if (encrypted) {
-        // Encryption record: version 0, no flags, 2^15 rounds, salt, IV.
-        record = vints({ 1, 0, 0 }) + char(15) + QByteArray(16, '\x11') + QByteArray(16, '\x22');
-    } else if (redirection) {
-        record
-            = vints({ 5, redirection->type, 0, quint64(redirection->target.size()) }) + redirection->target;
-    }
+    if (!redirection)
+        return {};
+    const QByteArray record
+        = vints({ 5, redirection->type, 0, quint64(redirection->target.size()) }) + redirection->target;
     QByteArray extra;
-    if (!record.isEmpty()) {
-        RarBytes::appendVint(extra, quint64(record.size()));
-        extra += record;
-    }
-    return extra;
+    RarBytes::appendVint(extra, quint64(record.size()));
+    return extra + record;
 }
 
-QByteArray rar5File(const QByteArray& name, const QByteArray& data, bool encrypted,
+QByteArray rar5File(const QByteArray& name, const QByteArray& data,
                     const std::optional<Redirection>& redirection = std::nullopt)
 {
-    const QByteArray extra = extraArea(encrypted, redirection);
+    const QByteArray extra = extraArea(redirection);
     QByteArray body = vints({ 2, extra.isEmpty() ? 0x02u : 0x03u });
     if (!extra.isEmpty())
         RarBytes::appendVint(body, quint64(extra.size()));
     const quint64 mode = redirection && redirection->type == 1 ? 0120777 : 0100644;
-    const QByteArray plain = encrypted ? QByteArray("hello") : data;
-    body += vints({ quint64(data.size()), 0x04, quint64(plain.size()), mode });
-    RarBytes::appendLe32(body, RarBytes::crc32(plain));
+    // Data size, "CRC present", unpacked size, mode, CRC.
+    body += vints({ quint64(data.size()), 0x04, quint64(data.size()), mode });
+    RarBytes::appendLe32(body, RarBytes::crc32(data));
     body += vints({ 0, 1, quint64(name.size()) }) + name + extra;
     return rar5Block(body) + data;
 }
@@ -111,26 +105,13 @@ QStringList stagingLeftovers(const QString& folder)
     return QFileInfo(folder).dir().entryList({ u".kestrel-staging-*"_s }, QDir::AllEntries | QDir::Hidden);
 }
 
-QByteArray rar5WithEncryption(bool encryptedHeaders)
-{
-    const QByteArray& signature = kRar5Signature;
-    if (encryptedHeaders) {
-        // Archive encryption header: version 0, no flags, 2^15 rounds, salt;
-        // everything after it would be encrypted.
-        const QByteArray header = vints({ 4, 0, 0, 0 }) + char(15) + QByteArray(16, '\x44');
-        return signature + rar5Block(header) + QByteArray(64, '\x55');
-    }
-    return signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("plain.txt", "hello", false)
-        + rar5File("secret.txt", QByteArray(16, '\x33'), true) + rar5Block(vints({ 5, 0, 0 }));
-}
-
 QByteArray rar5WithLinks()
 {
-    return kRar5Signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("file.txt", "content", false)
-        + rar5File("hard.txt", {}, false, Redirection { 4, "file.txt" })
-        + rar5File("sym.txt", {}, false, Redirection { 1, "file.txt" })
-        + rar5File("escape", {}, false, Redirection { 1, "../../outside" })
-        + rar5File("absolute", {}, false, Redirection { 1, "/etc/passwd" }) + rar5Block(vints({ 5, 0, 0 }));
+    return kRar5Signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("file.txt", "content")
+        + rar5File("hard.txt", {}, Redirection { 4, "file.txt" })
+        + rar5File("sym.txt", {}, Redirection { 1, "file.txt" })
+        + rar5File("escape", {}, Redirection { 1, "../../outside" })
+        + rar5File("absolute", {}, Redirection { 1, "/etc/passwd" }) + rar5Block(vints({ 5, 0, 0 }));
 }
 
 } // namespace RarTestHelpers

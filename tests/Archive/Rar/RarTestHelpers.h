@@ -34,11 +34,6 @@ QMap<QString, QByteArray> expectedTree(const QList<RarFixtureEntry>& entries);
 // Staging folders an extraction left beside `folder`.
 QStringList stagingLeftovers(const QString& folder);
 
-// A RAR5 archive with one plain and one encrypted stored entry (AES data is
-// random: only the headers matter to the tests), or, with `encryptedHeaders`,
-// one whose headers are encrypted too.
-QByteArray rar5WithEncryption(bool encryptedHeaders);
-
 // A RAR5 archive with "file.txt", a hard link "hard.txt" and a symbolic link
 // "sym.txt" to it, and symbolic links "escape" and "absolute" leading out.
 QByteArray rar5WithLinks();

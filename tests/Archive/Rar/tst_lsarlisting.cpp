@@ -53,8 +53,8 @@ void tst_LsarListing::capturedListings_data()
     QTest::newRow("RAR4 encrypted entries")
         << u"lsar-1.10.1-rar4-encrypted.json"_s << u"RAR"_s << true << false << 0 << true << 4 << 1;
     // libarchive does not flag RAR5 encrypted entries; lsar does.
-    QTest::newRow("RAR5 one encrypted entry")
-        << u"lsar-1.10.1-rar5-encrypted-entry.json"_s << u"RAR 5"_s << true << false << 0 << true << 2 << 1;
+    QTest::newRow("RAR5 encrypted entries")
+        << u"lsar-1.10.1-rar5-encrypted.json"_s << u"RAR 5"_s << true << false << 0 << true << 4 << 1;
     QTest::newRow("RAR4 encrypted names")
         << u"lsar-1.10.1-rar4-encrypted-headers.json"_s << QString() << false << true << 0 << false << 0 << 0;
     QTest::newRow("RAR5 encrypted names")
@@ -101,9 +101,9 @@ void tst_LsarListing::entryDetails()
     QVERIFY(!plain.entries().at(0).isDirectory);
     QCOMPARE(plain.totalSize(), qint64(12 + 6 + 8));
 
-    const LsarListing encrypted = LsarListing::parse(capture(u"lsar-1.10.1-rar5-encrypted-entry.json"_s));
-    QVERIFY(!encrypted.entries().at(0).isEncrypted);
-    QVERIFY(encrypted.entries().at(1).isEncrypted);
+    const LsarListing encrypted = LsarListing::parse(capture(u"lsar-1.10.1-rar5-encrypted.json"_s));
+    QVERIFY(encrypted.entries().at(0).isEncrypted);
+    QVERIFY(!encrypted.entries().at(1).isEncrypted);
 
     const LsarListing volumes = LsarListing::parse(capture(u"lsar-1.10.1-rar5-volumes.json"_s));
     // Where the packed data ends, over the volumes taken as one stream: RAR5

@@ -18,12 +18,13 @@ using namespace RarTestHelpers;
 
 namespace {
 
-const QString kPassword = u"Kestrel§pw-42"_s;
+// RAR4 passwords are limited to 28 UTF-16 units by the fixture builder.
+const QString kPassword = u"Kestrel§pw-42 😀"_s;
 
 const QList<RarFixtureEntry> kEntries = {
     { u"secret.txt"_s, "the secret\n", false, {} },
     { u"folder"_s, {}, true, {} },
-    { u"folder/more.txt"_s, "more\n", false, {} },
+    { u"folder/Ünïcödé 名前.txt"_s, "more\n", false, {} },
 };
 
 QByteArray readProcFile(qint64 pid, const char* name)
@@ -44,17 +45,20 @@ private slots:
     void protectionIsDetected();
     void refusedPasswordsLeaveNothing_data();
     void refusedPasswordsLeaveNothing();
-    void rightPasswordNeverHalfExtracts_data();
-    void rightPasswordNeverHalfExtracts();
+    void rightPassword_data();
+    void rightPassword();
     void passwordStaysOffCommandLineAndEnvironment();
     void cancelWhileUnarWaitsStopsIt();
 
 private:
-    QString archive(const QString& kind);
+    // "plain", "entries" (encrypted data) or "headers" (encrypted names too).
+    QString archive(RarVersion version, const QString& kind);
 
     std::unique_ptr<QTemporaryDir> m_root;
     QString m_destination;
 };
+
+Q_DECLARE_METATYPE(RarVersion)
 
 void tst_RarEncrypted::init()
 {
@@ -64,106 +68,110 @@ void tst_RarEncrypted::init()
     QVERIFY(QDir().mkdir(m_root->filePath(u"in"_s)));
 }
 
-QString tst_RarEncrypted::archive(const QString& kind)
+QString tst_RarEncrypted::archive(RarVersion version, const QString& kind)
 {
     const QString path = m_root->filePath(u"in/"_s + kind + u".rar"_s);
     RarFixtureOptions options;
-    QByteArray content;
-    if (kind == "rar5-entries"_L1 || kind == "rar5-headers"_L1) {
-        content = rar5WithEncryption(kind == "rar5-headers"_L1);
-    } else {
-        options.password = kind.startsWith("rar4"_L1) ? kPassword : QString();
-        options.encryptHeaders = kind == "rar4-headers"_L1;
-        content
-            = buildRar(kind.startsWith("rar5"_L1) ? RarVersion::rar5 : RarVersion::rar4, kEntries, options);
-    }
-    QFile file(path);
-    if (content.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        return {};
-    return path;
+    options.password = kind == "plain"_L1 ? QString() : kPassword;
+    options.encryptHeaders = kind == "headers"_L1;
+    return writeRar(path, version, kEntries, options) ? path : QString();
 }
 
 void tst_RarEncrypted::protectionIsDetected_data()
 {
+    QTest::addColumn<RarVersion>("version");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("isProtected");
 
-    QTest::newRow("RAR4 plain") << u"plain4"_s << false;
-    QTest::newRow("RAR5 plain") << u"rar5-plain"_s << false;
-    QTest::newRow("RAR4 encrypted entries") << u"rar4-entries"_s << true;
-    QTest::newRow("RAR4 encrypted names") << u"rar4-headers"_s << true;
+    QTest::newRow("RAR4 plain") << RarVersion::rar4 << u"plain"_s << false;
+    QTest::newRow("RAR5 plain") << RarVersion::rar5 << u"plain"_s << false;
+    QTest::newRow("RAR4 encrypted entries") << RarVersion::rar4 << u"entries"_s << true;
+    QTest::newRow("RAR4 encrypted names") << RarVersion::rar4 << u"headers"_s << true;
     // libarchive reads these entries as unencrypted (and their data as garbage).
-    QTest::newRow("RAR5 encrypted entry") << u"rar5-entries"_s << true;
-    QTest::newRow("RAR5 encrypted names") << u"rar5-headers"_s << true;
+    QTest::newRow("RAR5 encrypted entries") << RarVersion::rar5 << u"entries"_s << true;
+    QTest::newRow("RAR5 encrypted names") << RarVersion::rar5 << u"headers"_s << true;
 }
 
 void tst_RarEncrypted::protectionIsDetected()
 {
+    QFETCH(RarVersion, version);
     QFETCH(QString, kind);
-    const QString path = archive(kind);
-    QVERIFY(!path.isEmpty());
     int code = 0;
-    const std::unique_ptr<RarArchive> opened = RarArchive::open(path, &code);
+    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive(version, kind), &code);
     QVERIFY2(opened, qPrintable(QString::number(code)));
     QTEST(opened->isPasswordProtected(), "isProtected");
 }
 
 void tst_RarEncrypted::refusedPasswordsLeaveNothing_data()
 {
+    QTest::addColumn<RarVersion>("version");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("code");
 
-    for (const QString& kind :
-         { u"rar4-entries"_s, u"rar4-headers"_s, u"rar5-entries"_s, u"rar5-headers"_s }) {
-        const QByteArray name = kind.toUtf8();
-        QTest::addRow("%s, none", name.constData()) << kind << QString() << int(RarArchive::missingPassword);
-        QTest::addRow("%s, empty", name.constData()) << kind << u""_s << int(RarArchive::missingPassword);
-        QTest::addRow("%s, wrong", name.constData()) << kind << u"wrong"_s << int(RarArchive::badPassword);
+    for (const RarVersion version : { RarVersion::rar4, RarVersion::rar5 }) {
+        for (const QString& kind : { u"entries"_s, u"headers"_s }) {
+            const QByteArray name = ((version == RarVersion::rar4 ? u"RAR4 "_s : u"RAR5 "_s) + kind).toUtf8();
+            QTest::addRow("%s, none", name.constData())
+                << version << kind << QString() << int(RarArchive::missingPassword);
+            QTest::addRow("%s, empty", name.constData())
+                << version << kind << u""_s << int(RarArchive::missingPassword);
+            QTest::addRow("%s, wrong", name.constData())
+                << version << kind << u"wrong"_s << int(RarArchive::badPassword);
+        }
     }
-    QTest::newRow("cannot be typed") << u"rar4-entries"_s << u"two\nlines"_s << int(RarArchive::badPassword);
+    QTest::newRow("cannot be typed") << RarVersion::rar5 << u"entries"_s << u"two\nlines"_s
+                                     << int(RarArchive::badPassword);
 }
 
 void tst_RarEncrypted::refusedPasswordsLeaveNothing()
 {
+    QFETCH(RarVersion, version);
     QFETCH(QString, kind);
     QFETCH(QString, password);
-    const Extraction result = extract(archive(kind), m_destination, password);
+    const Extraction result = extract(archive(version, kind), m_destination, password);
     QVERIFY(!result.succeeded);
     QTEST(result.errorCode, "code");
     QCOMPARE(FileTree::entries(m_destination), QStringList());
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
 }
 
-void tst_RarEncrypted::rightPasswordNeverHalfExtracts_data()
+void tst_RarEncrypted::rightPassword_data()
 {
+    QTest::addColumn<RarVersion>("version");
     QTest::addColumn<QString>("kind");
-    QTest::newRow("RAR4 encrypted entries") << u"rar4-entries"_s;
-    QTest::newRow("RAR4 encrypted names") << u"rar4-headers"_s;
+
+    QTest::newRow("RAR4 encrypted entries") << RarVersion::rar4 << u"entries"_s;
+    QTest::newRow("RAR4 encrypted names") << RarVersion::rar4 << u"headers"_s;
+    QTest::newRow("RAR5 encrypted entries") << RarVersion::rar5 << u"entries"_s;
+    QTest::newRow("RAR5 encrypted names") << RarVersion::rar5 << u"headers"_s;
 }
 
-void tst_RarEncrypted::rightPasswordNeverHalfExtracts()
+void tst_RarEncrypted::rightPassword()
 {
-    // unar 1.10.1 as Debian 12 ships it fails to decrypt RAR 2.9 AES data even
-    // with the right password. Either everything is there, or the extraction
-    // fails and nothing is.
+    QFETCH(RarVersion, version);
     QFETCH(QString, kind);
-    const Extraction result = extract(archive(kind), m_destination, kPassword);
-    if (result.succeeded) {
-        QCOMPARE(FileTree::snapshot(m_destination), expectedTree(kEntries));
-        QCOMPARE(result.fractions.constLast(), 1.0);
-    } else {
-        qInfo("unar could not decrypt this archive (error %d)", result.errorCode);
+    const Extraction result = extract(archive(version, kind), m_destination, kPassword);
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+    // unar 1.10.1 as Debian 12 ships it decrypts no RAR 2.9 AES data, not even
+    // with the right password: then the extraction must fail and leave nothing.
+    if (version == RarVersion::rar4 && !result.succeeded) {
         QCOMPARE(result.errorCode, int(RarArchive::badPassword));
         QCOMPARE(FileTree::entries(m_destination), QStringList());
+        QSKIP("unar cannot decrypt RAR4 archives here");
     }
-    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+    QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
+    QCOMPARE(FileTree::snapshot(m_destination), expectedTree(kEntries));
+    QVERIFY(!result.fractions.isEmpty());
+    QVERIFY(std::is_sorted(result.fractions.cbegin(), result.fractions.cend()));
+    QCOMPARE(result.fractions.constLast(), 1.0);
 }
 
 void tst_RarEncrypted::passwordStaysOffCommandLineAndEnvironment()
 {
     int code = 0;
-    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive(u"rar4-entries"_s), &code);
+    const std::unique_ptr<RarArchive> opened
+        = RarArchive::open(archive(RarVersion::rar5, u"entries"_s), &code);
     QVERIFY(opened);
     opened->setPassword(kPassword);
     QList<QByteArray> commandLines;
@@ -172,7 +180,7 @@ void tst_RarEncrypted::passwordStaysOffCommandLineAndEnvironment()
         commandLines.append(readProcFile(pid, "cmdline"));
         environments.append(readProcFile(pid, "environ"));
     });
-    opened->extractFilesTo(m_destination, false, &code);
+    QVERIFY(opened->extractFilesTo(m_destination, false, &code));
 
     QCOMPARE(commandLines.size(), 1);
     QVERIFY(commandLines.constFirst().contains("unar"));
@@ -186,7 +194,8 @@ void tst_RarEncrypted::passwordStaysOffCommandLineAndEnvironment()
 void tst_RarEncrypted::cancelWhileUnarWaitsStopsIt()
 {
     int code = 0;
-    const std::unique_ptr<RarArchive> opened = RarArchive::open(archive(u"rar4-entries"_s), &code);
+    const std::unique_ptr<RarArchive> opened
+        = RarArchive::open(archive(RarVersion::rar5, u"entries"_s), &code);
     QVERIFY(opened);
     const auto progress = std::make_shared<RarProgress>();
     opened->setProgress(progress);

@@ -56,8 +56,13 @@ void tst_UnarOutputParser::capturedRuns_data()
     QTest::newRow("RAR4 encrypted names")
         << u"unar-1.10.1-rar4-encrypted-headers.txt"_s << 1 << 0 << 0 << true << false
         << "Attempted to read more data than was available."_ba;
-    QTest::newRow("RAR5 encrypted entry")
-        << u"unar-1.10.1-rar5-encrypted-entry.txt"_s << 1 << 2 << 1 << false << false << "Wrong checksum"_ba;
+    QTest::newRow("RAR5 right password")
+        << u"unar-1.10.1-rar5-right-password.txt"_s << 1 << 4 << 0 << false << false << QByteArray();
+    QTest::newRow("RAR5 wrong password") << u"unar-1.10.1-rar5-wrong-password.txt"_s << 1 << 4 << 3 << false
+                                         << false << "Missing or wrong password"_ba;
+    QTest::newRow("RAR5 encrypted names, wrong password")
+        << u"unar-1.10.1-rar5-encrypted-headers-wrong-password.txt"_s << 1 << 0 << 0 << true << false
+        << "Missing or wrong password."_ba;
     QTest::newRow("name taken") << u"unar-1.10.1-name-taken-question.txt"_s << 0 << 2 << 0 << false << true
                                 << QByteArray();
     QTest::newRow("not an archive") << u"unar-1.10.1-not-an-archive.txt"_s << 0 << 0 << 0 << true << false

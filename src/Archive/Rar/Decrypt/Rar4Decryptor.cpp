@@ -106,8 +106,10 @@ bool Rar4Decryptor::readBlock(Block* block)
     block->type = quint8(block->bytes[2]);
     block->flags = qFromLittleEndian<quint16>(block->bytes.constData() + 3);
     const bool oldStyle = block->type >= firstOldStyleBlock && block->type <= lastOldStyleBlock;
-    if (!oldStyle && checksumOf(block->bytes) != qFromLittleEndian<quint16>(block->bytes.constData()))
-        return m_headersEncrypted ? failPasswordOrDamage() : m_session.fail(RarArchive::badArchive);
+    if (oldStyle)
+        return true;
+    if (checksumOf(block->bytes) != qFromLittleEndian<quint16>(block->bytes.constData()))
+        return failBlock();
     if (m_headersEncrypted)
         m_passwordConfirmed = true;
     return true;
@@ -122,7 +124,8 @@ bool Rar4Decryptor::readEncryptedBlock(QByteArray* bytes)
     if (!m_session.read(Rar4KeyDerivation::saltSize, &salt) || !m_session.read(RarAesCbc::blockSize, bytes))
         return false;
     const Rar4Key& key = keyFor(salt);
-    RarAesCbc cipher(QByteArrayView(key.key.data(), key.key.size()), QByteArrayView(key.iv.data(), key.iv.size()));
+    RarAesCbc cipher(QByteArrayView(key.key.data(), key.key.size()),
+                     QByteArrayView(key.iv.data(), key.iv.size()));
     cipher.decrypt(bytes->data(), bytes->size());
     const qsizetype size = qFromLittleEndian<quint16>(bytes->constData() + 5);
     const qsizetype restSize = RarAesCbc::paddedSize(size) - bytes->size();
@@ -165,9 +168,10 @@ bool Rar4Decryptor::decryptFile(const Block& block, const FileFields& file)
         || (stored && file.unpackedSize > file.packSize))
         return m_session.fail(RarArchive::badArchive);
 
-    const quint64 keep = file.packSize;
+    const quint64 keep = stored ? file.unpackedSize : file.packSize;
     const Rar4Key& key = keyFor(block.bytes.sliced(file.nameEnd, saltSize));
-    RarAesCbc cipher(QByteArrayView(key.key.data(), key.key.size()), QByteArrayView(key.iv.data(), key.iv.size()));
+    RarAesCbc cipher(QByteArrayView(key.key.data(), key.key.size()),
+                     QByteArrayView(key.iv.data(), key.iv.size()));
     quint32 crc = 0;
     if (!m_session.write(plainFileBlock(block, file, saltSize, keep))
         || !m_session.decrypt(cipher, qint64(file.packSize), qint64(keep), stored ? &crc : nullptr))
@@ -190,8 +194,8 @@ bool Rar4Decryptor::skipBlock(const Block& block)
         reader.bytes(fileFieldsEnd - baseSize - 4);
         dataSize |= quint64(reader.le32()) << 32;
     }
-    if (!reader.ok())
-        return m_session.fail(RarArchive::badArchive);
+    if (!reader.ok() || dataSize > quint64(m_session.remaining()))
+        return failBlock();
     return m_session.skip(qint64(dataSize));
 }
 
@@ -242,6 +246,11 @@ const Rar4Key& Rar4Decryptor::keyFor(const QByteArray& salt)
     if (found == m_keys.end())
         found = m_keys.insert(salt, Rar4KeyDerivation::derive(m_password, salt));
     return *found;
+}
+
+bool Rar4Decryptor::failBlock()
+{
+    return m_headersEncrypted ? failPasswordOrDamage() : m_session.fail(RarArchive::badArchive);
 }
 
 bool Rar4Decryptor::failPasswordOrDamage()

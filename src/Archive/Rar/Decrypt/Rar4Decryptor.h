@@ -57,6 +57,8 @@ private:
     const Rar4Key& keyFor(const QByteArray& salt);
     // A failure a wrong password explains, until the password has proven right.
     bool failPasswordOrDamage();
+    // A block that makes no sense: a wrong password explains it if it was encrypted.
+    bool failBlock();
 
     RarDecryptSession& m_session;
     QString m_password;

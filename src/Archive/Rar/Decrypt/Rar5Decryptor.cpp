@@ -29,6 +29,19 @@ QByteArrayView asBytes(const auto& array)
     return QByteArrayView(reinterpret_cast<const char*>(array.data()), qsizetype(array.size()));
 }
 
+// The extra records a plain file keeps: not the encryption record, nor a hash
+// turned into a MAC.
+QByteArray keptRecords(const QList<Rar5Header::ExtraRecord>& records, bool usesMac)
+{
+    QByteArray kept;
+    for (const Rar5Header::ExtraRecord& record : records) {
+        if (record.type != Rar5Header::ExtraRecord::encryptionType
+            && !(usesMac && record.type == Rar5Header::ExtraRecord::hashType))
+            kept += record.whole;
+    }
+    return kept;
+}
+
 } // namespace
 
 Rar5Decryptor::Rar5Decryptor(RarDecryptSession& session, const QString& password)
@@ -87,7 +100,8 @@ bool Rar5Decryptor::readHeader(Rar5Header* header)
         m_passwordConfirmed = true;
     RarFieldReader sizeField(checked);
     sizeField.vint();
-    const std::optional<Rar5Header> parsed = Rar5Header::parse(QByteArrayView(checked).sliced(sizeField.position()));
+    const std::optional<Rar5Header> parsed
+        = Rar5Header::parse(QByteArrayView(checked).sliced(sizeField.position()));
     if (!parsed)
         return m_session.fail(RarArchive::badArchive);
     *header = *parsed;
@@ -213,24 +227,21 @@ bool Rar5Decryptor::decryptFile(Rar5Header header, Rar5Header::FileFields fields
     if (usesMac && !verify)
         fields.flags &= ~Rar5Header::FileFields::hasCrc;
 
-    header.extra.clear();
-    for (const Rar5Header::ExtraRecord& kept : records) {
-        if (kept.type != Rar5Header::ExtraRecord::encryptionType
-            && !(usesMac && kept.type == Rar5Header::ExtraRecord::hashType))
-            header.extra += kept.whole;
-    }
+    header.extra = keptRecords(records, usesMac);
     header.dataSize = quint64(keep);
     header.fields = fields.serialize();
     const qint64 position = m_session.outputPosition();
     RarAesCbc cipher(asBytes(keys.key), encryption->iv);
     quint32 crc = 0;
-    if (!m_session.write(header.serialize()) || !m_session.decrypt(cipher, size, keep, verify ? &crc : nullptr))
+    if (!m_session.write(header.serialize())
+        || !m_session.decrypt(cipher, size, keep, verify ? &crc : nullptr))
         return false;
     if (!verify)
         return true;
-    if (false)
+    if ((usesMac ? Rar5KeyDerivation::macOf(crc, keys.hashKey) : crc) != fields.crc)
         return failPasswordOrDamage();
     m_passwordConfirmed = true;
+    // The header went out with the MAC; it gets the CRC it stands for.
     fields.crc = crc;
     header.fields = fields.serialize();
     return m_session.rewrite(position, header.serialize());

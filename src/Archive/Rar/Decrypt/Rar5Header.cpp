@@ -29,7 +29,8 @@ QByteArray Rar5Header::serialize() const
 {
     QByteArray body;
     appendVint(body, type);
-    appendVint(body, (flags & ~(hasExtraArea | hasDataArea)) | (extra.isEmpty() ? 0 : hasExtraArea)
+    appendVint(body,
+               (flags & ~(hasExtraArea | hasDataArea)) | (extra.isEmpty() ? 0 : hasExtraArea)
                    | (dataSize ? hasDataArea : 0));
     if (!extra.isEmpty())
         appendVint(body, quint64(extra.size()));

@@ -4,10 +4,10 @@
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <nettle/hmac.h>
 #include <nettle/sha2.h>
-
-#include <algorithm>
 
 namespace {
 

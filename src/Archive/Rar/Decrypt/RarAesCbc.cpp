@@ -1,8 +1,8 @@
 #include "Archive/Rar/Decrypt/RarAesCbc.h"
 
-#include <nettle/cbc.h>
-
 #include <algorithm>
+
+#include <nettle/cbc.h>
 
 RarAesCbc::RarAesCbc(QByteArrayView key, QByteArrayView iv)
     : m_aes256(key.size() == AES256_KEY_SIZE)
@@ -25,6 +25,6 @@ void RarAesCbc::decrypt(char* data, qsizetype size)
         cbc_decrypt(&m_aes256Context, reinterpret_cast<nettle_cipher_func*>(aes256_decrypt), blockSize,
                     m_iv.data(), size_t(size), bytes, bytes);
     else
-        cbc_decrypt(&m_aes128, reinterpret_cast<nettle_cipher_func*>(aes128_decrypt), blockSize,
-                    m_iv.data(), size_t(size), bytes, bytes);
+        cbc_decrypt(&m_aes128, reinterpret_cast<nettle_cipher_func*>(aes128_decrypt), blockSize, m_iv.data(),
+                    size_t(size), bytes, bytes);
 }

@@ -2,9 +2,9 @@
 
 #include <QByteArrayView>
 
-#include <nettle/aes.h>
-
 #include <array>
+
+#include <nettle/aes.h>
 
 // AES-CBC decryption as both RAR formats use it: AES-128 (RAR 2.9 to 4.x) or
 // AES-256 (RAR5), no padding scheme, the chain carried on from one call to
@@ -20,10 +20,7 @@ public:
     // Decrypts in place; `size` is a multiple of the block size.
     void decrypt(char* data, qsizetype size);
 
-    static qsizetype paddedSize(qsizetype size)
-    {
-        return (size + blockSize - 1) / blockSize * blockSize;
-    }
+    static qsizetype paddedSize(qsizetype size) { return (size + blockSize - 1) / blockSize * blockSize; }
 
 private:
     bool m_aes256 = false;

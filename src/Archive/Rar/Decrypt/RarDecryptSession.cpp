@@ -107,10 +107,11 @@ bool RarDecryptSession::decrypt(RarAesCbc& cipher, qint64 size, qint64 keep, qui
         *crc = 0;
     QByteArray chunk;
     for (qint64 done = 0; done < size; done += chunk.size()) {
-        if (!read(std::min(chunkSize, size - done), &chunk))
+        if (!keepGoing() || !read(std::min(chunkSize, size - done), &chunk))
             return false;
         cipher.decrypt(chunk.data(), chunk.size());
-        const QByteArrayView kept = QByteArrayView(chunk).first(std::clamp(keep - done, qint64(0), qint64(chunk.size())));
+        const QByteArrayView kept
+            = QByteArrayView(chunk).first(std::clamp(keep - done, qint64(0), qint64(chunk.size())));
         if (crc)
             *crc = RarCrc32::update(*crc, kept);
         if (!write(kept))

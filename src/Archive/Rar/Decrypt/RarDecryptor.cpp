@@ -79,12 +79,16 @@ bool RarDecryptor::decryptToPlainArchive(const QString& encryptedPath, const QSt
         error = RarArchive::createFailed;
         return false;
     }
+    // The plain archive holds the decrypted data: readable by its owner only.
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     QFile output(plainPath);
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate, ownerOnly)) {
         error = RarArchive::createFailed;
         return false;
     }
-    if (rewrite(input, output, password, canContinue, &error))
+    if (!output.setPermissions(ownerOnly))
+        error = RarArchive::createFailed;
+    else if (rewrite(input, output, password, canContinue, &error))
         return true;
     output.remove();
     return false;

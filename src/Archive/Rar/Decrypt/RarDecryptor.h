@@ -17,13 +17,14 @@ public:
     RarDecryptor() = delete;
 
     // Writes the plain form of `encryptedPath` to `plainPath` (created or
-    // truncated; nothing else is written). On failure the output is removed
-    // and `errorCode` is a RarArchive::ErrorCode:
+    // truncated, readable by its owner only; nothing else is written). On
+    // failure the output is removed and `errorCode` is a RarArchive::ErrorCode:
     //  - badPassword: a password check value, an encrypted header's checksum
     //    or a stored file's CRC shows the password is wrong. Compressed RAR4
     //    files have no such check: a wrong password then shows as a CRC or
     //    decoding error when libarchive unpacks the plain archive.
-    //  - badArchive: damaged or truncated;
+    //  - badArchive: damaged or truncated, also where a check fails after
+    //    another has proven the password;
     //  - unknownFormat: not RAR, a volume of a set, or an old RAR cipher;
     //  - openFailed, readFailed, createFailed, writeFailed: file errors.
     // `canContinue` is asked between headers and data chunks; when it says

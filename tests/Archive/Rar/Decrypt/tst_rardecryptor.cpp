@@ -1,20 +1,18 @@
 #include "Archive/Rar/Decrypt/RarDecryptor.h"
 #include "Archive/Rar/RarArchive.h"
-
 #include "FileTree.h"
 #include "RarArchiveEncryptor.h"
 #include "RarFixture.h"
+#include "RarReadBack.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 #include <memory>
-
-#include <archive.h>
-#include <archive_entry.h>
 
 using namespace Qt::StringLiterals;
 
@@ -55,52 +53,6 @@ QList<RarFixtureEntry> sampleEntries()
         { u"data"_s, {}, true, modified },
         { u"data/blob.bin"_s, pseudoRandom(300000), false, modified.addDays(-400) },
     };
-}
-
-struct ReadEntry
-{
-    QByteArray data;
-    qint64 mtime = 0;
-    bool isDirectory = false;
-    bool isEncrypted = false;
-};
-
-struct ReadResult
-{
-    QMap<QString, ReadEntry> entries;
-    QString error;
-};
-
-// Everything libarchive reads from the archive, up to its first error.
-ReadResult readWithLibarchive(const QString& path)
-{
-    ReadResult result;
-    std::unique_ptr<archive, decltype(&archive_read_free)> reader(archive_read_new(), archive_read_free);
-    archive_read_support_format_rar(reader.get());
-    archive_read_support_format_rar5(reader.get());
-    auto fail = [&] { result.error = QString::fromUtf8(archive_error_string(reader.get())); };
-    if (archive_read_open_filename(reader.get(), QFile::encodeName(path).constData(), 10240) != ARCHIVE_OK) {
-        fail();
-        return result;
-    }
-    archive_entry* header = nullptr;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(reader.get(), &header)) == ARCHIVE_OK) {
-        ReadEntry entry { {}, archive_entry_mtime(header), archive_entry_filetype(header) == AE_IFDIR,
-                          archive_entry_is_encrypted(header) != 0 };
-        char buffer[16384];
-        la_ssize_t count = 0;
-        while (!entry.isDirectory && (count = archive_read_data(reader.get(), buffer, sizeof buffer)) > 0)
-            entry.data.append(buffer, count);
-        result.entries.insert(QString::fromUtf8(archive_entry_pathname_utf8(header)), entry);
-        if (count < 0) {
-            fail();
-            return result;
-        }
-    }
-    if (status != ARCHIVE_EOF)
-        fail();
-    return result;
 }
 
 void addEncryptedRows()
@@ -199,13 +151,16 @@ void tst_RarDecryptor::decryptsStoredEntries()
     QVERIFY(RarDecryptor::decryptToPlainArchive(input(encrypted), output(), password, &error));
     QCOMPARE(error, 0);
     QCOMPARE(FileTree::entries(m_dir->path()), QStringList({ u"in.rar"_s, u"out.rar"_s }));
+    // It holds the decrypted data.
+    QCOMPARE(QFileInfo(output()).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
 
-    const ReadResult read = readWithLibarchive(output());
+    const RarReadBack::Result read = RarReadBack::read(output());
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.entries.size(), entries.size());
     for (const RarFixtureEntry& entry : entries) {
         QVERIFY2(read.entries.contains(entry.name), qPrintable(entry.name));
-        const ReadEntry found = read.entries.value(entry.name);
+        const RarReadBack::Entry found = read.entries.value(entry.name);
         QCOMPARE(found.isDirectory, entry.isDirectory);
         QCOMPARE(found.data, entry.data);
         QCOMPARE(found.mtime, entry.modified.toSecsSinceEpoch());
@@ -243,7 +198,7 @@ void tst_RarDecryptor::decryptsCompressedEntries_data()
 void tst_RarDecryptor::decryptsCompressedEntries()
 {
     QFETCH(QString, sample);
-    const ReadResult expected = readWithLibarchive(sampleArchive(sample));
+    const RarReadBack::Result expected = RarReadBack::read(sampleArchive(sample));
     QVERIFY2(expected.error.isEmpty(), qPrintable(expected.error));
     QCOMPARE(expected.entries.keys(), QStringList({ u"testfile.jpg"_s, u"testfile.png"_s }));
     const QByteArray encrypted = RarArchiveEncryptor::encrypt(contentOf(sampleArchive(sample)), password);
@@ -251,7 +206,7 @@ void tst_RarDecryptor::decryptsCompressedEntries()
 
     int error = -1;
     QVERIFY(RarDecryptor::decryptToPlainArchive(input(encrypted), output(), password, &error));
-    const ReadResult read = readWithLibarchive(output());
+    const RarReadBack::Result read = RarReadBack::read(output());
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.entries.keys(), expected.entries.keys());
     for (const QString& name : expected.entries.keys())
@@ -280,7 +235,7 @@ void tst_RarDecryptor::wrongPasswordOnCompressedEntries()
     QCOMPARE(done, !refusedAtOnce);
     QCOMPARE(error, refusedAtOnce ? int(RarArchive::badPassword) : 0);
     if (done)
-        QVERIFY(!readWithLibarchive(output()).error.isEmpty());
+        QVERIFY(!RarReadBack::read(output()).error.isEmpty());
 }
 
 void tst_RarDecryptor::copiesUnencryptedArchives_data()
@@ -295,8 +250,9 @@ void tst_RarDecryptor::copiesUnencryptedArchives()
     QFETCH(RarVersion, version);
     const QList<RarFixtureEntry> entries = sampleEntries();
     int error = -1;
-    QVERIFY(RarDecryptor::decryptToPlainArchive(input(buildRar(version, entries)), output(), password, &error));
-    const ReadResult read = readWithLibarchive(output());
+    QVERIFY(
+        RarDecryptor::decryptToPlainArchive(input(buildRar(version, entries)), output(), password, &error));
+    const RarReadBack::Result read = RarReadBack::read(output());
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.entries.value(u"data/blob.bin"_s).data, entries.last().data);
 }
@@ -310,7 +266,8 @@ void tst_RarDecryptor::reportsTruncatedArchives_data()
          { std::tuple { "rar4", RarVersion::rar4, RarFixtureOptions { password } },
            std::tuple { "rar4 encrypted headers", RarVersion::rar4, RarFixtureOptions { password, true } },
            std::tuple { "rar5", RarVersion::rar5, RarFixtureOptions { password } },
-           std::tuple { "rar5 encrypted headers", RarVersion::rar5, RarFixtureOptions { password, true } } }) {
+           std::tuple { "rar5 encrypted headers", RarVersion::rar5,
+                        RarFixtureOptions { password, true } } }) {
         QTest::addRow("%s, in the first header", name) << version << options << Cut::early;
         QTest::addRow("%s, in the blob", name) << version << options << Cut::half;
         QTest::addRow("%s, all but one byte", name) << version << options << Cut::allButOne;
@@ -374,7 +331,8 @@ void tst_RarDecryptor::stopsWhenCancelled()
     const QString path = input(buildRar(version, sampleEntries(), { password, true }));
     int asked = 0;
     int error = -1;
-    QVERIFY(RarDecryptor::decryptToPlainArchive(path, output(), password, &error, [&] { return ++asked > 0; }));
+    QVERIFY(
+        RarDecryptor::decryptToPlainArchive(path, output(), password, &error, [&] { return ++asked > 0; }));
     QVERIFY2(asked > 10, qPrintable(QString::number(asked))); // 7 entries, and the blob in 5 chunks
 
     for (const int stopAt : { 1, asked / 2, asked }) {
@@ -408,7 +366,8 @@ void tst_RarDecryptor::refusesWhatItCannotRead()
 void tst_RarDecryptor::reportsFileErrors()
 {
     int error = -1;
-    QVERIFY(!RarDecryptor::decryptToPlainArchive(m_dir->filePath(u"missing.rar"_s), output(), password, &error));
+    QVERIFY(
+        !RarDecryptor::decryptToPlainArchive(m_dir->filePath(u"missing.rar"_s), output(), password, &error));
     QCOMPARE(error, int(RarArchive::openFailed));
 
     const QByteArray archive = buildRar(RarVersion::rar5, sampleEntries(), { password });
