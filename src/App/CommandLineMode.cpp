@@ -7,6 +7,7 @@
 #include "Archive/ArchiveType.h"
 #include "Archive/Archiver.h"
 #include "Archive/ArchiverFactory.h"
+#include "Archive/Diagnostics.h"
 #include "Archive/PathText.h"
 #include "KestrelConfig.h"
 
@@ -152,6 +153,8 @@ int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool comp
         : m_terminal.inputIsTerminal        ? TerminalPasswordPrompt::Source::terminal
                                             : TerminalPasswordPrompt::Source::none;
     TerminalPasswordPrompt prompt(source, m_terminal.inputFd, m_terminal.err);
+    // Standard output is for the created path alone.
+    Diagnostics::setEnabled(false);
     PasswordPrompt::setCurrent(&prompt);
     InterruptWatcher interrupts;
     TerminalProgressBar bar(m_terminal.err, m_terminal.errorIsTerminal);
@@ -179,6 +182,7 @@ int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool comp
     if (!outcome && prompt.lastResult() == AlertResult::ok)
         loop.exec();
     PasswordPrompt::setCurrent(nullptr);
+    Diagnostics::setEnabled(true);
     bar.finish();
 
     // Nobody could be asked: the archiver ends such a job without a result

@@ -4,6 +4,7 @@
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
+#include "Archive/Diagnostics.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/PathText.h"
@@ -14,17 +15,8 @@
 #include <QMutex>
 #include <QSemaphore>
 
-#include <cstdio>
-
 namespace {
 constexpr int kPromptPollMilliseconds = 100;
-
-void writeDiagnostic(const char* line)
-{
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
 {
@@ -63,20 +55,20 @@ QString requestPassword(const std::shared_ptr<LzmaArchiver::Flags>& flags,
                                            *text = entered;
                                            if (entered.isEmpty())
                                                state->pendingError = ArchiveErrorType::passwordEmpty;
-                                           writeDiagnostic("确认按钮点击");
+                                           Diagnostics::writeLine("确认按钮点击");
                                            break;
                                        case AlertResult::cancel:
                                            flags->continumDecompress = false;
-                                           writeDiagnostic("取消按钮点击");
+                                           Diagnostics::writeLine("取消按钮点击");
                                            break;
                                        case AlertResult::fail:
                                            // Nobody can be asked: the same as a cancelled prompt, never a
                                            // wait.
                                            flags->continumDecompress = false;
-                                           writeDiagnostic("弹窗失败");
+                                           Diagnostics::writeLine("弹窗失败");
                                            break;
                                        case AlertResult::autoClose:
-                                           writeDiagnostic("自动关闭");
+                                           Diagnostics::writeLine("自动关闭");
                                            break;
                                        }
                                        answered->release();

@@ -4,6 +4,7 @@
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
+#include "Archive/Diagnostics.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/ProgressThrottle.h"
@@ -12,16 +13,7 @@
 
 #include <QDir>
 
-#include <cstdio>
-
 namespace {
-void writeDiagnostic(const char* line)
-{
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
 {
     if (completion)
@@ -141,13 +133,13 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
                                            runExtraction(archive, progress, folder, completion);
                                            return;
                                        case AlertResult::cancel:
-                                           writeDiagnostic("取消按钮点击");
+                                           Diagnostics::writeLine("取消按钮点击");
                                            break;
                                        case AlertResult::fail:
-                                           writeDiagnostic("弹窗失败");
+                                           Diagnostics::writeLine("弹窗失败");
                                            break;
                                        case AlertResult::autoClose:
-                                           writeDiagnostic("自动关闭");
+                                           Diagnostics::writeLine("自动关闭");
                                            break;
                                        }
                                        // The job ends here without a result; the folder it had reserved goes.

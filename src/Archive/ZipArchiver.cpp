@@ -4,14 +4,13 @@
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
+#include "Archive/Diagnostics.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/ProgressThrottle.h"
 #include "Archive/Zip/ZipEngine.h"
 
 #include <QDir>
-
-#include <cstdio>
 
 namespace {
 constexpr qsizetype kPasswordByteLimit = 128;
@@ -31,13 +30,6 @@ ArchiveErrorType errorForCode(std::optional<int> code)
     default: // archiveUnreadable, writeFailed and anything unknown
         return ArchiveErrorType::badArchive;
     }
-}
-
-void writeDiagnostic(const char* line)
-{
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
@@ -148,13 +140,13 @@ void ZipArchiver::askForPassword(const QString& archivePath, const QString& fold
                             progress, completion);
             return;
         case AlertResult::cancel:
-            writeDiagnostic("取消按钮点击");
+            Diagnostics::writeLine("取消按钮点击");
             break;
         case AlertResult::fail:
-            writeDiagnostic("弹窗失败");
+            Diagnostics::writeLine("弹窗失败");
             break;
         case AlertResult::autoClose:
-            writeDiagnostic("自动关闭");
+            Diagnostics::writeLine("自动关闭");
             break;
         }
         // The job ends here without a result; the folder it had reserved goes.

@@ -151,6 +151,16 @@ void TestCommandLine::protectedArchiveReadsThePasswordFromInput()
                                    "pw\n", true);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(FileTree::snapshot(run.out.trimmed()).value(u"plan.txt"_s), "the plan\n");
+
+    // The real binary's standard output is the created path and nothing else.
+    QProcess process;
+    process.start(QStringLiteral(KESTREL_BINARY),
+                  { u"extract"_s, archive, u"--to"_s, m_dir->path(), u"--password-stdin"_s });
+    process.write("pw\n");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), (m_dir->filePath(u"Secret 1"_s) + u'\n').toUtf8());
 }
 
 void TestCommandLine::protectedArchiveWithoutPasswordCreatesNothing_data()
