@@ -60,6 +60,8 @@ QList<RarFixtureEntry> sampleEntries()
 }
 } // namespace
 
+Q_DECLARE_METATYPE(RarVersion)
+
 class TestRARArchiver : public QObject
 {
     Q_OBJECT
@@ -73,7 +75,8 @@ private slots:
     void unreadableArchiveFailsAtOnce();
     void emptyPasswordEndsAtOnce();
     void unansweredPromptLeavesNothing();
-    void encryptedArchiveNeverEndsHalfDone();
+    void encryptedArchives_data();
+    void encryptedArchives();
     void cancelledExtractionLeavesNothing();
     void compressDoesNothing();
     void engineCodesMapToOutcomes_data();
@@ -184,27 +187,51 @@ void TestRARArchiver::unansweredPromptLeavesNothing()
     QVERIFY(job.events.isEmpty());
 }
 
-void TestRARArchiver::encryptedArchiveNeverEndsHalfDone()
+void TestRARArchiver::encryptedArchives_data()
 {
-    // Whatever the engines on this machine can decrypt, a job ends either
-    // with the full content or with an error and nothing left behind.
+    QTest::addColumn<RarVersion>("version");
+    QTest::addColumn<bool>("encryptHeaders");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("error");
+
+    for (const RarVersion version : { RarVersion::rar4, RarVersion::rar5 }) {
+        const char* name = version == RarVersion::rar4 ? "RAR4" : "RAR5";
+        for (const bool headers : { false, true }) {
+            const char* what = headers ? "names" : "entries";
+            QTest::addRow("%s encrypted %s, right", name, what)
+                << version << headers << u"s3cret"_s << int(ArchiveErrorType::none);
+            QTest::addRow("%s encrypted %s, wrong", name, what)
+                << version << headers << u"wrong"_s << int(ArchiveErrorType::passwordInvalid);
+        }
+    }
+}
+
+void TestRARArchiver::encryptedArchives()
+{
+    QFETCH(RarVersion, version);
+    QFETCH(bool, encryptHeaders);
+    QFETCH(QString, password);
+    QFETCH(int, error);
+
     RarFixtureOptions options;
     options.password = u"s3cret"_s;
-    const QString archive = writeFixture(RarVersion::rar4, sampleEntries(), options);
-    for (const QString& password : { u"wrong"_s, u"s3cret"_s }) {
-        ScriptedPasswordPrompt prompt({ { AlertResult::ok, password } });
-        RARArchiver archiver;
-        JobRecord job;
-        archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
-        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-        if (job.succeeded()) {
-            QCOMPARE(password, u"s3cret"_s);
-            QCOMPARE(FileTree::snapshot(*archiver.decompressPath()).value(u"docs/说明.txt"_s), "read me\n");
-            ArchiveFile::deletePath(*archiver.decompressPath());
-        } else {
-            QVERIFY(!job.failedWith(ArchiveErrorType::none));
-            QCOMPARE(FileTree::entries(m_target), QStringList());
-        }
+    options.encryptHeaders = encryptHeaders;
+    const QString archive = writeFixture(version, sampleEntries(), options);
+    QVERIFY(!archive.isEmpty());
+    ScriptedPasswordPrompt prompt({ { AlertResult::ok, password } });
+    RARArchiver archiver;
+    JobRecord job;
+    archiver.decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QCOMPARE(prompt.messages().size(), 1);
+    if (error == ArchiveErrorType::none) {
+        QVERIFY2(job.succeeded(), qPrintable(job.outcome->second.message()));
+        const auto tree = FileTree::snapshot(m_target + u"/Report"_s);
+        QCOMPARE(tree.value(u"docs/说明.txt"_s), "read me\n");
+        QCOMPARE(tree.value(u"data.bin"_s), sampleEntries().last().data);
+    } else {
+        QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
+        QCOMPARE(FileTree::entries(m_target), QStringList());
     }
 }
 

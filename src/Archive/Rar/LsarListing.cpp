@@ -3,8 +3,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtNumeric>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -71,6 +73,16 @@ QJsonDocument parseRepaired(const QByteArray& output)
     return {};
 }
 
+// Sizes and offsets come from the archive's headers: a hostile archive must
+// not make them overflow.
+qint64 saturatingAdd(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (qAddOverflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    return sum;
+}
+
 // RAR5 lists its data parts directly, RAR4 inside each solid object.
 qint64 dataEndOf(const QJsonObject& object)
 {
@@ -82,8 +94,9 @@ qint64 dataEndOf(const QJsonObject& object)
     qint64 end = 0;
     for (const QJsonValue& part : std::as_const(parts)) {
         const QJsonObject fields = part.toObject();
-        end = std::max(end,
-                       fields.value("Offset"_L1).toInteger() + fields.value("InputLength"_L1).toInteger());
+        end = std::max(
+            end,
+            saturatingAdd(fields.value("Offset"_L1).toInteger(), fields.value("InputLength"_L1).toInteger()));
     }
     return end;
 }
@@ -145,7 +158,7 @@ qint64 LsarListing::totalSize() const
 {
     return std::accumulate(
         m_entries.cbegin(), m_entries.cend(), qint64(0),
-        [](qint64 sum, const Entry& entry) { return sum + std::max<qint64>(entry.size, 0); });
+        [](qint64 sum, const Entry& entry) { return saturatingAdd(sum, std::max<qint64>(entry.size, 0)); });
 }
 
 qint64 LsarListing::dataEnd() const

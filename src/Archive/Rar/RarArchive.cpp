@@ -1,5 +1,6 @@
 #include "Archive/Rar/RarArchive.h"
 
+#include "Archive/Rar/Decrypt/RarDecryptor.h"
 #include "Archive/Rar/LsarCommand.h"
 #include "Archive/Rar/RarLibarchiveExtractor.h"
 #include "Archive/Rar/RarOutcome.h"
@@ -11,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -141,6 +143,16 @@ RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& met
     if (isPasswordProtected()) {
         if (!m_password || m_password->isEmpty())
             return RarOutcome::failure(missingPassword);
+        // unar 1.10.1 cannot decrypt RAR4 at all: decrypting ourselves and
+        // reading the plain archive with libarchive comes first. Sets of
+        // volumes and kinds the decryptor does not know go to unar.
+        if (volumes().size() == 1) {
+            const RarOutcome decrypted = extractDecrypted(staging, meter);
+            if (!decrypted.failed() || decrypted.errorCode != unknownFormat)
+                return decrypted;
+            if (!staging.clear())
+                return RarOutcome::failure(writeFailed);
+        }
         return extractWithUnar(staging.path(), meter, m_password);
     }
     const RarOutcome outcome = extractWithLibarchive(staging.path(), meter);
@@ -153,6 +165,27 @@ RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& met
     if (!staging.clear())
         return RarOutcome::failure(writeFailed);
     return extractWithUnar(staging.path(), meter, std::nullopt);
+}
+
+RarOutcome RarArchive::extractDecrypted(StagingFolder& staging, RarProgressMeter& meter)
+{
+    // Beside the staging folder, never inside it: its content is not output.
+    QTemporaryFile plain(QFileInfo(staging.path()).absolutePath()
+                         + QStringLiteral("/.kestrel-decrypted-XXXXXX.rar"));
+    if (!plain.open())
+        return RarOutcome::failure(writeFailed);
+    plain.close();
+    int error = 0;
+    if (!RarDecryptor::decryptToPlainArchive(m_path, plain.fileName(), *m_password, &error,
+                                             [&meter] { return !meter.isCancelled(); }))
+        return error == 0 ? RarOutcome::cancellation() : RarOutcome::failure(error);
+
+    RarLibarchiveExtractor extractor(meter, m_listing.entries().size(), m_listing.totalSize());
+    const RarOutcome outcome = extractor.extract({ plain.fileName() }, staging.path());
+    // RAR4 has no password check: a wrong password shows up as damaged data.
+    if (outcome.failed() && outcome.errorCode != writeFailed)
+        return RarOutcome::failure(badPassword);
+    return outcome;
 }
 
 RarOutcome RarArchive::extractWithLibarchive(const QString& folder, RarProgressMeter& meter)

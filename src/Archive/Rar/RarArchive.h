@@ -76,6 +76,7 @@ private:
     RarArchive(const QString& path, LsarListing listing, bool namesEncrypted);
 
     RarOutcome extractInto(StagingFolder& staging, RarProgressMeter& meter);
+    RarOutcome extractDecrypted(StagingFolder& staging, RarProgressMeter& meter);
     RarOutcome extractWithLibarchive(const QString& folder, RarProgressMeter& meter);
     RarOutcome extractWithUnar(const QString& folder, RarProgressMeter& meter,
                                const std::optional<QString>& password);

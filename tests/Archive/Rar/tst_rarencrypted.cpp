@@ -1,5 +1,7 @@
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarProgress.h"
+#include "Archive/Rar/RarProgressMeter.h"
+#include "Archive/Rar/UnarExtractor.h"
 #include "FileTree.h"
 #include "RarFixture.h"
 #include "RarTestHelpers.h"
@@ -153,13 +155,6 @@ void tst_RarEncrypted::rightPassword()
     QFETCH(QString, kind);
     const Extraction result = extract(archive(version, kind), m_destination, kPassword);
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
-    // unar 1.10.1 as Debian 12 ships it decrypts no RAR 2.9 AES data, not even
-    // with the right password: then the extraction must fail and leave nothing.
-    if (version == RarVersion::rar4 && !result.succeeded) {
-        QCOMPARE(result.errorCode, int(RarArchive::badPassword));
-        QCOMPARE(FileTree::entries(m_destination), QStringList());
-        QSKIP("unar cannot decrypt RAR4 archives here");
-    }
     QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
     QCOMPARE(FileTree::snapshot(m_destination), expectedTree(kEntries));
     QVERIFY(!result.fractions.isEmpty());
@@ -169,18 +164,17 @@ void tst_RarEncrypted::rightPassword()
 
 void tst_RarEncrypted::passwordStaysOffCommandLineAndEnvironment()
 {
-    int code = 0;
-    const std::unique_ptr<RarArchive> opened
-        = RarArchive::open(archive(RarVersion::rar5, u"entries"_s), &code);
-    QVERIFY(opened);
-    opened->setPassword(kPassword);
+    // RarArchive decrypts single archives itself; unar still serves volume
+    // sets and kinds the decryptor refuses, so its dialogue is tested directly.
+    RarProgressMeter meter(std::make_shared<RarProgress>());
+    UnarExtractor extractor(meter, 0);
     QList<QByteArray> commandLines;
     QList<QByteArray> environments;
-    opened->setPasswordPromptObserver([&](qint64 pid) {
+    extractor.setPromptObserver([&](qint64 pid) {
         commandLines.append(readProcFile(pid, "cmdline"));
         environments.append(readProcFile(pid, "environ"));
     });
-    QVERIFY(opened->extractFilesTo(m_destination, false, &code));
+    QVERIFY(extractor.extract(archive(RarVersion::rar5, u"entries"_s), m_destination, kPassword).succeeded());
 
     QCOMPARE(commandLines.size(), 1);
     QVERIFY(commandLines.constFirst().contains("unar"));
@@ -193,30 +187,23 @@ void tst_RarEncrypted::passwordStaysOffCommandLineAndEnvironment()
 
 void tst_RarEncrypted::cancelWhileUnarWaitsStopsIt()
 {
-    int code = 0;
-    const std::unique_ptr<RarArchive> opened
-        = RarArchive::open(archive(RarVersion::rar5, u"entries"_s), &code);
-    QVERIFY(opened);
     const auto progress = std::make_shared<RarProgress>();
-    opened->setProgress(progress);
-    opened->setPassword(kPassword);
+    RarProgressMeter meter(progress);
+    UnarExtractor extractor(meter, 0);
     qint64 child = 0;
     QElapsedTimer sinceCancel;
-    opened->setPasswordPromptObserver([&](qint64 pid) {
+    extractor.setPromptObserver([&](qint64 pid) {
         child = pid;
         progress->cancel();
         sinceCancel.start();
     });
 
-    QVERIFY(opened->extractFilesTo(m_destination, false, &code));
-    QVERIFY(progress->isCancelled());
+    QVERIFY(extractor.extract(archive(RarVersion::rar5, u"entries"_s), m_destination, kPassword).cancelled());
     QVERIFY(child > 0);
     QVERIFY2(sinceCancel.elapsed() < 3000, qPrintable(QString::number(sinceCancel.elapsed())));
     // Reaped, not left running or as a zombie.
     QCOMPARE(kill(pid_t(child), 0), -1);
     QCOMPARE(errno, ESRCH);
-    QCOMPARE(FileTree::entries(m_destination), QStringList());
-    QCOMPARE(stagingLeftovers(m_destination), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_RarEncrypted)
