@@ -5,6 +5,7 @@
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
 #include "Archive/Diagnostics.h"
+#include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/PathText.h"
@@ -18,12 +19,6 @@
 namespace {
 constexpr int kPromptPollMilliseconds = 100;
 
-void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
-{
-    if (completion)
-        completion(success, error);
-}
-
 // What one extraction learns from its password prompts. `pendingError` is
 // touched on the main thread only; the rest crosses threads under the lock.
 struct PasswordState
@@ -36,8 +31,7 @@ struct PasswordState
 
 // Runs on the archive queue whenever 7-Zip asks. Blocks until the main thread
 // has an answer, the job is cancelled, or no prompt can be shown at all.
-QString requestPassword(const std::shared_ptr<LzmaArchiver::Flags>& flags,
-                        const std::shared_ptr<PasswordState>& state)
+QString requestPassword(const std::shared_ptr<JobFlags>& flags, const std::shared_ptr<PasswordState>& state)
 {
     {
         QMutexLocker locker(&state->lock);
@@ -108,7 +102,7 @@ void configureWriter(SevenZipWriter& writer, const QStringList& files, const std
 } // namespace
 
 LzmaArchiver::LzmaArchiver()
-    : m_flags(std::make_shared<Flags>())
+    : m_flags(std::make_shared<JobFlags>())
 {
 }
 
@@ -119,13 +113,13 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkCompressArguments(targetPath, files);
     if (check != ArchiveErrorType::none) {
-        finish(completion, false, check);
+        JobOutcome::finish(completion, false, check);
         return;
     }
     const std::optional<QString> reserved
         = ArchiveFile::reserveCompressOutput(files, targetPath, ArchiveType::z7);
     if (!reserved) {
-        finish(completion, false, ArchiveErrorType::badArchive);
+        JobOutcome::finish(completion, false, ArchiveErrorType::badArchive);
         return;
     }
     m_compressPath = *reserved;
@@ -138,7 +132,7 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
         [throttle = ProgressThrottle::make(progress)](float fraction) { throttle->report(fraction); });
     if (!writer->open()) {
         ArchiveFile::deletePath(*reserved);
-        finish(completion, false, ArchiveErrorType::badArchive);
+        JobOutcome::finish(completion, false, ArchiveErrorType::badArchive);
         return;
     }
 
@@ -146,15 +140,8 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
     ArchiveQueue::run([writer, archivePath, flags, completion] {
         const bool written = writer->write();
         MainQueue::post([archivePath, flags, written, completion] {
-            if (!flags->continueCompress) {
-                ArchiveFile::deletePath(archivePath);
-                finish(completion, false, ArchiveErrorType::cancelled);
-            } else if (!written) {
-                ArchiveFile::deletePath(archivePath);
-                finish(completion, false, ArchiveErrorType::compressunknown);
-            } else {
-                finish(completion, true, ArchiveErrorType::none);
-            }
+            JobOutcome::evaluate(archivePath, !flags->continueCompress, written,
+                                 ArchiveErrorType::compressunknown, completion);
         });
     });
 }
@@ -164,13 +151,13 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath);
     if (check != ArchiveErrorType::none) {
-        finish(completion, false, check);
+        JobOutcome::finish(completion, false, check);
         return;
     }
     // Taken now, so no other job can choose the same folder.
     const std::optional<QString> reserved = ArchiveFile::reserveExtractFolder(archivePath, targetPath);
     if (!reserved) {
-        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+        JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
         return;
     }
     m_decompressPath = *reserved;
@@ -188,7 +175,7 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
         auto report = [folder, completion](ArchiveErrorType error) {
             MainQueue::post([folder, completion, error] {
                 ArchiveFile::deletePath(folder);
-                finish(completion, false, error);
+                JobOutcome::finish(completion, false, error);
             });
         };
         if (!reader->open()) {
@@ -214,10 +201,10 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
             MainQueue::post([folder, flags, completion] {
                 if (!flags->continumDecompress) {
                     ArchiveFile::deletePath(folder);
-                    finish(completion, false, ArchiveErrorType::cancelled);
+                    JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
                     return;
                 }
-                finish(completion, true, ArchiveErrorType::none);
+                JobOutcome::finish(completion, true, ArchiveErrorType::none);
             });
             return;
         }
@@ -230,16 +217,8 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
             MainQueue::post(onBegin);
         const bool extracted = reader->extract(items, folder, true);
         MainQueue::post([folder, flags, passwords, extracted, completion] {
-            if (!flags->continumDecompress) {
-                ArchiveFile::deletePath(folder);
-                finish(completion, false, ArchiveErrorType::cancelled);
-            } else if (extracted) {
-                passwords->pendingError = ArchiveErrorType::none;
-                finish(completion, true, ArchiveErrorType::none);
-            } else {
-                ArchiveFile::deletePath(folder);
-                finish(completion, false, passwords->pendingError);
-            }
+            JobOutcome::evaluate(folder, !flags->continumDecompress, extracted, passwords->pendingError,
+                                 completion);
         });
     });
 }

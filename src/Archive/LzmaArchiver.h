@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Archive/Archiver.h"
+#include "Archive/JobFlags.h"
 
-#include <atomic>
 #include <memory>
 
 // Creates and extracts 7z archives. A password given to compress encrypts
@@ -22,14 +22,6 @@ public:
     void cancelCompress() override;
     void cancelDecompress() override;
 
-    // Go-on flags, read on the archive queue while the main thread may clear
-    // them; shared with queued work so it never reaches back into the archiver.
-    struct Flags
-    {
-        std::atomic_bool continueCompress { true };
-        std::atomic_bool continumDecompress { true };
-    };
-
 private:
-    std::shared_ptr<Flags> m_flags;
+    std::shared_ptr<JobFlags> m_flags;
 };

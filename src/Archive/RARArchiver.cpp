@@ -5,6 +5,7 @@
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
 #include "Archive/Diagnostics.h"
+#include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/ProgressThrottle.h"
@@ -14,34 +15,21 @@
 #include <QDir>
 
 namespace {
-void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
-{
-    if (completion)
-        completion(success, error);
-}
-
 // Runs the engine on the archive queue and reports on the main queue.
 // A cancelled job is reported as cancelled whatever the engine returned.
 void runExtraction(std::shared_ptr<RarArchive> archive, std::shared_ptr<RarProgress> progress,
                    const QString& folder, const Archiver::Completion& completion)
 {
     if (!QDir().mkpath(folder)) {
-        finish(completion, false, ArchiveErrorType::targetPathError);
+        JobOutcome::finish(completion, false, ArchiveErrorType::targetPathError);
         return;
     }
     ArchiveQueue::run([archive, progress, folder, completion] {
         int code = 0;
         const bool extracted = archive->extractFilesTo(folder, false, &code);
         MainQueue::post([progress, folder, completion, extracted, code] {
-            if (progress->isCancelled()) {
-                ArchiveFile::deletePath(folder);
-                finish(completion, false, ArchiveErrorType::cancelled);
-            } else if (!extracted) {
-                ArchiveFile::deletePath(folder);
-                finish(completion, false, RARArchiver::errorForCode(code));
-            } else {
-                finish(completion, true, ArchiveErrorType::none);
-            }
+            JobOutcome::evaluate(folder, progress->isCancelled(), extracted, RARArchiver::errorForCode(code),
+                                 completion);
         });
     });
 }
@@ -86,20 +74,20 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath);
     if (check != ArchiveErrorType::none) {
-        finish(completion, false, check);
+        JobOutcome::finish(completion, false, check);
         return;
     }
 
     int openError = 0;
     std::shared_ptr<RarArchive> archive = RarArchive::open(archivePath, &openError);
     if (!archive) {
-        finish(completion, false, ArchiveErrorType::originPathError);
+        JobOutcome::finish(completion, false, ArchiveErrorType::originPathError);
         return;
     }
     // Taken now, so no other job can choose the same folder.
     const std::optional<QString> reserved = ArchiveFile::reserveExtractFolder(archivePath, targetPath);
     if (!reserved) {
-        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+        JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
         return;
     }
     m_decompressPath = *reserved;
@@ -118,33 +106,33 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
     }
 
     MainQueue::post([archive, progress = m_progress, folder, onBegin, completion] {
-        PasswordPrompt::askCurrent(localizedText("enter_password"),
-                                   [=](AlertResult result, const QString& text) {
-                                       switch (result) {
-                                       case AlertResult::ok:
-                                           if (text.isEmpty()) {
-                                               ArchiveFile::deletePath(folder);
-                                               finish(completion, false, ArchiveErrorType::passwordEmpty);
-                                               return;
-                                           }
-                                           archive->setPassword(text);
-                                           if (onBegin)
-                                               onBegin();
-                                           runExtraction(archive, progress, folder, completion);
-                                           return;
-                                       case AlertResult::cancel:
-                                           Diagnostics::writeLine("取消按钮点击");
-                                           break;
-                                       case AlertResult::fail:
-                                           Diagnostics::writeLine("弹窗失败");
-                                           break;
-                                       case AlertResult::autoClose:
-                                           Diagnostics::writeLine("自动关闭");
-                                           break;
-                                       }
-                                       // The job ends here without a result; the folder it had reserved goes.
-                                       ArchiveFile::deletePath(folder);
-                                   });
+        PasswordPrompt::askCurrent(
+            localizedText("enter_password"), [=](AlertResult result, const QString& text) {
+                switch (result) {
+                case AlertResult::ok:
+                    if (text.isEmpty()) {
+                        ArchiveFile::deletePath(folder);
+                        JobOutcome::finish(completion, false, ArchiveErrorType::passwordEmpty);
+                        return;
+                    }
+                    archive->setPassword(text);
+                    if (onBegin)
+                        onBegin();
+                    runExtraction(archive, progress, folder, completion);
+                    return;
+                case AlertResult::cancel:
+                    Diagnostics::writeLine("取消按钮点击");
+                    break;
+                case AlertResult::fail:
+                    Diagnostics::writeLine("弹窗失败");
+                    break;
+                case AlertResult::autoClose:
+                    Diagnostics::writeLine("自动关闭");
+                    break;
+                }
+                // The job ends here without a result; the folder it had reserved goes.
+                ArchiveFile::deletePath(folder);
+            });
     });
 }
 

@@ -5,6 +5,7 @@
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
 #include "Archive/Diagnostics.h"
+#include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/ProgressThrottle.h"
@@ -31,16 +32,10 @@ ArchiveErrorType errorForCode(std::optional<int> code)
         return ArchiveErrorType::badArchive;
     }
 }
-
-void finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
-{
-    if (completion)
-        completion(success, error);
-}
 } // namespace
 
 ZipArchiver::ZipArchiver()
-    : m_flags(std::make_shared<Flags>())
+    : m_flags(std::make_shared<JobFlags>())
 {
 }
 
@@ -51,7 +46,7 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkCompressArguments(targetPath, files);
     if (check != ArchiveErrorType::none) {
-        finish(completion, false, check);
+        JobOutcome::finish(completion, false, check);
         return;
     }
 
@@ -59,7 +54,7 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
     const std::optional<QString> reserved
         = ArchiveFile::reserveCompressOutput(files, targetPath, ArchiveType::zip);
     if (!reserved) {
-        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::compressunknown); });
+        JobOutcome::postFailure({}, ArchiveErrorType::compressunknown, completion);
         return;
     }
     m_compressPath = *reserved;
@@ -74,15 +69,8 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
                     throttle->report(float(entry) / float(total));
             });
         MainQueue::post([archivePath, flags, written, completion] {
-            if (!flags->continueCompress) {
-                ArchiveFile::deletePath(archivePath);
-                finish(completion, false, ArchiveErrorType::cancelled);
-            } else if (!written) {
-                ArchiveFile::deletePath(archivePath);
-                finish(completion, false, ArchiveErrorType::compressunknown);
-            } else {
-                finish(completion, true, ArchiveErrorType::none);
-            }
+            JobOutcome::evaluate(archivePath, !flags->continueCompress, written,
+                                 ArchiveErrorType::compressunknown, completion);
         });
     });
 }
@@ -92,7 +80,7 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
 {
     const ArchiveErrorType check = ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath);
     if (check != ArchiveErrorType::none) {
-        finish(completion, false, check);
+        JobOutcome::finish(completion, false, check);
         return;
     }
 
@@ -100,7 +88,7 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
     // checked could be taken by another job before we write into it.
     const std::optional<QString> reserved = ArchiveFile::reserveExtractFolder(archivePath, targetPath);
     if (!reserved) {
-        MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+        JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
         return;
     }
     m_decompressPath = *reserved;
@@ -118,7 +106,7 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
 }
 
 void ZipArchiver::askForPassword(const QString& archivePath, const QString& folder,
-                                 std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress,
+                                 std::shared_ptr<JobFlags> flags, OnBegin onBegin, Progress progress,
                                  Completion completion)
 {
     PasswordPrompt::askCurrent(localizedText("enter_password"), [=](AlertResult result, const QString& text) {
@@ -126,12 +114,12 @@ void ZipArchiver::askForPassword(const QString& archivePath, const QString& fold
         case AlertResult::ok:
             if (text.isEmpty()) {
                 ArchiveFile::deletePath(folder);
-                finish(completion, false, ArchiveErrorType::passwordEmpty);
+                JobOutcome::finish(completion, false, ArchiveErrorType::passwordEmpty);
                 return;
             }
             if (!flags->continumDecompress) {
                 ArchiveFile::deletePath(folder);
-                finish(completion, false, ArchiveErrorType::cancelled);
+                JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
                 return;
             }
             if (onBegin)
@@ -155,21 +143,14 @@ void ZipArchiver::askForPassword(const QString& archivePath, const QString& fold
 }
 
 void ZipArchiver::startExtraction(const QString& archivePath, const QString& folder,
-                                  std::shared_ptr<Flags> flags, const std::optional<QString>& password,
+                                  std::shared_ptr<JobFlags> flags, const std::optional<QString>& password,
                                   Progress progress, Completion completion)
 {
     ArchiveQueue::run([archivePath, folder, password, flags, progress, completion] {
         auto evaluate = [folder, flags, completion](bool succeeded, std::optional<int> code) {
             MainQueue::post([folder, flags, completion, succeeded, code] {
-                if (!flags->continumDecompress) {
-                    ArchiveFile::deletePath(folder);
-                    finish(completion, false, ArchiveErrorType::cancelled);
-                } else if (!succeeded) {
-                    ArchiveFile::deletePath(folder);
-                    finish(completion, false, errorForCode(code));
-                } else {
-                    finish(completion, true, ArchiveErrorType::none);
-                }
+                JobOutcome::evaluate(folder, !flags->continumDecompress, succeeded, errorForCode(code),
+                                     completion);
             });
         };
 
@@ -180,7 +161,7 @@ void ZipArchiver::startExtraction(const QString& archivePath, const QString& fol
             return;
         }
         if (!QDir().mkpath(folder)) {
-            MainQueue::post([completion] { finish(completion, false, ArchiveErrorType::targetPathError); });
+            JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
             return;
         }
         ZipEngine::unzipFile(

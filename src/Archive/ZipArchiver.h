@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Archive/Archiver.h"
+#include "Archive/JobFlags.h"
 
-#include <atomic>
 #include <memory>
 
 // Creates and extracts zip archives. Compressing ignores the password: zip
@@ -21,24 +21,15 @@ public:
     void cancelCompress() override;
     void cancelDecompress() override;
 
-    // Go-on flags, read by the engine on the archive queue while the main
-    // thread may clear them. Shared with queued work, so a job that outlives
-    // its archiver still reads valid flags.
-    struct Flags
-    {
-        std::atomic_bool continueCompress { true };
-        std::atomic_bool continumDecompress { true };
-    };
-
 private:
     // Both work only on what they are given, so queued work never reaches
     // back into an archiver that may be gone.
     static void askForPassword(const QString& archivePath, const QString& folder,
-                               std::shared_ptr<Flags> flags, OnBegin onBegin, Progress progress,
+                               std::shared_ptr<JobFlags> flags, OnBegin onBegin, Progress progress,
                                Completion completion);
     static void startExtraction(const QString& archivePath, const QString& folder,
-                                std::shared_ptr<Flags> flags, const std::optional<QString>& password,
+                                std::shared_ptr<JobFlags> flags, const std::optional<QString>& password,
                                 Progress progress, Completion completion);
 
-    std::shared_ptr<Flags> m_flags;
+    std::shared_ptr<JobFlags> m_flags;
 };

@@ -1,5 +1,6 @@
 #include "Archive/LzmaArchiver.h"
 #include "FileTree.h"
+#include "JobRecord.h"
 #include "ScriptedPasswordPrompt.h"
 
 #include <QDir>
@@ -13,29 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct JobRecord
-{
-    QStringList events;
-    std::optional<std::pair<bool, ArchiveErrorType>> outcome;
-
-    Archiver::OnBegin onBegin()
-    {
-        return [this] { events.append(u"begin"_s); };
-    }
-    Archiver::Completion completion()
-    {
-        return [this](bool success, ArchiveErrorType error) {
-            events.append(u"completion"_s);
-            outcome = { success, error };
-        };
-    }
-    bool succeeded() const { return outcome && outcome->first; }
-    bool failedWith(ArchiveErrorType error) const
-    {
-        return outcome && !outcome->first && outcome->second == error;
-    }
-};
-
 QByteArray randomBytes(qsizetype size, quint32 seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);

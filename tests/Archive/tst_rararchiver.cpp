@@ -1,6 +1,7 @@
 #include "Archive/ArchiveFile.h"
 #include "Archive/RARArchiver.h"
 #include "FileTree.h"
+#include "JobRecord.h"
 #include "RarFixture.h"
 #include "ScriptedPasswordPrompt.h"
 
@@ -14,34 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct JobRecord
-{
-    QStringList events;
-    std::optional<std::pair<bool, ArchiveErrorType>> outcome;
-    QList<float> progress;
-
-    Archiver::OnBegin onBegin()
-    {
-        return [this] { events.append(u"begin"_s); };
-    }
-    Archiver::Progress progressCallback()
-    {
-        return [this](float fraction) { progress.append(fraction); };
-    }
-    Archiver::Completion completion()
-    {
-        return [this](bool success, ArchiveErrorType error) {
-            events.append(u"completion"_s);
-            outcome = { success, error };
-        };
-    }
-    bool succeeded() const { return outcome && outcome->first; }
-    bool failedWith(ArchiveErrorType error) const
-    {
-        return outcome && !outcome->first && outcome->second == error;
-    }
-};
-
 QByteArray randomBytes(qsizetype size, quint32 seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);

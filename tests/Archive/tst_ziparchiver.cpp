@@ -2,6 +2,7 @@
 #include "Archive/Zip/ZipEngine.h"
 #include "Archive/ZipArchiver.h"
 #include "FileTree.h"
+#include "JobRecord.h"
 #include "ScriptedPasswordPrompt.h"
 
 #include <QDir>
@@ -15,35 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// What one job delivered, in the order it happened.
-struct JobRecord
-{
-    QStringList events;
-    std::optional<std::pair<bool, ArchiveErrorType>> outcome;
-    QList<float> progress;
-
-    Archiver::OnBegin onBegin()
-    {
-        return [this] { events.append(u"begin"_s); };
-    }
-    Archiver::Progress progressCallback()
-    {
-        return [this](float fraction) { progress.append(fraction); };
-    }
-    Archiver::Completion completion()
-    {
-        return [this](bool success, ArchiveErrorType error) {
-            events.append(u"completion"_s);
-            outcome = { success, error };
-        };
-    }
-    bool succeeded() const { return outcome && outcome->first && outcome->second == ArchiveErrorType::none; }
-    bool failedWith(ArchiveErrorType error) const
-    {
-        return outcome && !outcome->first && outcome->second == error;
-    }
-};
-
 QByteArray randomBytes(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -155,7 +127,7 @@ void TestZipArchiver::extractingTwiceFindsFreeFolders()
 {
     const QString archive = compressWithArchiver({ makeTree() });
     QVERIFY(QDir(m_target).mkdir(u"Holiday"_s));
-    for (const QString expected : { u"Holiday 1"_s, u"Holiday 2"_s }) {
+    for (const QString& expected : { u"Holiday 1"_s, u"Holiday 2"_s }) {
         ZipArchiver archiver;
         JobRecord job;
         archiver.decompress(m_target, archive, {}, {}, job.completion());
@@ -219,7 +191,7 @@ void TestZipArchiver::passwordAnswers_data()
     QTest::addColumn<int>("error");
     QTest::addColumn<bool>("begins");
 
-    for (const QString method : { u"ZipCrypto"_s, u"AES256"_s }) {
+    for (const QString& method : { u"ZipCrypto"_s, u"AES256"_s }) {
         QTest::addRow("%s, right", qPrintable(method))
             << method << u"s3cret"_s << int(ArchiveErrorType::none) << true;
         QTest::addRow("%s, wrong", qPrintable(method))
