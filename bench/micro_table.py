@@ -13,8 +13,9 @@ def main():
         report = json.load(f)
     context = report["context"]
     print("## Micro-benchmarks\n")
-    print("%d CPUs at %d MHz, library build %s.\n" % (
-        context["num_cpus"], context["mhz_per_cpu"], context.get("library_build_type", "?")))
+    print("%d CPUs at %d MHz; Debian's Google Benchmark library is a %s build (its own timing "
+          "code only).\n" % (context["num_cpus"], context["mhz_per_cpu"],
+                              context.get("library_build_type", "?")))
     print("| Benchmark | Time ms | CPU ms | Iterations | Items/s | Counters |")
     print("|---|---:|---:|---:|---:|---|")
     add_files = {}
@@ -23,8 +24,12 @@ def main():
             print("| %s | ⚠ %s | | | | |" % (row["name"], row.get("error_message", "error")))
             continue
         if row.get("run_type") == "aggregate":
-            if row.get("aggregate_name") in ("BigO", "RMS"):
-                print("| %s | %s | | | | |" % (row["name"], row.get("big_o", row.get("rms", ""))))
+            # Fitted growth: time = coefficient x N^k, and the fit's error.
+            if row.get("aggregate_name") == "BigO":
+                print("| %s | %.3g ns x %s | | | | fitted growth |"
+                      % (row["name"], row["real_coefficient"], row["big_o"]))
+            elif row.get("aggregate_name") == "RMS":
+                print("| %s | %.0f%% | | | | fit error |" % (row["name"], row["rms"] * 100))
             continue
         scale = UNITS[row["time_unit"]]
         real = row["real_time"] * scale
