@@ -63,7 +63,8 @@ file_system="$(df -T "$work_dir" 2>/dev/null | awk 'NR == 2 { print $2 }' || tru
 echo "- Machine: $(nproc) cores ($cpu), $memory RAM, Linux $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "- Work folder: $work_dir (${file_system:-?})"
 echo "- Tools: $(7zz | grep -m1 -o '7-Zip[^:]*' | xargs), $(zip -v | sed -n 2p | grep -o 'Zip [0-9.]*'),"\
-" $(bsdtar --version | cut -d' ' -f1-4), $(unar -v 2>&1 | xargs)"
+" $(unzip -v | head -1 | grep -o 'UnZip [0-9.]*'), $(bsdtar --version | cut -d' ' -f1-2),"\
+" unar $(unar -v 2>&1 | xargs)"
 echo
 
 if [ "$compare" = 1 ]; then

@@ -9,4 +9,8 @@ function(kestrel_add_test name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;KESTREL_EVENT_LOG_URL=http://127.0.0.1:9/log.html"
         TIMEOUT 300)
+    if(KESTREL_SANITIZE)
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+            "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+    endif()
 endfunction()

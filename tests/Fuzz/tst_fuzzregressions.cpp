@@ -121,7 +121,7 @@ void tst_FuzzRegressions::linkTargetCheck_data()
     QTest::newRow("up to the top") << u"a/link"_s << u"../x"_s << true;
     QTest::newRow("down and back") << u"link"_s << u"x/../y"_s << true;
     QTest::newRow("above the top") << u"link"_s << u"../x"_s << false;
-    QTest::newRow("above after a name") << u"a/b/link"_s << u"x/../../.."_s << false;
+    QTest::newRow("above after a name") << u"a/b/link"_s << u"x/../../../.."_s << false;
     QTest::newRow("absolute") << u"a/link"_s << u"/tmp"_s << false;
 }
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The hardening run: the README's test command, then the core tests again
+# under the address and undefined-behaviour sanitizers, then a short run of
+# every fuzz target. Not yet part of .ci/run: it doubles the CI build time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/test.sh
+
+bash scripts/install-deps.sh --fuzz
+# Only the core test folders: the GUI tests would double the build time.
+mapfile -t asan_tests < <(grep -rhoP 'kestrel_add_test\(\K[A-Za-z0-9_]+' \
+    tests/Archive tests/Model tests/Report tests/Fuzz --include=CMakeLists.txt | sort -u)
+# Line tables (-g1) are all the sanitizer reports need, and build faster.
+asan_options=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DKESTREL_SANITIZE=ON)
+targets=("${asan_tests[@]}")
+fuzz=false
+if command -v clang++ >/dev/null; then
+    # One clang build serves the tests and the fuzz targets: the core is
+    # compiled once. A build folder left by another compiler starts over.
+    if [ -f build-asan/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:.*clang' build-asan/CMakeCache.txt; then
+        rm -rf build-asan
+    fi
+    export CC=clang CXX=clang++
+    asan_options+=(-DKESTREL_BUILD_FUZZERS=ON)
+    targets+=(fuzzers)
+    fuzz=true
+fi
+cmake -S . -B build-asan "${asan_options[@]}" >/dev/null
+cmake --build build-asan -j"$(nproc)" --target "${targets[@]}"
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" \
+    -R "^($(IFS='|' && echo "${asan_tests[*]}"))\$"
+
+if [ "$fuzz" = true ]; then
+    KESTREL_FUZZ_BUILD=build-asan bash fuzz/run.sh 15
+else
+    echo "clang++ is missing: fuzz targets not run" >&2
+fi
