@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The hardening run: the README's test command, then the core tests again
-# under the address and undefined-behaviour sanitizers, then a short run of
-# every fuzz target. Not yet part of .ci/run: it doubles the CI build time.
+# The hardening run, after the README's test command in .ci/run: the core
+# tests again under the address and undefined-behaviour sanitizers (with leak
+# detection), then a short run of every fast fuzz target.
+#
+#   scripts/ci-hardening.sh [seconds-per-fuzz-target]     (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/test.sh
+fuzz_seconds=${1:-10}
 
 bash scripts/install-deps.sh --fuzz
 # Only the core test folders: the GUI tests would double the build time.
@@ -34,7 +36,7 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$
     -R "^($(IFS='|' && echo "${asan_tests[*]}"))\$"
 
 if [ "$fuzz" = true ]; then
-    KESTREL_FUZZ_BUILD=build-asan bash fuzz/run.sh 10 "${fuzz_targets[@]}"
+    KESTREL_FUZZ_BUILD=build-asan bash fuzz/run.sh "$fuzz_seconds" "${fuzz_targets[@]}"
 else
     echo "clang++ is missing: fuzz targets not run" >&2
 fi

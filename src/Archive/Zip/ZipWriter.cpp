@@ -60,16 +60,17 @@ bool ZipWriter::create(const QString& archivePath, const QStringList& contents)
         if (!collector.add(input))
             return false;
     }
-    if (!openArchive(file.get()) || !writeSources(collector.sources())) {
+    m_output = file.get();
+    if (!openArchive() || !writeSources(collector.sources())) {
         abandon();
         return false;
     }
-    const bool closed = archive_write_close(m_archive) == ARCHIVE_OK;
+    const bool closed = archive_write_close(m_archive) == ARCHIVE_OK && !outputFailed();
     archive_write_free(std::exchange(m_archive, nullptr));
     return closed && file.close();
 }
 
-bool ZipWriter::openArchive(int fd)
+bool ZipWriter::openArchive()
 {
     m_archive = archive_write_new();
     return m_archive && archive_write_set_format_zip(m_archive) == ARCHIVE_OK
@@ -77,7 +78,27 @@ bool ZipWriter::openArchive(int fd)
         // Sets the UTF-8 flag on names whatever the locale.
         && archive_write_set_option(m_archive, "zip", "hdrcharset", "UTF-8") == ARCHIVE_OK
         && archive_write_set_bytes_in_last_block(m_archive, 1) == ARCHIVE_OK
-        && archive_write_open_fd(m_archive, fd) == ARCHIVE_OK;
+        && archive_write_open(m_archive, this, nullptr, &ZipWriter::writeOutput, nullptr) == ARCHIVE_OK;
+}
+
+ssize_t ZipWriter::writeOutput(archive*, void* writer, const void* buffer, size_t length)
+{
+    auto* self = static_cast<ZipWriter*>(writer);
+    if (self->m_discardOutput || self->outputFailed())
+        return ssize_t(length);
+    const auto* bytes = static_cast<const char*>(buffer);
+    size_t written = 0;
+    while (written < length) {
+        const ssize_t count = ::write(self->m_output, bytes + written, length - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            self->m_outputError = count < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += size_t(count);
+    }
+    return ssize_t(length);
 }
 
 bool ZipWriter::writeSources(const QList<ZipSourceCollector::Source>& sources)
@@ -85,7 +106,7 @@ bool ZipWriter::writeSources(const QList<ZipSourceCollector::Source>& sources)
     const auto total = quint64(sources.size());
     quint64 written = 0;
     for (const ZipSourceCollector::Source& source : sources) {
-        if (!shouldContinue() || !writeEntry(source))
+        if (!shouldContinue() || !writeEntry(source) || outputFailed())
             return false;
         if (m_progress)
             m_progress(++written, total);
@@ -99,6 +120,11 @@ bool ZipWriter::writeEntry(const ZipSourceCollector::Source& source)
     if (!entry)
         return false;
     archive_entry_copy_stat(entry.get(), &source.status);
+    // Only the modification time is restored on extraction; the others
+    // would cost 16 bytes an entry.
+    archive_entry_unset_atime(entry.get());
+    archive_entry_unset_ctime(entry.get());
+    archive_entry_unset_birthtime(entry.get());
     archive_entry_set_pathname_utf8(entry.get(), source.name.toUtf8().constData());
     if (S_ISLNK(source.status.st_mode)) {
         const QByteArray target = linkTarget(source.path, source.status.st_size);
@@ -133,7 +159,8 @@ bool ZipWriter::writeData(const ZipSourceCollector::Source& source)
         const ssize_t count = read(file.get(), chunk.data(), size_t(std::min<qint64>(remaining, kChunkSize)));
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0 || archive_write_data(m_archive, chunk.constData(), size_t(count)) != count)
+        if (count <= 0 || archive_write_data(m_archive, chunk.constData(), size_t(count)) != count
+            || outputFailed())
             return false;
         remaining -= count;
     }
@@ -144,8 +171,10 @@ void ZipWriter::abandon()
 {
     if (!m_archive)
         return;
-    // Drops whatever is buffered instead of finishing the archive.
-    archive_write_fail(m_archive);
+    // Closed normally so that libarchive releases the entry it was writing;
+    // what it still has to write goes nowhere.
+    m_discardOutput = true;
+    archive_write_close(m_archive);
     archive_write_free(std::exchange(m_archive, nullptr));
 }
 
