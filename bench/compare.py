@@ -107,10 +107,12 @@ def build_cases(args, corpus, inputs):
         "extract-rar5": Case("extract-rar5", [
             Tool("kestrel-archive", lambda out: [ours, "extract", rar5_in, "--to", out], ours=True),
             Tool("unar", lambda out: ["unar", "-q", "-o", out, rar5_in]),
+            Tool("bsdtar -xf", lambda out: ["bsdtar", "-xf", rar5_in, "-C", out]),
         ], "fastest", False, rar5_in),
         "extract-rar4": Case("extract-rar4", [
             Tool("kestrel-archive", lambda out: [ours, "extract", rar4_in, "--to", out], ours=True),
             Tool("unar", lambda out: ["unar", "-q", "-o", out, rar4_in]),
+            Tool("bsdtar -xf", lambda out: ["bsdtar", "-xf", rar4_in, "-C", out]),
         ], "fastest", False, rar4_in),
     }
 

@@ -3,6 +3,7 @@
 #include "Archive/ArchiverFactory.h"
 #include "Archive/PasswordPrompt.h"
 #include "FileTree.h"
+#include "RarFixture.h"
 #include "SevenZipFixtures.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 
 #include <csignal>
 #include <optional>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +49,35 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
     return bytes;
 }
+
+// Files written by this process and the children it starts meanwhile cannot
+// grow past `bytes`, as on a nearly full disk: writes beyond fail with EFBIG
+// instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit { bytes, m_saved.rlim_max };
+        m_applied = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool applied() const { return m_applied; }
+
+private:
+    rlimit m_saved {};
+    void (*m_savedHandler)(int) = SIG_DFL;
+    bool m_applied = false;
+};
 } // namespace
 
 // Things that go wrong around a running job: the job ends with a clear error
@@ -62,6 +94,10 @@ private slots:
     void targetMovedAwayWhileExtracting();
     void passwordAnsweredAfterCancel_data();
     void passwordAnsweredAfterCancel();
+    void targetFillsUp_data();
+    void targetFillsUp();
+    void archiveTruncatedWhileExtracting_data();
+    void archiveTruncatedWhileExtracting();
 
 private:
     QString makeBigArchive(const QString& format);
@@ -83,10 +119,18 @@ QString TestArchiverFaults::makeBigArchive(const QString& format)
     const QString source = m_dir->filePath(u"Big"_s);
     // Many files: each costs the engine a create and a close, so the job runs
     // long enough to be interfered with.
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; format != u"rar5"_s && i < 4000; ++i)
         FileTree::writeFile(source, u"d%1/part%2.bin"_s.arg(i % 40).arg(i), randomBytes(8 * 1024, i));
-    const QString archive = m_dir->filePath(u"Big."_s + format);
-    FileTree::run(u"7zz"_s, { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive, source });
+    const QString archive = m_dir->filePath(u"Big."_s + (format == u"rar5"_s ? u"rar"_s : format));
+    if (format == u"rar5"_s) {
+        QList<RarFixtureEntry> entries;
+        for (int i = 0; i < 4000; ++i)
+            entries.append(
+                { u"Big/d%1/part%2.bin"_s.arg(i % 40).arg(i), randomBytes(8 * 1024, i), false, {} });
+        writeRar(archive, RarVersion::rar5, entries);
+    } else {
+        FileTree::run(u"7zz"_s, { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive, source });
+    }
     ArchiveFile::deletePath(source);
     return archive;
 }
@@ -170,6 +214,68 @@ void TestArchiverFaults::passwordAnsweredAfterCancel()
     // with nothing on disk.
     QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 20000);
     QCOMPARE(int(outcome.value->second), int(ArchiveErrorType::cancelled));
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchiverFaults::targetFillsUp_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("zip") << u"zip"_s;
+    QTest::newRow("7z") << u"7z"_s;
+    QTest::newRow("rar") << u"rar5"_s;
+}
+
+void TestArchiverFaults::targetFillsUp()
+{
+    QFETCH(QString, format);
+    const QString archive = makeBigArchive(format);
+    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
+    Outcome outcome;
+    {
+        // Every entry is 8 KiB: the first one does not fit.
+        const FileSizeLimit nearlyFull(4096);
+        QVERIFY(nearlyFull.applied());
+        archiver->decompress(m_target, archive, {}, {}, outcome.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
+    }
+    QVERIFY(!outcome.value->first);
+    QVERIFY(outcome.value->second != ArchiveErrorType::cancelled);
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchiverFaults::archiveTruncatedWhileExtracting_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("error");
+    QTest::newRow("zip") << u"zip"_s << int(ArchiveErrorType::badArchive);
+    // Whatever goes wrong once 7zz extracts is reported as such.
+    QTest::newRow("7z") << u"7z"_s << int(ArchiveErrorType::decompressUnknown);
+    QTest::newRow("rar") << u"rar5"_s << int(ArchiveErrorType::badArchive);
+}
+
+void TestArchiverFaults::archiveTruncatedWhileExtracting()
+{
+    QFETCH(QString, format);
+    QFETCH(int, error);
+    const QString archive = makeBigArchive(format);
+    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
+    Outcome outcome;
+    float progress = 0;
+    archiver->decompress(
+        m_target, archive, {}, [&progress](float value) { progress = value; }, outcome.completion());
+
+    // Once some of it was extracted, most of the archive is gone.
+    QDeadlineTimer deadline(20000);
+    while (!outcome.value && !deadline.hasExpired() && progress < 0.05f)
+        QCoreApplication::processEvents();
+    if (outcome.value)
+        QSKIP("the job ended before the archive could be cut");
+    QFile file(archive);
+    QVERIFY(file.resize(file.size() / 4));
+
+    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
+    QVERIFY(!outcome.value->first);
+    QCOMPARE(int(outcome.value->second), error);
     QCOMPARE(FileTree::entries(m_target), QStringList());
 }
 

@@ -17,7 +17,7 @@ struct SevenZipItem
     // Absent for entries whose data shares a solid block with an earlier one.
     std::optional<quint64> packedSize;
     std::optional<quint32> crc;
-    // Local time; invalid when the archive does not store it.
+    // Invalid when the archive does not store it.
     QDateTime modificationDate;
     QDateTime creationDate;
     QDateTime accessDate;

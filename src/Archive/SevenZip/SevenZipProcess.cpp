@@ -25,6 +25,9 @@ QProcessEnvironment childEnvironment()
     environment.remove(u"LANGUAGE"_s);
     environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
     environment.insert(u"LANG"_s, u"C.UTF-8"_s);
+    // Listed times in UTC: exact (local time is ambiguous in the hour a
+    // clock goes back) and cheap to read.
+    environment.insert(u"TZ"_s, u"UTC0"_s);
     return environment;
 }
 

@@ -3,12 +3,14 @@
 #include "Archive/Zip/ZipReader.h"
 
 #include <QFile>
+#include <QMutex>
 #include <QtEndian>
 
 #include <algorithm>
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,9 +40,68 @@ bool isEmptyZip(const QString& archivePath)
         && record + kEndRecordSize + field16(20) == tail.size();
 }
 
+// Tells one version of a file from another: a file written again changes at
+// least its change time.
+struct FileStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified = {};
+    timespec changed = {};
+
+    bool operator==(const FileStamp& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size
+            && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
+            && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+std::optional<FileStamp> stampOf(const QString& path)
+{
+    struct stat status = {};
+    if (stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileStamp { status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim };
+}
+
+// The catalog read last. An extraction asks whether the archive is protected
+// and then extracts it, which reads the catalog again; walking the headers is
+// a tenth of extracting an archive of many small files.
+struct LastCatalog
+{
+    QMutex mutex;
+    std::optional<std::pair<FileStamp, ZipCatalog>> entry;
+};
+
+LastCatalog& lastCatalog()
+{
+    static LastCatalog last;
+    return last;
+}
+
 } // namespace
 
 std::optional<ZipCatalog> ZipCatalog::read(const QString& archivePath)
+{
+    const std::optional<FileStamp> before = stampOf(archivePath);
+    LastCatalog& last = lastCatalog();
+    if (before) {
+        const QMutexLocker locker(&last.mutex);
+        if (last.entry && last.entry->first == *before)
+            return last.entry->second;
+    }
+    std::optional<ZipCatalog> catalog = walkHeaders(archivePath);
+    // Kept only when the file did not change while it was read.
+    if (catalog && before && stampOf(archivePath) == before) {
+        const QMutexLocker locker(&last.mutex);
+        last.entry.emplace(*before, *catalog);
+    }
+    return catalog;
+}
+
+std::optional<ZipCatalog> ZipCatalog::walkHeaders(const QString& archivePath)
 {
     ZipReader reader;
     if (!reader.open(archivePath))
