@@ -178,9 +178,24 @@ bool ExtractionTree::applyFolderAttributes(const QString& path, const FolderAttr
 
 FileDescriptor ExtractionTree::openParent(const QString& path, QByteArray& name, Outcome& outcome)
 {
-    QStringList components = path.split(u'/');
-    name = QFile::encodeName(components.takeLast());
-    return openFolder(components, true, outcome);
+    const qsizetype slash = path.lastIndexOf(u'/');
+    name = QFile::encodeName(path.sliced(slash + 1));
+    const QString parentPath = slash < 0 ? QString() : path.first(slash);
+    // Archives list a folder's entries together: the folder opened for the
+    // last entry is reused rather than walked to again. Folders are never
+    // removed or replaced here, so it is still the one the walk would find.
+    if (m_lastParent.isValid() && parentPath == m_lastParentPath) {
+        FileDescriptor copy(fcntl(m_lastParent.get(), F_DUPFD_CLOEXEC, 0));
+        if (copy.isValid())
+            return copy;
+    }
+    FileDescriptor parent
+        = openFolder(parentPath.isEmpty() ? QStringList() : parentPath.split(u'/'), true, outcome);
+    if (parent.isValid()) {
+        m_lastParent = FileDescriptor(fcntl(parent.get(), F_DUPFD_CLOEXEC, 0));
+        m_lastParentPath = parentPath;
+    }
+    return parent;
 }
 
 FileDescriptor ExtractionTree::openFolder(const QStringList& components, bool create, Outcome& outcome)

@@ -70,6 +70,9 @@ private:
 
     QByteArray m_destination;
     FileDescriptor m_root;
+    // The folder of the last entry, and its path.
+    FileDescriptor m_lastParent;
+    QString m_lastParentPath;
     QSet<QString> m_createdFolders;
     QHash<QString, FolderAttributes> m_folderAttributes;
     int m_error = 0;
