@@ -1,7 +1,8 @@
 #include "Archive/SevenZip/OutwardLinkSweeper.h"
 
+#include "Archive/Zip/FileDescriptor.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,7 +10,11 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +46,55 @@ QString resolveExisting(const QString& path)
     return {};
 }
 
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// The entries of an open folder with their types, read before any is removed.
+std::vector<std::pair<QByteArray, unsigned char>> readEntries(int folder)
+{
+    std::vector<std::pair<QByteArray, unsigned char>> entries;
+    const int copy = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR* stream = copy >= 0 ? fdopendir(copy) : nullptr;
+    if (!stream) {
+        if (copy >= 0)
+            ::close(copy);
+        return entries;
+    }
+    while (const dirent* entry = readdir(stream)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        // Some file systems leave the type to a stat.
+        struct stat status = {};
+        if (type == DT_UNKNOWN && fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+            type = S_ISLNK(status.st_mode) ? DT_LNK : S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
+        entries.emplace_back(name, type);
+    }
+    closedir(stream);
+    return entries;
+}
+
+// Only links are looked at closely; the walk itself is readdir's types and
+// never follows a link.
+bool sweepFolder(int folder, const QString& path, const QString& canonicalRoot)
+{
+    bool clean = true;
+    for (const auto& [name, type] : readEntries(folder)) {
+        const QString childPath = path + u'/' + QFile::decodeName(name);
+        if (type == DT_LNK) {
+            if (OutwardLinkSweeper::leadsOutside(childPath, canonicalRoot)) {
+                clean = false;
+                unlinkat(folder, name.constData(), 0);
+            }
+        } else if (type == DT_DIR) {
+            const FileDescriptor child(openat(folder, name.constData(), kFolderFlags));
+            if (child.isValid())
+                clean = sweepFolder(child.get(), childPath, canonicalRoot) && clean;
+        }
+    }
+    return clean;
+}
+
 } // namespace
 
 bool OutwardLinkSweeper::sweep(const QString& root)
@@ -48,17 +102,8 @@ bool OutwardLinkSweeper::sweep(const QString& root)
     const QString canonicalRoot = canonical(root);
     if (canonicalRoot.isEmpty())
         return true;
-    bool clean = true;
-    QDirIterator it(canonicalRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!QFileInfo(path).isSymLink() || !leadsOutside(path, canonicalRoot))
-            continue;
-        clean = false;
-        ::unlink(QFile::encodeName(path).constData());
-    }
-    return clean;
+    const FileDescriptor folder(::open(QFile::encodeName(canonicalRoot).constData(), kFolderFlags));
+    return !folder.isValid() || sweepFolder(folder.get(), canonicalRoot, canonicalRoot);
 }
 
 bool OutwardLinkSweeper::leadsOutside(const QString& linkPath, const QString& canonicalRoot)
