@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kSeparator = u" = "_s;
+constexpr QStringView kSeparator = u" = ";
 
 // The decimal number in `length` characters of `text` from `from`, or -1.
 int digitsAt(QStringView text, qsizetype from, qsizetype length)
@@ -45,7 +45,7 @@ QDateTime parseDate(QStringView text)
     return QDateTime(date, time, Qt::UTC);
 }
 
-template<typename T> bool parseOptional(const QString& text, int base, std::optional<T>& value)
+template<typename T> bool parseOptional(QStringView text, int base, std::optional<T>& value)
 {
     if (text.isEmpty()) {
         value.reset();
@@ -57,11 +57,15 @@ template<typename T> bool parseOptional(const QString& text, int base, std::opti
     return ok && qulonglong(*value) == number;
 }
 
-void readAttributes(const QString& text, SevenZipItem& item)
+void readAttributes(QStringView text, SevenZipItem& item)
 {
-    item.attributes = text;
-    const QString letters = text.section(u' ', 0, 0);
-    const QString mode = text.section(u' ', 1, 1);
+    item.attributes = text.toString();
+    // "A -rw-r--r--": letters, then the Unix mode when one is stored.
+    const qsizetype space = text.indexOf(u' ');
+    const QStringView letters = space < 0 ? text : text.first(space);
+    QStringView mode = space < 0 ? QStringView() : text.sliced(space + 1);
+    if (const qsizetype end = mode.indexOf(u' '); end >= 0)
+        mode = mode.first(end);
     item.isDirectory = letters.contains(u'D') || mode.startsWith(u'd');
     item.isSymbolicLink = mode.startsWith(u'l');
 }
@@ -71,9 +75,10 @@ void readAttributes(const QString& text, SevenZipItem& item)
 SevenZipListingParser::Result SevenZipListingParser::parse(const QString& output)
 {
     Result result;
+    // Views into `output`: an archive of many entries has tens of thousands
+    // of lines, and copying each key and value was most of the work.
     Fields fields;
-    const QStringList lines = output.split(u'\n');
-    for (const QString& line : lines) {
+    for (const QStringView line : QStringTokenizer(output, u'\n')) {
         if (line.trimmed().isEmpty()) {
             addBlock(fields, result);
             fields.clear();
@@ -82,12 +87,22 @@ SevenZipListingParser::Result SevenZipListingParser::parse(const QString& output
         const qsizetype separator = line.indexOf(kSeparator);
         // A key is one or two words; a path may hold " = " itself.
         if (separator > 0)
-            fields.insert(line.left(separator), line.mid(separator + kSeparator.size()));
-        else if (line.endsWith(u" ="_s))
-            fields.insert(line.chopped(2), QString());
+            fields.append({ line.first(separator), line.sliced(separator + kSeparator.size()) });
+        else if (line.endsWith(u" ="))
+            fields.append({ line.chopped(2), QStringView() });
     }
     addBlock(fields, result);
     return result;
+}
+
+QStringView SevenZipListingParser::value(const Fields& fields, QStringView key)
+{
+    // A key listed twice in a block: the later line counts.
+    for (auto it = fields.crbegin(); it != fields.crend(); ++it) {
+        if (it->first == key)
+            return it->second;
+    }
+    return {};
 }
 
 void SevenZipListingParser::addBlock(const Fields& fields, Result& result)
@@ -99,7 +114,7 @@ void SevenZipListingParser::addBlock(const Fields& fields, Result& result)
     if (readItem(fields, item)) {
         result.items.append(item);
     } else if (result.error.isEmpty()) {
-        const QString path = fields.value(u"Path"_s);
+        const QStringView path = value(fields, u"Path");
         result.error = path.isEmpty() ? u"a listed entry has no path"_s
                                       : u"the listing of \"%1\" is malformed"_s.arg(path);
     }
@@ -107,17 +122,17 @@ void SevenZipListingParser::addBlock(const Fields& fields, Result& result)
 
 bool SevenZipListingParser::readItem(const Fields& fields, SevenZipItem& item)
 {
-    item.path = fields.value(u"Path"_s);
+    item.path = value(fields, u"Path").toString();
     bool sizeOk = false;
-    item.size = fields.value(u"Size"_s).toULongLong(&sizeOk);
-    const bool numbersOk = sizeOk && parseOptional(fields.value(u"Packed Size"_s), 10, item.packedSize)
-        && parseOptional(fields.value(u"CRC"_s), 16, item.crc)
-        && parseOptional(fields.value(u"Block"_s), 10, item.block);
-    item.modificationDate = parseDate(fields.value(u"Modified"_s));
-    item.creationDate = parseDate(fields.value(u"Created"_s));
-    item.accessDate = parseDate(fields.value(u"Accessed"_s));
-    readAttributes(fields.value(u"Attributes"_s), item);
-    item.isEncrypted = fields.value(u"Encrypted"_s) == u"+"_s;
-    item.method = fields.value(u"Method"_s);
+    item.size = value(fields, u"Size").toULongLong(&sizeOk);
+    const bool numbersOk = sizeOk && parseOptional(value(fields, u"Packed Size"), 10, item.packedSize)
+        && parseOptional(value(fields, u"CRC"), 16, item.crc)
+        && parseOptional(value(fields, u"Block"), 10, item.block);
+    item.modificationDate = parseDate(value(fields, u"Modified"));
+    item.creationDate = parseDate(value(fields, u"Created"));
+    item.accessDate = parseDate(value(fields, u"Accessed"));
+    readAttributes(value(fields, u"Attributes"), item);
+    item.isEncrypted = value(fields, u"Encrypted") == u"+";
+    item.method = value(fields, u"Method").toString();
     return !item.path.isEmpty() && numbersOk;
 }

@@ -2,9 +2,11 @@
 
 #include "Archive/SevenZip/SevenZipItem.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <utility>
 
 // Reads the standard output of `7zz l -slt -ba`: one block of "Key = Value"
 // lines per entry, blocks separated by blank lines. Works on text alone.
@@ -26,8 +28,10 @@ public:
     static Result parse(const QString& output);
 
 private:
-    using Fields = QHash<QString, QString>;
+    // One block's "Key = Value" lines, in order.
+    using Fields = QList<std::pair<QStringView, QStringView>>;
 
+    static QStringView value(const Fields& fields, QStringView key);
     static void addBlock(const Fields& fields, Result& result);
     static bool readItem(const Fields& fields, SevenZipItem& item);
 };
