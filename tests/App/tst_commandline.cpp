@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -72,6 +73,7 @@ private slots:
     void wrongUsage_data();
     void wrongUsage();
     void interruptCancelsAndCleansUp();
+    void killedProcessTakesItsChildAlong();
 
 private:
     QString makeEncryptedZip();
@@ -261,6 +263,67 @@ void TestCommandLine::interruptCancelsAndCleansUp()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY(process.exitCode() != 0);
     QCOMPARE(FileTree::entries(out), QStringList());
+}
+
+// "pid (name) state parent ...": the fields of /proc/<pid>/stat we need.
+struct ProcessStatus
+{
+    QByteArray name;
+    char state = 0;
+    pid_t parent = 0;
+};
+
+static std::optional<ProcessStatus> processStatus(const QString& pid)
+{
+    QFile stat(u"/proc/"_s + pid + u"/stat"_s);
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray line = stat.readAll();
+    const qsizetype open = line.indexOf('(');
+    const qsizetype close = line.lastIndexOf(')');
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    if (open < 0 || close < open || fields.size() < 2 || fields.at(0).isEmpty())
+        return std::nullopt;
+    return ProcessStatus { line.mid(open + 1, close - open - 1), fields.at(0).at(0),
+                           pid_t(fields.at(1).toInt()) };
+}
+
+static pid_t childNamed(pid_t parent, const QByteArray& name)
+{
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        const std::optional<ProcessStatus> status = processStatus(entry);
+        if (status && status->parent == parent && status->name == name)
+            return pid_t(entry.toInt());
+    }
+    return 0;
+}
+
+// Gone, or ended and waiting to be reaped.
+static bool hasEnded(pid_t pid)
+{
+    const std::optional<ProcessStatus> status = processStatus(QString::number(pid));
+    return !status || status->state == 'Z';
+}
+
+void TestCommandLine::killedProcessTakesItsChildAlong()
+{
+    // 154 bytes that send lsar 1.10.1 into an endless loop (found by fuzzing).
+    const QByteArray endless = QByteArray::fromBase64(
+        "UmFyIRoHAQDFGjMyAwEAAB1flckcAgIGBgakgwIA4QteIDA6NgABCWhlbGxvLnR4dGhlbGxvCgam+ysSAgIAAwDtgwEA4QteAAED"
+        "ZGlyQmqoqKioqKioqKioqKioqKioqKioqKgBAAAAAgYGBqSDAgDhC16MTQIN0P////9kAAFpci9pbm5lci50eHRpem5lcgoZsjo0"
+        "AwUAAA==");
+    QVERIFY(FileTree::writeFile(m_dir->path(), u"endless.rar"_s, endless));
+
+    QProcess process;
+    process.start(QStringLiteral(KESTREL_BINARY),
+                  { u"extract"_s, m_dir->filePath(u"endless.rar"_s), u"--to"_s, m_dir->path() });
+    QVERIFY(process.waitForStarted());
+    pid_t child = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((child = childNamed(pid_t(process.processId()), "lsar")) != 0, 20000);
+    ::kill(pid_t(process.processId()), SIGKILL);
+    QVERIFY(process.waitForFinished(20000));
+    // Nobody is left to wait for the listing: lsar must not spin on.
+    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(child), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

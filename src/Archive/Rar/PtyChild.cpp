@@ -1,5 +1,7 @@
 #include "Archive/Rar/PtyChild.h"
 
+#include "Archive/ChildLifetime.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -40,8 +42,9 @@ termios quietTerminal()
 }
 
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void execChild(int terminal, const char* program, char* const* argv)
+[[noreturn]] void execChild(pid_t parent, int terminal, const char* program, char* const* argv)
 {
+    ChildLifetime::tieToParent(parent);
     // A new session whose controlling terminal is ours: /dev/tty, where
     // password prompts read from, is then this terminal.
     if (setsid() < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0)
@@ -96,11 +99,12 @@ bool PtyChild::start(const QString& program, const QStringList& arguments)
     if (!childSide.isValid() || tcsetattr(childSide.get(), TCSANOW, &settings) != 0
         || ioctl(childSide.get(), TIOCSWINSZ, &size) != 0)
         return false;
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0)
         return false;
     if (pid == 0)
-        execChild(childSide.get(), path.constData(), argv.data());
+        execChild(parent, childSide.get(), path.constData(), argv.data());
     m_terminal = std::move(terminal);
     m_pid = pid;
     return true;

@@ -1,5 +1,7 @@
 #include "Archive/SevenZip/SevenZipProcess.h"
 
+#include "Archive/ChildLifetime.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -55,6 +57,7 @@ bool SevenZipProcess::run(const QStringList& arguments)
     process.setProgram(program);
     process.setArguments(arguments.first(1) + kStreamSwitches + arguments.sliced(1));
     process.setProcessEnvironment(childEnvironment());
+    ChildLifetime::tieToCaller(process);
     process.start();
     if (!process.waitForStarted())
         return false;

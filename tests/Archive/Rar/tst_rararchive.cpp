@@ -73,6 +73,7 @@ private slots:
     void extractsEverything();
     void refusesWhatIsNoReadableRar_data();
     void refusesWhatIsNoReadableRar();
+    void listingThatNeverEndsIsGivenUp();
     void hostileNamesStayInside_data();
     void hostileNamesStayInside();
     void linksStayInside();
@@ -183,6 +184,33 @@ void tst_RarArchive::refusesWhatIsNoReadableRar()
     QCOMPARE(code, int(RarArchive::openFailed));
     QVERIFY(!RarArchive::open(m_root->filePath(u"in"_s), &code));
     QCOMPARE(code, int(RarArchive::openFailed));
+}
+
+// Processes whose command line mentions `text`.
+static QStringList processesMentioning(const QString& text)
+{
+    QStringList found;
+    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        QFile commandLine(u"/proc/"_s + pid + u"/cmdline"_s);
+        if (commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains(text.toUtf8()))
+            found.append(pid);
+    }
+    return found;
+}
+
+void tst_RarArchive::listingThatNeverEndsIsGivenUp()
+{
+    // Found by fuzzing: lsar 1.10.1 loops for ever over these 154 bytes.
+    const QString path = m_root->filePath(u"in/endless.rar"_s);
+    QVERIFY(QFile::copy(QStringLiteral(RAR_TEST_DATA "/lsar-1.10.1-endless-loop.rar"), path));
+    QElapsedTimer timer;
+    timer.start();
+    int code = 0;
+    QVERIFY(!RarArchive::open(path, &code));
+    QCOMPARE(code, int(RarArchive::unknown));
+    // The window waits for the listing: a small archive gets seconds, not minutes.
+    QVERIFY2(timer.elapsed() < 30'000, qPrintable(QString::number(timer.elapsed())));
+    QTRY_COMPARE(processesMentioning(path), QStringList());
 }
 
 void tst_RarArchive::hostileNamesStayInside_data()
