@@ -13,4 +13,9 @@ function(kestrel_add_test name)
         set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
             "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
     endif()
+    if(KESTREL_SANITIZE_THREAD)
+        # QProcess forks while the archive queue's threads run.
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+            "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp:die_after_fork=0")
+    endif()
 endfunction()

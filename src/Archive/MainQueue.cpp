@@ -55,11 +55,7 @@ public:
     // Also when Qt drops undelivered events as the application ends.
     ~WorkEvent() override { markTakenOver(this); }
 
-    void run()
-    {
-        markTakenOver(this);
-        m_work();
-    }
+    void run() { m_work(); }
 
     static QEvent::Type eventType()
     {
@@ -76,6 +72,8 @@ class WorkRunner : public QObject
 public:
     bool event(QEvent* event) override
     {
+        // Before even its type is read.
+        markTakenOver(event);
         if (event->type() != WorkEvent::eventType())
             return QObject::event(event);
         static_cast<WorkEvent*>(event)->run();

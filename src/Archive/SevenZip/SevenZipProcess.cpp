@@ -19,7 +19,12 @@ constexpr QByteArrayView kQuestionEnd = "(Q)uit? ";
 
 // Progress to standard error, messages and prompts to standard output. Never
 // -bso0: it hides the prompt, yet 7zz still waits for an answer.
-const QStringList kStreamSwitches = { u"-bsp2"_s, u"-bso1"_s, u"-bse2"_s };
+// Made afresh for each run: a global list would be destroyed at exit while a
+// job thread may still read it.
+QStringList streamSwitches()
+{
+    return { u"-bsp2"_s, u"-bso1"_s, u"-bse2"_s };
+}
 
 QProcessEnvironment childEnvironment()
 {
@@ -55,7 +60,7 @@ bool SevenZipProcess::run(const QStringList& arguments)
         return false;
     QProcess process;
     process.setProgram(program);
-    process.setArguments(arguments.first(1) + kStreamSwitches + arguments.sliced(1));
+    process.setArguments(arguments.first(1) + streamSwitches() + arguments.sliced(1));
     process.setProcessEnvironment(childEnvironment());
     ChildLifetime::tieToCaller(process);
     process.start();

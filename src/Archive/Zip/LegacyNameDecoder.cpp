@@ -16,7 +16,9 @@ constexpr auto kDecoderFlags = QStringConverter::Flag::Stateless | QStringConver
 // Fewer non-ASCII bytes than this and the detector's answer is a guess.
 constexpr qsizetype kShortSample = 8;
 
-const QList<QByteArray> kFallbackOrder = { "GB18030", "Big5", "Shift_JIS", "IBM437" };
+// Plain text: a global list would be destroyed at exit while a job thread
+// may still read it.
+constexpr const char* kFallbackOrder[] = { "GB18030", "Big5", "Shift_JIS", "IBM437" };
 
 bool decodesCleanly(const QByteArray& encoding, const QList<QByteArray>& names)
 {
@@ -109,7 +111,8 @@ QByteArray LegacyNameDecoder::choose(const QList<QByteArray>& legacyNames, const
     } else {
         order = { preferred };
     }
-    order.append(kFallbackOrder);
+    for (const char* encoding : kFallbackOrder)
+        order.append(encoding);
     for (const QByteArray& encoding : std::as_const(order)) {
         if (decodesCleanly(encoding, legacyNames))
             return encoding;
