@@ -1,34 +1,16 @@
 #include "RarBytes.h"
 
-#include <QtEndian>
+#include "Archive/Rar/Decrypt/RarCrc32.h"
 
-#include <array>
+#include <QtEndian>
 
 namespace RarBytes {
 
-namespace {
-
-constexpr std::array<quint32, 256> crcTable()
-{
-    std::array<quint32, 256> table {};
-    for (quint32 n = 0; n < 256; ++n) {
-        quint32 c = n;
-        for (int bit = 0; bit < 8; ++bit)
-            c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-
-} // namespace
-
 quint32 crc32(QByteArrayView data)
 {
-    static constexpr auto table = crcTable();
-    quint32 crc = 0xffffffffu;
-    for (const char byte : data)
-        crc = table[(crc ^ quint8(byte)) & 0xff] ^ (crc >> 8);
-    return ~crc;
+    // The product's CRC: tst_rarfixture has lsar, unar and libarchive check
+    // the sums it writes.
+    return RarCrc32::of(data);
 }
 
 void appendLe16(QByteArray& out, quint16 value)
