@@ -85,6 +85,7 @@ private slots:
     void legacyAndUtf8Names();
     void passwords_data();
     void passwords();
+    void protectionIsReadAgainWhenTheFileChanges();
     void failures_data();
     void failures();
     void hostileEntries_data();
@@ -188,6 +189,24 @@ void tst_ZipExtract::passwords()
         QCOMPARE(result.error, std::optional<int>(ZipEngine::wrongPassword));
         // No zero-filled file that looks extracted.
         QVERIFY(ZipFixtures::snapshot(m_destination).isEmpty());
+    }
+}
+
+void tst_ZipExtract::protectionIsReadAgainWhenTheFileChanges()
+{
+    // The answer for the last archive is kept; the same file rewritten in
+    // place (same path, same inode) must be read again.
+    const QString archive = m_fixtures.filePath(u"rewritten.zip"_s);
+    const QByteArray plain = ZipFixtures::rawZip({ { "a.txt", "plain" } });
+    const QByteArray encrypted = ZipFixtures::readFile(m_fixtures.filePath(u"ZipCrypto.zip"_s));
+    for (const auto& [content, isProtected] :
+         { std::pair(plain, false), std::pair(encrypted, true), std::pair(plain, false) }) {
+        QFile file(archive);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+        QCOMPARE(ZipEngine::isFilePasswordProtected(archive), isProtected);
+        QCOMPARE(ZipEngine::isFilePasswordProtected(archive), isProtected);
     }
 }
 
