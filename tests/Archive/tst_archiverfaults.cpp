@@ -98,6 +98,8 @@ private slots:
     void targetFillsUp();
     void archiveTruncatedWhileExtracting_data();
     void archiveTruncatedWhileExtracting();
+    void unusableTarget_data();
+    void unusableTarget();
 
 private:
     QString makeBigArchive(const QString& format);
@@ -277,6 +279,40 @@ void TestArchiverFaults::archiveTruncatedWhileExtracting()
     QVERIFY(!outcome.value->first);
     QCOMPARE(int(outcome.value->second), error);
     QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchiverFaults::unusableTarget_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("zip") << u"zip"_s;
+    QTest::newRow("7z") << u"7z"_s;
+    QTest::newRow("rar") << u"rar5"_s;
+}
+
+void TestArchiverFaults::unusableTarget()
+{
+    // A file where the target folder should be: nothing can be made inside
+    // it, whatever rights the test runs with (a read-only folder is no
+    // obstacle to root).
+    QFETCH(QString, format);
+    FileTree::writeFile(m_dir->path(), u"archive.txt"_s, "content");
+    const QString archive = m_dir->filePath(u"Small."_s + (format == u"rar5"_s ? u"rar"_s : format));
+    if (format == u"rar5"_s)
+        QVERIFY(writeRar(archive, RarVersion::rar5, { { u"archive.txt"_s, "content", false, {} } }));
+    else
+        QCOMPARE(
+            FileTree::run(u"7zz"_s, { u"a"_s, u"-t"_s + format, archive, m_dir->filePath(u"archive.txt"_s) }),
+            0);
+    const QString notAFolder = m_dir->filePath(u"archive.txt"_s);
+
+    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
+    Outcome outcome;
+    archiver->decompress(notAFolder, archive, {}, {}, outcome.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 20000);
+    QVERIFY(!outcome.value->first);
+    QCOMPARE(int(outcome.value->second), int(ArchiveErrorType::targetPathError));
+    QCOMPARE(FileTree::entries(m_dir->path()),
+             QStringList({ archive.section(u'/', -1), u"archive.txt"_s, u"out"_s }));
 }
 
 QTEST_GUILESS_MAIN(TestArchiverFaults)
