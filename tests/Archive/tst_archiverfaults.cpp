@@ -272,14 +272,30 @@ void TestArchiverFaults::archiveTruncatedWhileExtracting()
     archiver->decompress(
         m_target, archive, {}, [&progress](float value) { progress = value; }, outcome.completion());
 
-    // Once some of it was extracted, most of the archive is gone.
-    QDeadlineTimer deadline(20000);
-    while (!outcome.value && !deadline.hasExpired() && progress < 0.05f)
-        QCoreApplication::processEvents();
-    if (outcome.value)
-        QSKIP("the job ended before the archive could be cut");
     QFile file(archive);
-    QVERIFY(file.resize(file.size() / 4));
+    QDeadlineTimer deadline(20000);
+    if (format == u"7z"_s) {
+        // 7zz copies a stored archive faster than its progress reaches us:
+        // hold the extracting 7zz still while most of the archive goes.
+        std::optional<SevenZipFixtures::ChildProcess> extractor;
+        while (!extractor && !outcome.value && !deadline.hasExpired()) {
+            extractor = SevenZipFixtures::findSevenZipChild();
+            if (extractor && extractor->commandLine.split('\0').value(1) != "x")
+                extractor.reset();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(extractor, "7zz never started to extract");
+        QCOMPARE(::kill(pid_t(extractor->pid), SIGSTOP), 0);
+        QVERIFY(file.resize(file.size() / 4));
+        QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
+    } else {
+        // As soon as the extraction is under way, most of the archive goes.
+        while (!outcome.value && !deadline.hasExpired() && progress <= 0)
+            QCoreApplication::processEvents();
+        if (outcome.value)
+            QSKIP("the job ended before the archive could be cut");
+        QVERIFY(file.resize(file.size() / 4));
+    }
 
     QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
     QVERIFY(!outcome.value->first);
