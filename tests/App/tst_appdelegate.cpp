@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFileOpenEvent>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,12 +17,9 @@ private slots:
     void init();
     void cleanup();
 
-    void windowControllerRegistersItself();
-    void openFilePostsOnceBeforeBringingForward();
-    void fileOpenEventBecomesOneNotification();
-    void reopenWithoutVisibleWindowShowsIt();
-    void reopenWithVisibleWindowLeavesItAlone();
-    void reopenWithMinimizedWindowRestoresIt();
+    void fileOpenEventPostsOnceBeforeBringingForward();
+    void reopen_data();
+    void reopen();
     void finishedLaunchingShowsWindowAndReportsStart();
 
 private:
@@ -43,14 +39,7 @@ void TestAppDelegate::cleanup()
     m_delegate.reset();
 }
 
-void TestAppDelegate::windowControllerRegistersItself()
-{
-    QCOMPARE(AppDelegate::shared(), m_delegate.get());
-    QCOMPARE(m_delegate->mainWindowController.data(), m_window.get());
-    QCOMPARE(m_window->minimumSize(), QSize(840, 560));
-}
-
-void TestAppDelegate::openFilePostsOnceBeforeBringingForward()
+void TestAppDelegate::fileOpenEventPostsOnceBeforeBringingForward()
 {
     m_window->showMinimized();
     QTRY_VERIFY(m_window->isMinimized());
@@ -63,48 +52,43 @@ void TestAppDelegate::openFilePostsOnceBeforeBringingForward()
                                   received.append(object.toString());
                                   minimizedWhenPosted = m_window->isMinimized();
                               });
-
-    QVERIFY(m_delegate->openFile(u"/tmp/Holiday.zip"_s));
+    QFileOpenEvent event(u"/home/a/报告.7z"_s);
+    QCoreApplication::sendEvent(qApp, &event);
     disconnect(connection);
 
-    QCOMPARE(received, QStringList { u"/tmp/Holiday.zip"_s });
+    QCOMPARE(received, QStringList { u"/home/a/报告.7z"_s });
     QVERIFY(minimizedWhenPosted);
     QVERIFY(m_window->isVisible());
     QVERIFY(!m_window->isMinimized());
 }
 
-void TestAppDelegate::fileOpenEventBecomesOneNotification()
+void TestAppDelegate::reopen_data()
 {
-    QSignalSpy posted(&NotificationCenter::defaultCenter(), &NotificationCenter::notified);
-    QFileOpenEvent event(u"/home/a/报告.7z"_s);
-    QCoreApplication::sendEvent(qApp, &event);
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("handled"); // true: the application should do its own reopening
 
-    QCOMPARE(posted.count(), 1);
-    QCOMPARE(posted.first().at(1).toString(), u"/home/a/报告.7z"_s);
-    QVERIFY(m_window->isVisible());
+    QTest::newRow("hidden window is shown") << u"hidden"_s << true;
+    QTest::newRow("visible window is left alone") << u"visible"_s << false;
+    QTest::newRow("minimized window is restored") << u"minimized"_s << false;
 }
 
-void TestAppDelegate::reopenWithoutVisibleWindowShowsIt()
+void TestAppDelegate::reopen()
 {
-    QVERIFY(!m_window->isVisible());
-    QVERIFY(m_delegate->applicationShouldHandleReopen(false));
-    QVERIFY(m_window->isVisible());
-}
+    QFETCH(QString, state);
+    QFETCH(bool, handled);
 
-void TestAppDelegate::reopenWithVisibleWindowLeavesItAlone()
-{
-    m_window->show();
+    if (state == u"visible")
+        m_window->show();
+    if (state == u"minimized")
+        m_window->showMinimized();
+    QTRY_COMPARE(m_window->isMinimized(), state == u"minimized");
     const Qt::WindowStates before = m_window->windowState();
-    QVERIFY(!m_delegate->applicationShouldHandleReopen(true));
-    QCOMPARE(m_window->windowState(), before);
-}
 
-void TestAppDelegate::reopenWithMinimizedWindowRestoresIt()
-{
-    m_window->showMinimized();
-    QTRY_VERIFY(m_window->isMinimized());
-    QVERIFY(!m_delegate->applicationShouldHandleReopen(true));
+    QCOMPARE(m_delegate->applicationShouldHandleReopen(state != u"hidden"), handled);
+    QVERIFY(m_window->isVisible());
     QVERIFY(!m_window->isMinimized());
+    if (state == u"visible")
+        QCOMPARE(m_window->windowState(), before);
 }
 
 void TestAppDelegate::finishedLaunchingShowsWindowAndReportsStart()

@@ -14,8 +14,8 @@ private slots:
     void init();
     void cleanup();
 
-    void secondLaunchHandsOverItsPaths();
-    void secondLaunchWithoutPathsStillHandsOver();
+    void secondLaunchHandsOver_data();
+    void secondLaunchHandsOver();
     void crashedInstanceDoesNotBlockTheNext();
 
 private:
@@ -65,34 +65,34 @@ bool TestSingleInstance::waitForLine(QProcess* process, QByteArray* line)
     return true;
 }
 
-void TestSingleInstance::secondLaunchHandsOverItsPaths()
+void TestSingleInstance::secondLaunchHandsOver_data()
 {
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("received");
+
+    QTest::newRow("paths") << QStringList { u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s }
+                           << u"[\"/srv/a b.zip\",\"/home/用户/资料.rar\"]"_s;
+    QTest::newRow("no paths") << QStringList() << u"[]"_s;
+}
+
+void TestSingleInstance::secondLaunchHandsOver()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QString, received);
+
     QProcess* primary = startPeer({});
     QByteArray line;
     QVERIFY(waitForLine(primary, &line));
     QCOMPARE(line, "primary");
 
-    QProcess* second = startPeer({ u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s });
+    QProcess* second = startPeer(paths);
     QVERIFY(second->waitForFinished(10000));
     QCOMPARE(second->exitCode(), 0);
     QCOMPARE(second->readAllStandardOutput().trimmed(), "handed-over");
 
     QVERIFY(waitForLine(primary, &line));
-    QCOMPARE(QString::fromUtf8(line), u"[\"/srv/a b.zip\",\"/home/用户/资料.rar\"]"_s);
+    QCOMPARE(QString::fromUtf8(line), received);
     QCOMPARE(primary->state(), QProcess::Running);
-}
-
-void TestSingleInstance::secondLaunchWithoutPathsStillHandsOver()
-{
-    QProcess* primary = startPeer({});
-    QByteArray line;
-    QVERIFY(waitForLine(primary, &line));
-
-    QProcess* second = startPeer({});
-    QVERIFY(second->waitForFinished(10000));
-    QCOMPARE(second->exitCode(), 0);
-    QVERIFY(waitForLine(primary, &line));
-    QCOMPARE(line, "[]");
 }
 
 void TestSingleInstance::crashedInstanceDoesNotBlockTheNext()

@@ -47,117 +47,80 @@ class TestArchiveFile : public QObject
     Q_OBJECT
 
 private slots:
-    void uniquePath_data();
-    void uniquePath();
-    void extractFolderPath_data();
-    void extractFolderPath();
-    void compressOutputPath_data();
-    void compressOutputPath();
+    void freePaths_data();
+    void freePaths();
 
     void reservationsFollowTheNameSequence();
-    void reservationFailsWhereNothingCanBeCreated();
     void concurrentReservationsNeverSharePath();
 
-    void deletePathRemovesTreeWithoutFollowingLinks();
-    void deletePathOfLinkRemovesOnlyTheLink_data();
-    void deletePathOfLinkRemovesOnlyTheLink();
-    void deletePathIgnoresNothingAndDotNames();
+    void deletePathRemovesOnlyWhatItIsGiven();
     void deletePathEmptiesReadOnlyFolders();
 
     void truncateUTF8_data();
     void truncateUTF8();
 };
 
-void TestArchiveFile::uniquePath_data()
+void TestArchiveFile::freePaths_data()
 {
     QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("call"); // "unique", "extract", or the type to compress to
+    QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("free") << QStringList() << u"Report.zip"_s << u"Report.zip"_s;
-    QTest::newRow("counter reaches 3")
-        << QStringList({ u"f:Report.zip"_s, u"f:Report 1.zip"_s, u"d:Report 2.zip"_s }) << u"Report.zip"_s
-        << u"Report 3.zip"_s;
-    QTest::newRow("gap is used") << QStringList({ u"f:Report.zip"_s, u"f:Report 2.zip"_s }) << u"Report.zip"_s
-                                 << u"Report 1.zip"_s;
-    QTest::newRow("no extension") << QStringList({ u"d:Photos"_s, u"f:Photos 1"_s }) << u"Photos"_s
-                                  << u"Photos 2"_s;
-    QTest::newRow("dotted name") << QStringList({ u"d:my.photos"_s }) << u"my.photos"_s << u"my 1.photos"_s;
-    QTest::newRow("hidden name") << QStringList({ u"f:.bashrc"_s }) << u".bashrc"_s << u".bashrc 1"_s;
-    QTest::newRow("dangling link") << QStringList({ u"l:Report.zip"_s }) << u"Report.zip"_s
-                                   << u"Report 1.zip"_s;
-    QTest::newRow("non-ASCII") << QStringList({ u"f:报告.7z"_s }) << u"报告.7z"_s << u"报告 1.7z"_s;
-}
+    const auto unique
+        = [](const char* name, const QStringList& existing, const QString& input, const QString& expected) {
+              QTest::newRow(name) << existing << u"unique"_s << QStringList { input } << expected;
+          };
+    unique("free", {}, u"Report.zip"_s, u"Report.zip"_s);
+    unique("counter reaches 3", { u"f:Report.zip"_s, u"f:Report 1.zip"_s, u"d:Report 2.zip"_s },
+           u"Report.zip"_s, u"Report 3.zip"_s);
+    unique("gap is used", { u"f:Report.zip"_s, u"f:Report 2.zip"_s }, u"Report.zip"_s, u"Report 1.zip"_s);
+    unique("no extension", { u"d:Photos"_s, u"f:Photos 1"_s }, u"Photos"_s, u"Photos 2"_s);
+    unique("dotted name", { u"d:my.photos"_s }, u"my.photos"_s, u"my 1.photos"_s);
+    unique("hidden name", { u"f:.bashrc"_s }, u".bashrc"_s, u".bashrc 1"_s);
+    unique("dangling link", { u"l:Report.zip"_s }, u"Report.zip"_s, u"Report 1.zip"_s);
+    unique("non-ASCII", { u"f:报告.7z"_s }, u"报告.7z"_s, u"报告 1.7z"_s);
 
-void TestArchiveFile::uniquePath()
-{
-    QFETCH(QStringList, existing);
-    QFETCH(QString, name);
-    QFETCH(QString, expected);
-
-    QTemporaryDir dir;
-    createEntries(dir.path(), existing);
-    QCOMPARE(ArchiveFile::uniquePath(dir.filePath(name)), dir.filePath(expected));
-}
-
-void TestArchiveFile::extractFolderPath_data()
-{
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("archiveName");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("two taken") << QStringList({ u"d:Holiday"_s, u"d:Holiday 1"_s }) << u"Holiday.zip"_s
-                               << u"Holiday 2"_s;
-    QTest::newRow("file in the way") << QStringList({ u"f:Holiday"_s }) << u"Holiday.rar"_s << u"Holiday 1"_s;
-    QTest::newRow("dotted base") << QStringList() << u"my.photos.zip"_s << u"my.photos"_s;
-    QTest::newRow("dotted base taken")
-        << QStringList({ u"d:my.photos"_s, u"d:my 1.photos"_s }) << u"my.photos.zip"_s << u"my 2.photos"_s;
-}
-
-void TestArchiveFile::extractFolderPath()
-{
-    QFETCH(QStringList, existing);
-    QFETCH(QString, archiveName);
-    QFETCH(QString, expected);
-
-    QTemporaryDir dir;
-    createEntries(dir.path(), existing);
-    const QString archivePath = u"/elsewhere/"_s + archiveName;
-    QCOMPARE(ArchiveFile::extractFolderPath(archivePath, dir.path()), dir.filePath(expected));
-    QCOMPARE(ArchiveFile::extractFolderPath(archivePath, dir.path() + u'/'), dir.filePath(expected));
-}
-
-void TestArchiveFile::compressOutputPath_data()
-{
-    QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("expected");
+    QTest::newRow("extract, file in the way")
+        << QStringList { u"f:Holiday"_s } << u"extract"_s << QStringList { u"/elsewhere/Holiday.rar"_s }
+        << u"Holiday 1"_s;
+    QTest::newRow("extract, dotted base")
+        << QStringList() << u"extract"_s << QStringList { u"/elsewhere/my.photos.zip"_s } << u"my.photos"_s;
+    QTest::newRow("extract, dotted base taken")
+        << QStringList { u"d:my.photos"_s, u"d:my 1.photos"_s } << u"extract"_s
+        << QStringList { u"/elsewhere/my.photos.zip"_s } << u"my 2.photos"_s;
 
     const QString several = localizedText("archive_default");
-    QTest::newRow("one file") << QStringList() << QStringList({ u"/src/Notes.txt"_s })
-                              << int(ArchiveType::zip) << u"Notes.zip"_s;
-    QTest::newRow("one folder, taken")
-        << QStringList({ u"f:Photos.7z"_s }) << QStringList({ u"/src/Photos/"_s }) << int(ArchiveType::z7)
-        << u"Photos 1.7z"_s;
-    QTest::newRow("dotted folder") << QStringList() << QStringList({ u"/src/photos.2020"_s })
-                                   << int(ArchiveType::zip) << u"photos.zip"_s;
-    QTest::newRow("several, taken") << QStringList({ u"f:"_s + several + u".7z"_s })
-                                    << QStringList({ u"/src/a.txt"_s, u"/src/b"_s }) << int(ArchiveType::z7)
-                                    << several + u" 1.7z"_s;
+    QTest::newRow("one file") << QStringList() << u"zip"_s << QStringList { u"/src/Notes.txt"_s }
+                              << u"Notes.zip"_s;
+    QTest::newRow("one folder, taken") << QStringList { u"f:Photos.7z"_s } << u"7z"_s
+                                       << QStringList { u"/src/Photos/"_s } << u"Photos 1.7z"_s;
+    QTest::newRow("dotted folder") << QStringList() << u"zip"_s << QStringList { u"/src/photos.2020"_s }
+                                   << u"photos.zip"_s;
+    QTest::newRow("several, taken") << QStringList { u"f:"_s + several + u".7z"_s } << u"7z"_s
+                                    << QStringList { u"/src/a.txt"_s, u"/src/b"_s } << several + u" 1.7z"_s;
 }
 
-void TestArchiveFile::compressOutputPath()
+void TestArchiveFile::freePaths()
 {
     QFETCH(QStringList, existing);
-    QFETCH(QStringList, files);
-    QFETCH(int, type);
+    QFETCH(QString, call);
+    QFETCH(QStringList, inputs);
     QFETCH(QString, expected);
 
     QTemporaryDir dir;
     createEntries(dir.path(), existing);
-    QCOMPARE(ArchiveFile::compressOutputPath(files, dir.path(), static_cast<ArchiveType::Value>(type)),
-             dir.filePath(expected));
+    if (call == u"unique") {
+        QCOMPARE(ArchiveFile::uniquePath(dir.filePath(inputs.first())), dir.filePath(expected));
+        return;
+    }
+    // The target folder may be given with a trailing slash.
+    for (const QString& folder : { dir.path(), QString(dir.path() + u'/') }) {
+        const QString found = call == u"extract"
+            ? ArchiveFile::extractFolderPath(inputs.first(), folder)
+            : ArchiveFile::compressOutputPath(inputs, folder, *ArchiveType::fromRawValue(call));
+        QCOMPARE(found, dir.filePath(expected));
+    }
 }
 
 void TestArchiveFile::reservationsFollowTheNameSequence()
@@ -176,19 +139,14 @@ void TestArchiveFile::reservationsFollowTheNameSequence()
     }
     QCOMPARE(ArchiveFile::compressOutputPath(files, dir.path(), ArchiveType::z7),
              dir.filePath(u"Notes 2.7z"_s));
-}
 
-void TestArchiveFile::reservationFailsWhereNothingCanBeCreated()
-{
-    QTemporaryDir dir;
+    // Nothing can be made where a file or nothing stands in for the folder.
     createEntries(dir.path(), { u"f:plain-file"_s });
     const QString notAFolder = dir.filePath(u"plain-file"_s);
-
     QCOMPARE(ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, notAFolder), std::nullopt);
-    QCOMPARE(ArchiveFile::reserveCompressOutput({ u"/src/a"_s }, notAFolder, ArchiveType::zip), std::nullopt);
-    QCOMPARE(
-        ArchiveFile::reserveCompressOutput({ u"/src/a"_s }, dir.filePath(u"missing"_s), ArchiveType::zip),
-        std::nullopt);
+    QCOMPARE(ArchiveFile::reserveCompressOutput(files, notAFolder, ArchiveType::zip), std::nullopt);
+    QCOMPARE(ArchiveFile::reserveCompressOutput(files, dir.filePath(u"missing"_s), ArchiveType::zip),
+             std::nullopt);
 }
 
 void TestArchiveFile::concurrentReservationsNeverSharePath()
@@ -223,57 +181,28 @@ void TestArchiveFile::concurrentReservationsNeverSharePath()
     QVERIFY(folders.contains(dir.filePath(u"Holiday %1"_s.arg(total - 1))));
 }
 
-void TestArchiveFile::deletePathRemovesTreeWithoutFollowingLinks()
+void TestArchiveFile::deletePathRemovesOnlyWhatItIsGiven()
 {
     QTemporaryDir dir;
     createEntries(dir.path(),
                   { u"d:outside/sub"_s, u"f:outside/sub/keep.txt"_s, u"f:outside-file.txt"_s, u"d:tree/a/b"_s,
-                    u"f:tree/a/b/deep.txt"_s, u"f:tree/.hidden"_s, u"l:tree/dangling"_s });
+                    u"f:tree/a/b/deep.txt"_s, u"f:tree/.hidden"_s, u"l:tree/dangling"_s, u"d:sub"_s });
     QVERIFY(QFile::link(dir.filePath(u"outside"_s), dir.filePath(u"tree/a/to-folder"_s)));
     QVERIFY(QFile::link(dir.filePath(u"outside-file.txt"_s), dir.filePath(u"tree/to-file"_s)));
+    QVERIFY(QFile::link(dir.filePath(u"outside"_s), dir.filePath(u"link"_s)));
+    QVERIFY(QFile::link(dir.filePath(u"outside"_s), dir.filePath(u"link-with-slash"_s)));
 
-    ArchiveFile::deletePath(dir.filePath(u"tree"_s));
+    // Nothing, and names that would stand for a folder the caller did not name.
+    for (const QString& ignored : { dir.filePath(u"missing/deeper"_s), QString(), dir.filePath(u"sub/.."_s),
+                                    dir.filePath(u"sub/."_s) })
+        ArchiveFile::deletePath(ignored);
+    // A tree goes without following its links; a link goes, never what it leads to.
+    for (const QString& name : { u"tree"_s, u"link"_s, u"link-with-slash/"_s })
+        ArchiveFile::deletePath(dir.filePath(name));
 
-    QVERIFY(!somethingAt(dir.filePath(u"tree"_s)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+             QStringList({ u"outside"_s, u"outside-file.txt"_s, u"sub"_s }));
     QVERIFY(QFileInfo::exists(dir.filePath(u"outside/sub/keep.txt"_s)));
-    QVERIFY(QFileInfo::exists(dir.filePath(u"outside-file.txt"_s)));
-}
-
-void TestArchiveFile::deletePathOfLinkRemovesOnlyTheLink_data()
-{
-    QTest::addColumn<QString>("suffix");
-
-    QTest::newRow("plain") << QString();
-    QTest::newRow("trailing slash") << u"/"_s;
-}
-
-void TestArchiveFile::deletePathOfLinkRemovesOnlyTheLink()
-{
-    QFETCH(QString, suffix);
-
-    QTemporaryDir dir;
-    createEntries(dir.path(), { u"d:folder"_s, u"f:folder/keep.txt"_s });
-    const QString link = dir.filePath(u"link"_s);
-    QVERIFY(QFile::link(dir.filePath(u"folder"_s), link));
-
-    ArchiveFile::deletePath(link + suffix);
-
-    QVERIFY(!somethingAt(link));
-    QVERIFY(QFileInfo::exists(dir.filePath(u"folder/keep.txt"_s)));
-}
-
-void TestArchiveFile::deletePathIgnoresNothingAndDotNames()
-{
-    QTemporaryDir dir;
-    createEntries(dir.path(), { u"d:sub"_s, u"f:keep.txt"_s });
-
-    ArchiveFile::deletePath(dir.filePath(u"missing/deeper"_s));
-    ArchiveFile::deletePath(QString());
-    ArchiveFile::deletePath(dir.filePath(u"sub/.."_s));
-    ArchiveFile::deletePath(dir.filePath(u"sub/."_s));
-
-    QVERIFY(QFileInfo::exists(dir.filePath(u"keep.txt"_s)));
-    QVERIFY(QFileInfo(dir.filePath(u"sub"_s)).isDir());
 }
 
 void TestArchiveFile::deletePathEmptiesReadOnlyFolders()

@@ -21,7 +21,6 @@ class TestArchiveJobChecks : public QObject
 private slots:
     void compressArguments_data();
     void compressArguments();
-    void decompressArguments_data();
     void decompressArguments();
 };
 
@@ -59,26 +58,15 @@ void TestArchiveJobChecks::compressArguments()
     QCOMPARE(ArchiveJobChecks::checkCompressArguments(targetPath, files).message(), messageOf(expected));
 }
 
-void TestArchiveJobChecks::decompressArguments_data()
-{
-    QTest::addColumn<QString>("targetPath");
-    QTest::addColumn<QString>("archivePath");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("both empty") << QString() << QString() << int(ArchiveErrorType::targetPathNone);
-    QTest::newRow("empty target") << QString() << u"/a.zip"_s << int(ArchiveErrorType::targetPathNone);
-    QTest::newRow("empty archive") << u"/t"_s << QString() << int(ArchiveErrorType::originPathNone);
-    QTest::newRow("both given") << u"/t"_s << u"/a.zip"_s << int(ArchiveErrorType::none);
-}
-
 void TestArchiveJobChecks::decompressArguments()
 {
-    QFETCH(QString, targetPath);
-    QFETCH(QString, archivePath);
-    QFETCH(int, expected);
-
-    QCOMPARE(ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath).message(),
-             messageOf(expected));
+    const auto check = [](const QString& targetPath, const QString& archivePath) {
+        return ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath).message();
+    };
+    QCOMPARE(check({}, {}), messageOf(ArchiveErrorType::targetPathNone));
+    QCOMPARE(check({}, u"/a.zip"_s), messageOf(ArchiveErrorType::targetPathNone));
+    QCOMPARE(check(u"/t"_s, {}), messageOf(ArchiveErrorType::originPathNone));
+    QCOMPARE(check(u"/t"_s, u"/a.zip"_s), messageOf(ArchiveErrorType::none));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveJobChecks)

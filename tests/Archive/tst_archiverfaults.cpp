@@ -3,11 +3,11 @@
 #include "Archive/ArchiverFactory.h"
 #include "Archive/PasswordPrompt.h"
 #include "FileTree.h"
+#include "JobRecord.h"
 #include "RarFixture.h"
 #include "SevenZipFixtures.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,22 +33,6 @@ public:
 private:
     Answer m_pending;
 };
-
-struct Outcome
-{
-    std::optional<std::pair<bool, ArchiveErrorType>> value;
-    Archiver::Completion completion()
-    {
-        return [this](bool success, ArchiveErrorType error) { value = { success, error }; };
-    }
-};
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    return bytes;
-}
 
 // Files written by this process and the children it starts meanwhile cannot
 // grow past `bytes`, as on a nearly full disk: writes beyond fail with EFBIG
@@ -78,6 +62,24 @@ private:
     void (*m_savedHandler)(int) = SIG_DFL;
     bool m_applied = false;
 };
+
+// One row for each format named; "rar5" is a RAR made by our fixture.
+void addFormatRows(const QStringList& formats = { u"zip"_s, u"7z"_s, u"rar5"_s })
+{
+    QTest::addColumn<QString>("format");
+    for (const QString& format : formats)
+        QTest::newRow(qPrintable(format.left(3))) << format;
+}
+
+std::unique_ptr<Archiver> archiverFor(const QString& format)
+{
+    return ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
+}
+
+QString fileName(const QString& base, const QString& format)
+{
+    return base + u'.' + format.left(3);
+}
 } // namespace
 
 // Things that go wrong around a running job: the job ends with a clear error
@@ -118,81 +120,76 @@ void TestArchiverFaults::init()
 
 QString TestArchiverFaults::makeBigArchive(const QString& format)
 {
-    const QString source = m_dir->filePath(u"Big"_s);
     // Many files: each costs the engine a create and a close, so the job runs
     // long enough to be interfered with.
-    for (int i = 0; format != u"rar5"_s && i < 4000; ++i)
-        FileTree::writeFile(source, u"d%1/part%2.bin"_s.arg(i % 40).arg(i), randomBytes(8 * 1024, i));
-    const QString archive = m_dir->filePath(u"Big."_s + (format == u"rar5"_s ? u"rar"_s : format));
+    QList<RarFixtureEntry> entries;
+    for (int i = 0; i < 4000; ++i)
+        entries.append(
+            { u"Big/d%1/part%2.bin"_s.arg(i % 40).arg(i), FileTree::randomBytes(8 * 1024, i), false, {} });
+    const QString archive = m_dir->filePath(fileName(u"Big"_s, format));
     if (format == u"rar5"_s) {
-        QList<RarFixtureEntry> entries;
-        for (int i = 0; i < 4000; ++i)
-            entries.append(
-                { u"Big/d%1/part%2.bin"_s.arg(i % 40).arg(i), randomBytes(8 * 1024, i), false, {} });
         writeRar(archive, RarVersion::rar5, entries);
-    } else {
-        FileTree::run(u"7zz"_s, { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive, source });
+        return archive;
     }
-    ArchiveFile::deletePath(source);
+    for (const RarFixtureEntry& entry : std::as_const(entries))
+        FileTree::writeFile(m_dir->path(), entry.name, entry.data);
+    FileTree::run(u"7zz"_s, { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive, m_dir->filePath(u"Big"_s) });
+    ArchiveFile::deletePath(m_dir->filePath(u"Big"_s));
     return archive;
 }
 
 void TestArchiverFaults::sevenZipChildKilledMidExtraction()
 {
     const QString archive = makeBigArchive(u"7z"_s);
-    auto archiver = ArchiverFactory::make(ArchiveType::z7);
-    Outcome outcome;
-    archiver->decompress(m_target, archive, {}, {}, outcome.completion());
+    auto archiver = archiverFor(u"7z"_s);
+    JobRecord job;
+    archiver->decompress(m_target, archive, {}, {}, job.completion());
 
     // Kill the first 7zz the job starts, whether it lists or extracts.
     bool killed = false;
     QDeadlineTimer deadline(20000);
-    while (!killed && !outcome.value && !deadline.hasExpired()) {
+    while (!killed && !job.outcome && !deadline.hasExpired()) {
         if (const auto child = SevenZipFixtures::findSevenZipChild())
             killed = ::kill(pid_t(child->pid), SIGKILL) == 0;
         QCoreApplication::processEvents();
     }
     QVERIFY(killed);
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
-    QVERIFY(!outcome.value->first);
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(!job.outcome->first);
     QCOMPARE(FileTree::entries(m_target), QStringList());
 }
 
 void TestArchiverFaults::targetMovedAwayWhileExtracting_data()
 {
-    QTest::addColumn<QString>("format");
-    QTest::newRow("zip") << u"zip"_s;
-    QTest::newRow("7z") << u"7z"_s;
+    addFormatRows({ u"zip"_s, u"7z"_s });
 }
 
 void TestArchiverFaults::targetMovedAwayWhileExtracting()
 {
     QFETCH(QString, format);
     const QString archive = makeBigArchive(format);
-    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format));
-    Outcome outcome;
-    archiver->decompress(m_target, archive, {}, {}, outcome.completion());
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    archiver->decompress(m_target, archive, {}, {}, job.completion());
 
     // As soon as the first entry shows up, the target is moved away: the
     // output is no longer where the job would say it is.
     const QString folder = m_target + u"/Big"_s;
     QDeadlineTimer deadline(20000);
-    while (!outcome.value && !deadline.hasExpired() && FileTree::entries(folder).isEmpty())
+    while (!job.outcome && !deadline.hasExpired() && FileTree::entries(folder).isEmpty())
         QCoreApplication::processEvents();
-    if (outcome.value)
+    if (job.outcome)
         QSKIP("the job ended before the target could be moved");
     QVERIFY(QDir().rename(m_target, m_target + u".moved"_s));
 
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
-    QVERIFY(!outcome.value->first);
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(!job.outcome->first);
     QVERIFY(!QFileInfo::exists(folder));
 }
 
 void TestArchiverFaults::passwordAnsweredAfterCancel_data()
 {
-    QTest::addColumn<QString>("format");
-    QTest::newRow("zip") << u"zip"_s;
-    QTest::newRow("7z") << u"7z"_s;
+    addFormatRows({ u"zip"_s, u"7z"_s });
 }
 
 void TestArchiverFaults::passwordAnsweredAfterCancel()
@@ -204,9 +201,9 @@ void TestArchiverFaults::passwordAnsweredAfterCancel()
     QCOMPARE(FileTree::run(u"7zz"_s, arguments), 0);
 
     DeferredPasswordPrompt prompt;
-    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format));
-    Outcome outcome;
-    archiver->decompress(m_target, archive, {}, {}, outcome.completion());
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    archiver->decompress(m_target, archive, {}, {}, job.completion());
     QTRY_VERIFY_WITH_TIMEOUT(prompt.asked(), 20000);
     archiver->cancelDecompress();
     QCOMPARE(FileTree::entries(m_target), QStringList());
@@ -214,40 +211,31 @@ void TestArchiverFaults::passwordAnsweredAfterCancel()
 
     // The answer comes too late to start anything: the job ends cancelled
     // with nothing on disk.
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 20000);
-    QCOMPARE(int(outcome.value->second), int(ArchiveErrorType::cancelled));
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 20000);
+    QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
     QCOMPARE(FileTree::entries(m_target), QStringList());
-}
-
-// One row for each format we extract; "rar5" is a RAR made by our fixture.
-static void addEveryFormat()
-{
-    QTest::addColumn<QString>("format");
-    QTest::newRow("zip") << u"zip"_s;
-    QTest::newRow("7z") << u"7z"_s;
-    QTest::newRow("rar") << u"rar5"_s;
 }
 
 void TestArchiverFaults::targetFillsUp_data()
 {
-    addEveryFormat();
+    addFormatRows();
 }
 
 void TestArchiverFaults::targetFillsUp()
 {
     QFETCH(QString, format);
     const QString archive = makeBigArchive(format);
-    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
-    Outcome outcome;
+    auto archiver = archiverFor(format);
+    JobRecord job;
     {
         // Every entry is 8 KiB: the first one does not fit.
         const FileSizeLimit nearlyFull(4096);
         QVERIFY(nearlyFull.applied());
-        archiver->decompress(m_target, archive, {}, {}, outcome.completion());
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
+        archiver->decompress(m_target, archive, {}, {}, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
     }
-    QVERIFY(!outcome.value->first);
-    QVERIFY(outcome.value->second != ArchiveErrorType::cancelled);
+    QVERIFY(!job.outcome->first);
+    QVERIFY(job.outcome->second != ArchiveErrorType::cancelled);
     QCOMPARE(FileTree::entries(m_target), QStringList());
 }
 
@@ -266,11 +254,11 @@ void TestArchiverFaults::archiveTruncatedWhileExtracting()
     QFETCH(QString, format);
     QFETCH(int, error);
     const QString archive = makeBigArchive(format);
-    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
-    Outcome outcome;
+    auto archiver = archiverFor(format);
+    JobRecord job;
     float progress = 0;
     archiver->decompress(
-        m_target, archive, {}, [&progress](float value) { progress = value; }, outcome.completion());
+        m_target, archive, {}, [&progress](float value) { progress = value; }, job.completion());
 
     QFile file(archive);
     QDeadlineTimer deadline(20000);
@@ -278,7 +266,7 @@ void TestArchiverFaults::archiveTruncatedWhileExtracting()
         // 7zz copies a stored archive faster than its progress reaches us:
         // hold the extracting 7zz still while most of the archive goes.
         std::optional<SevenZipFixtures::ChildProcess> extractor;
-        while (!extractor && !outcome.value && !deadline.hasExpired()) {
+        while (!extractor && !job.outcome && !deadline.hasExpired()) {
             extractor = SevenZipFixtures::findSevenZipChild();
             if (extractor && extractor->commandLine.split('\0').value(1) != "x")
                 extractor.reset();
@@ -290,22 +278,22 @@ void TestArchiverFaults::archiveTruncatedWhileExtracting()
         QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
     } else {
         // As soon as the extraction is under way, most of the archive goes.
-        while (!outcome.value && !deadline.hasExpired() && progress <= 0)
+        while (!job.outcome && !deadline.hasExpired() && progress <= 0)
             QCoreApplication::processEvents();
-        if (outcome.value)
+        if (job.outcome)
             QSKIP("the job ended before the archive could be cut");
         QVERIFY(file.resize(file.size() / 4));
     }
 
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 60000);
-    QVERIFY(!outcome.value->first);
-    QCOMPARE(int(outcome.value->second), error);
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(!job.outcome->first);
+    QCOMPARE(int(job.outcome->second), error);
     QCOMPARE(FileTree::entries(m_target), QStringList());
 }
 
 void TestArchiverFaults::unusableTarget_data()
 {
-    addEveryFormat();
+    addFormatRows();
 }
 
 void TestArchiverFaults::unusableTarget()
@@ -315,7 +303,7 @@ void TestArchiverFaults::unusableTarget()
     // obstacle to root).
     QFETCH(QString, format);
     FileTree::writeFile(m_dir->path(), u"archive.txt"_s, "content");
-    const QString archive = m_dir->filePath(u"Small."_s + (format == u"rar5"_s ? u"rar"_s : format));
+    const QString archive = m_dir->filePath(fileName(u"Small"_s, format));
     if (format == u"rar5"_s)
         QVERIFY(writeRar(archive, RarVersion::rar5, { { u"archive.txt"_s, "content", false, {} } }));
     else
@@ -324,12 +312,12 @@ void TestArchiverFaults::unusableTarget()
             0);
     const QString notAFolder = m_dir->filePath(u"archive.txt"_s);
 
-    auto archiver = ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
-    Outcome outcome;
-    archiver->decompress(notAFolder, archive, {}, {}, outcome.completion());
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.value.has_value(), 20000);
-    QVERIFY(!outcome.value->first);
-    QCOMPARE(int(outcome.value->second), int(ArchiveErrorType::targetPathError));
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    archiver->decompress(notAFolder, archive, job.onBegin(), {}, job.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 20000);
+    QVERIFY(job.failedWith(ArchiveErrorType::targetPathError));
+    QCOMPARE(job.events, QStringList { u"completion"_s });
     QCOMPARE(FileTree::entries(m_dir->path()),
              QStringList({ archive.section(u'/', -1), u"archive.txt"_s, u"out"_s }));
 }

@@ -11,21 +11,10 @@ class TestArchiveTypes : public QObject
     Q_OBJECT
 
 private slots:
-    void rawValues();
     void fromRawValue_data();
     void fromRawValue();
-    void messages();
+    void messagesNameOneErrorEach();
 };
-
-void TestArchiveTypes::rawValues()
-{
-    QStringList rawValues;
-    for (const ArchiveType type : ArchiveType::allCases())
-        rawValues << type.rawValue();
-    QCOMPARE(rawValues, QStringList({ u"zip"_s, u"7z"_s, u"rar"_s }));
-    QCOMPARE(ArchiveType::compressTypes(), QList<ArchiveType>({ ArchiveType::zip, ArchiveType::z7 }));
-    QCOMPARE(QSet<ArchiveType>({ ArchiveType::z7, *ArchiveType::fromRawValue(u"7z") }).size(), 1);
-}
 
 void TestArchiveTypes::fromRawValue_data()
 {
@@ -49,19 +38,20 @@ void TestArchiveTypes::fromRawValue()
 
     const std::optional<ArchiveType> type = ArchiveType::fromRawValue(text);
     QCOMPARE(type ? int(*type) : -1, expected);
+    if (type)
+        QCOMPARE(type->rawValue(), text);
 }
 
-void TestArchiveTypes::messages()
+void TestArchiveTypes::messagesNameOneErrorEach()
 {
-    const QStringList messages { u"无"_s,           u"不支持的格式"_s, u"压缩错误"_s,     u"解压错误"_s,
-                                 u"密码无效"_s,     u"密码为空"_s,     u"源路径为空"_s,   u"源路径无效"_s,
-                                 u"目标路径为空"_s, u"目标路径无效"_s, u"压缩包已损坏"_s, u"操作被取消"_s };
     const QList<ArchiveErrorType> cases = ArchiveErrorType::allCases();
-    QCOMPARE(cases.size(), messages.size());
-    for (qsizetype position = 0; position < cases.size(); ++position) {
-        QCOMPARE(cases.at(position).message(), messages.at(position));
-        QCOMPARE(ArchiveErrorType::fromMessage(messages.at(position)), cases.at(position));
+    QSet<QString> messages;
+    for (const ArchiveErrorType error : cases) {
+        messages.insert(error.message());
+        QCOMPARE(ArchiveErrorType::fromMessage(error.message()), error);
     }
+    QCOMPARE(messages.size(), cases.size());
+    QVERIFY(!messages.contains(QString()));
     QCOMPARE(ArchiveErrorType(ArchiveErrorType::none).message(), u"无"_s);
     QCOMPARE(ArchiveErrorType(ArchiveErrorType::cancelled).message(), u"操作被取消"_s);
     QCOMPARE(ArchiveErrorType::fromMessage(u"操作被取消 "), std::nullopt);

@@ -46,50 +46,61 @@ class tst_DeviceInfo : public QObject
     Q_OBJECT
 
 private slots:
-    void deviceName_data();
-    void deviceName();
+    void nameAndBrand_data();
+    void nameAndBrand();
     void macAddress_data();
     void macAddress();
-    void deviceBrand_data();
-    void deviceBrand();
 };
 
-void tst_DeviceInfo::deviceName_data()
+// The DMI and device-tree values behind the device's name and brand.
+void tst_DeviceInfo::nameAndBrand_data()
 {
     QTest::addColumn<QByteArray>("productName");
     QTest::addColumn<QByteArray>("model");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("vendor");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("brand");
 
-    QTest::newRow("no source") << QByteArray() << QByteArray() << u"Unknown Mac"_s;
-    QTest::newRow("dmi") << QByteArray("ThinkPad X1 Carbon Gen 9\n") << QByteArray()
-                         << u"ThinkPad X1 Carbon Gen 9"_s;
+    QTest::newRow("no source") << QByteArray() << QByteArray() << QByteArray() << u"Unknown Mac"_s
+                               << QString();
+    QTest::newRow("dmi") << "ThinkPad X1 Carbon Gen 9\n"_ba << QByteArray() << "LENOVO\n"_ba
+                         << u"ThinkPad X1 Carbon Gen 9"_s << u"lenovo"_s;
     QTest::newRow("dmi before device tree")
-        << QByteArray("OptiPlex 7090\n") << QByteArray("Raspberry Pi 4 Model B\0", 23) << u"OptiPlex 7090"_s;
+        << "OptiPlex 7090\n"_ba << QByteArray("Raspberry Pi 4 Model B\0", 23) << "Dell Inc.\n"_ba
+        << u"OptiPlex 7090"_s << u"dell inc."_s;
     QTest::newRow("device tree") << QByteArray() << QByteArray("Raspberry Pi 4 Model B Rev 1.4\0", 31)
-                                 << u"Raspberry Pi 4 Model B Rev 1.4"_s;
-    QTest::newRow("blank dmi falls through")
-        << QByteArray(" \n") << QByteArray("Pine64 RockPro64\0", 17) << u"Pine64 RockPro64"_s;
-    QTest::newRow("blank everywhere") << QByteArray("\n") << QByteArray("\0", 1) << u"Unknown Mac"_s;
-    QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9 Book \xe4\xb8\xad\n") << QByteArray()
-                           << u"Café Book 中"_s;
-    QTest::newRow("invalid utf-8") << QByteArray("Model \xff\xfe\n") << QByteArray("Pine64\0", 7)
-                                   << QString();
-    QTest::newRow("invalid utf-8 in device tree") << QByteArray() << QByteArray("\xc3\x28\0", 3) << QString();
+                                 << QByteArray() << u"Raspberry Pi 4 Model B Rev 1.4"_s << QString();
+    QTest::newRow("blank dmi falls through") << " \n"_ba << QByteArray("Pine64 RockPro64\0", 17)
+                                             << QByteArray() << u"Pine64 RockPro64"_s << QString();
+    QTest::newRow("blank everywhere")
+        << "\n"_ba << QByteArray("\0", 1) << "\n"_ba << u"Unknown Mac"_s << QString();
+    QTest::newRow("utf-8") << "Caf\xc3\xa9 Book \xe4\xb8\xad\n"_ba << QByteArray()
+                           << "\xc3\x89"
+                              "COLE\n"_ba
+                           << u"Café Book 中"_s << u"école"_s;
+    QTest::newRow("invalid utf-8") << "Model \xff\xfe\n"_ba << QByteArray("Pine64\0", 7) << "\xff\n"_ba
+                                   << QString() << QString();
+    QTest::newRow("invalid utf-8 in device tree")
+        << QByteArray() << QByteArray("\xc3\x28\0", 3) << QByteArray() << QString() << QString();
 }
 
-void tst_DeviceInfo::deviceName()
+void tst_DeviceInfo::nameAndBrand()
 {
     QFETCH(QByteArray, productName);
     QFETCH(QByteArray, model);
-    QFETCH(QString, expected);
+    QFETCH(QByteArray, vendor);
+    QFETCH(QString, name);
+    QFETCH(QString, brand);
 
     QTemporaryDir root;
     QVERIFY(root.isValid());
     writeFiles(root,
                { { u"sys/class/dmi/id/product_name"_s, productName },
-                 { u"sys/firmware/devicetree/base/model"_s, model } });
+                 { u"sys/firmware/devicetree/base/model"_s, model },
+                 { u"sys/class/dmi/id/sys_vendor"_s, vendor } });
 
-    QCOMPARE(DeviceName::deviceName(root.path()), expected);
+    QCOMPARE(DeviceName::deviceName(root.path()), name);
+    QCOMPARE(DeviceInfo::deviceBrand(root.path()), brand);
 }
 
 void tst_DeviceInfo::macAddress_data()
@@ -149,28 +160,6 @@ void tst_DeviceInfo::macAddress()
     writeFiles(root, files);
 
     QCOMPARE(DeviceInfo::macAddress(root.path()), expected);
-}
-
-void tst_DeviceInfo::deviceBrand_data()
-{
-    QTest::addColumn<QByteArray>("vendor");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("missing") << QByteArray() << QString();
-    QTest::newRow("upper case") << QByteArray("LENOVO\n") << u"lenovo"_s;
-    QTest::newRow("words") << QByteArray("Dell Inc.\n") << u"dell inc."_s;
-}
-
-void tst_DeviceInfo::deviceBrand()
-{
-    QFETCH(QByteArray, vendor);
-    QFETCH(QString, expected);
-
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    writeFiles(root, { { u"sys/class/dmi/id/sys_vendor"_s, vendor } });
-
-    QCOMPARE(DeviceInfo::deviceBrand(root.path()), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceInfo)

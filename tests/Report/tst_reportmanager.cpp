@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QPoint>
@@ -28,35 +27,11 @@ const QStringList commonFieldNames {
     u"event_device_os"_s,   u"event_device_os_version"_s, u"event_language"_s,     u"event_tn"_s,
 };
 
-const QRegularExpression requestLine(u"^GET /log\\.html\\?json=([^ &]*)&type=event_info HTTP/1\\.1$"_s);
-// Unreserved characters and %XX escapes only.
-const QRegularExpression fullyEncoded(u"^([A-Za-z0-9._~-]|%[0-9A-F]{2})*$"_s);
 const QRegularExpression hardwareAddress(u"^([0-9a-f]{2}:){5}[0-9a-f]{2}$"_s);
 
 void setEndpoint(const QString& url)
 {
     qputenv("KESTREL_EVENT_LOG_URL", url.toUtf8());
-}
-
-// The event a request line carries, decoded from its json parameter.
-QJsonObject eventOf(const QByteArray& head)
-{
-    const QString line = QString::fromLatin1(head.left(head.indexOf("\r\n")));
-    const QRegularExpressionMatch match = requestLine.match(line);
-    if (!match.hasMatch()) {
-        qWarning() << "unexpected request line" << line;
-        return {};
-    }
-    if (!fullyEncoded.match(match.captured(1)).hasMatch()) {
-        qWarning() << "json parameter not fully encoded" << match.captured(1);
-        return {};
-    }
-    const QByteArray json = QByteArray::fromPercentEncoding(match.captured(1).toLatin1());
-    if (json.contains('\n')) {
-        qWarning() << "json not compact" << json;
-        return {};
-    }
-    return QJsonDocument::fromJson(json).object();
 }
 } // namespace
 
@@ -68,14 +43,11 @@ private slots:
     void init();
     void requestUrl_data();
     void requestUrl();
-    void endpoint_data();
-    void endpoint();
     void regionWithoutTerritory();
     void requestParametersRejectsNonJson_data();
     void requestParametersRejectsNonJson();
-    // First network test on purpose: the access manager does not exist yet.
-    void reportFromWorkerThread();
-    void reportReachesServer_data();
+    // First network test on purpose: the access manager does not exist yet
+    // when a worker thread reports.
     void reportReachesServer();
     void deadEndpointDoesNotBlock_data();
     void deadEndpointDoesNotBlock();
@@ -91,58 +63,43 @@ void tst_ReportManager::init()
 
 void tst_ReportManager::requestUrl_data()
 {
+    QTest::addColumn<QString>("endpoint"); // null: not set, the build's value counts
     QTest::addColumn<QString>("json");
-    QTest::addColumn<QByteArray>("expectedQuery");
+    QTest::addColumn<QByteArray>("expected"); // empty: nowhere to send
 
-    QTest::newRow("structure")
-        << uR"({"a":"b","c":["d"]})"_s
-        << QByteArray("json=%7B%22a%22%3A%22b%22%2C%22c%22%3A%5B%22d%22%5D%7D&type=event_info");
+    const QString local = u"http://127.0.0.1:9/log.html"_s;
+    QTest::newRow("structure") << local << uR"({"a":"b","c":["d"]})"_s
+                               << "json=%7B%22a%22%3A%22b%22%2C%22c%22%3A%5B%22d%22%5D%7D"_ba;
     QTest::newRow("query delimiters")
-        << u"a b&c=d+e?f#g/h%"_s << QByteArray("json=a%20b%26c%3Dd%2Be%3Ff%23g%2Fh%25&type=event_info");
-    QTest::newRow("unreserved stay") << u"Az09-._~"_s << QByteArray("json=Az09-._~&type=event_info");
-    QTest::newRow("non-ascii as utf-8")
-        << u"操作é"_s << QByteArray("json=%E6%93%8D%E4%BD%9C%C3%A9&type=event_info");
+        << local << u"a b&c=d+e?f#g/h%"_s << "json=a%20b%26c%3Dd%2Be%3Ff%23g%2Fh%25"_ba;
+    QTest::newRow("unreserved stay") << local << u"Az09-._~"_s << "json=Az09-._~"_ba;
+    QTest::newRow("non-ascii as utf-8") << local << u"操作é"_s << "json=%E6%93%8D%E4%BD%9C%C3%A9"_ba;
+    QTest::newRow("endpoint from the environment")
+        << u"https://logs.example.org:8443/k/log.html"_s << u"x"_s << "json=x"_ba;
+    QTest::newRow("unset: build value") << QString() << u"x"_s << "json=x"_ba;
+    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << u"x"_s << QByteArray();
+    QTest::newRow("no host") << u"http:///log.html"_s << u"x"_s << QByteArray();
+    QTest::newRow("garbage") << u"::: not a url"_s << u"x"_s << QByteArray();
 }
 
 void tst_ReportManager::requestUrl()
 {
+    QFETCH(QString, endpoint);
     QFETCH(QString, json);
-    QFETCH(QByteArray, expectedQuery);
+    QFETCH(QByteArray, expected);
 
-    const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, json } });
-    QCOMPARE(url.toEncoded(), "http://127.0.0.1:9/log.html?" + expectedQuery);
-}
-
-void tst_ReportManager::endpoint_data()
-{
-    QTest::addColumn<QString>("environment");
-    QTest::addColumn<QString>("expectedEndpoint");
-
-    QTest::newRow("environment") << u"https://logs.example.org:8443/k/log.html"_s
-                                 << u"https://logs.example.org:8443/k/log.html"_s;
-    QTest::newRow("unset: build value") << QString() << QString::fromUtf8(KestrelConfig::eventLogUrl);
-    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << QString();
-    QTest::newRow("no host") << u"http:///log.html"_s << QString();
-    QTest::newRow("garbage") << u"::: not a url"_s << QString();
-}
-
-void tst_ReportManager::endpoint()
-{
-    QFETCH(QString, environment);
-    QFETCH(QString, expectedEndpoint);
-
-    if (environment.isNull())
+    if (endpoint.isNull())
         qunsetenv("KESTREL_EVENT_LOG_URL");
     else
-        setEndpoint(environment);
+        setEndpoint(endpoint);
 
-    const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s } });
-    if (expectedEndpoint.isEmpty()) {
+    const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, json } });
+    if (expected.isEmpty()) {
         QVERIFY(!url.isValid());
         return;
     }
-    QCOMPARE(url.adjusted(QUrl::RemoveQuery), QUrl(expectedEndpoint));
-    QCOMPARE(url.query(), u"type=event_info"_s);
+    const QByteArray base = endpoint.isNull() ? QByteArray(KestrelConfig::eventLogUrl) : endpoint.toUtf8();
+    QCOMPARE(url.toEncoded(), base + '?' + expected + "&type=event_info");
 }
 
 void tst_ReportManager::regionWithoutTerritory()
@@ -184,36 +141,24 @@ void tst_ReportManager::requestParametersRejectsNonJson()
     QCOMPARE(!ReportManager::shared().requestParameters(event).isEmpty(), accepted);
 }
 
-void tst_ReportManager::reportReachesServer_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QVariantMap>("detail");
-
-    QTest::newRow("start") << u"start"_s << QVariantMap { { u"event"_s, u"start"_s } };
-    QTest::newRow("show") << u"show"_s << QVariantMap { { u"page"_s, u"decompress"_s } };
-    QTest::newRow("reserved and non-ascii")
-        << u"decompress_result"_s
-        << QVariantMap { { u"success"_s, u"failed"_s },
-                         { u"error"_s, uR"(a&b=c+d %20 "x":{y}, 操作被取消)"_s } };
-}
-
 void tst_ReportManager::reportReachesServer()
 {
-    QFETCH(QString, type);
-    QFETCH(QVariantMap, detail);
-
+    const QString type = u"decompress_result"_s;
+    const QVariantMap detail { { u"success"_s, u"failed"_s },
+                               { u"error"_s, uR"(a&b=c+d %20 "x":{y}, 操作被取消)"_s } };
     EventLogServer server;
-    QVERIFY(server.isListening());
     setEndpoint(server.url().toString());
 
-    ReportQuery::report(type, detail);
+    std::unique_ptr<QThread> worker(QThread::create([&] { ReportQuery::report(type, detail); }));
+    worker->start();
+    QVERIFY(worker->wait(10000));
     QTRY_COMPARE(server.requestHeads().size(), 1);
 
     const QByteArray head = server.requestHeads().first();
     const QByteArray lowerHead = head.toLower();
     QVERIFY2(!lowerHead.contains("content-length") && !lowerHead.contains("content-type"), head.constData());
 
-    const QJsonObject event = eventOf(head);
+    const QJsonObject event = EventLogServer::eventOf(head);
     QCOMPARE(event.size(), 2 + commonFieldNames.size());
     QCOMPARE(event[u"event_type"_s].toString(), type);
     QCOMPARE(event[u"event_detail"_s].toObject(), QJsonObject::fromVariantMap(detail));
@@ -230,23 +175,6 @@ void tst_ReportManager::reportReachesServer()
     QCOMPARE(event[u"event_device_os"_s].toString(), u"Linux"_s);
     QCOMPARE(event[u"event_device_os_version"_s].toString(), QSysInfo::prettyProductName());
     QCOMPARE(event[u"event_tn"_s].toString(), QString::fromUtf8(KestrelConfig::distributionChannel));
-}
-
-void tst_ReportManager::reportFromWorkerThread()
-{
-    EventLogServer server;
-    QVERIFY(server.isListening());
-    setEndpoint(server.url().toString());
-
-    std::unique_ptr<QThread> worker(QThread::create([] {
-        ReportQuery::report(u"show"_s, { { u"page"_s, u"compress"_s } });
-    }));
-    worker->start();
-    QVERIFY(worker->wait(10000));
-
-    QTRY_COMPARE(server.requestHeads().size(), 1);
-    QCOMPARE(eventOf(server.requestHeads().first())[u"event_detail"_s].toObject(),
-             QJsonObject({ { u"page"_s, u"compress"_s } }));
 }
 
 void tst_ReportManager::deadEndpointDoesNotBlock_data()
@@ -279,11 +207,10 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
 
     // A failed request leaves the manager able to send the next one.
     EventLogServer server;
-    QVERIFY(server.isListening());
     setEndpoint(server.url().toString());
     ReportQuery::report(u"show"_s, { { u"page"_s, u"decompress"_s } });
     QTRY_COMPARE(server.requestHeads().size(), 1);
-    QCOMPARE(eventOf(server.requestHeads().first())[u"event_type"_s].toString(), u"show"_s);
+    QCOMPARE(EventLogServer::eventOf(server.requestHeads().first())[u"event_type"_s].toString(), u"show"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ReportManager)

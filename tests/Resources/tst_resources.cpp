@@ -1,6 +1,6 @@
 #include "App/Image.h"
 #include "App/LocalizedText.h"
-#include "ResourceNames.h"
+#include "Model/FileCategory.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,26 +11,41 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-bool hasChinese(const QString& text)
+// Every text key and picture name the application looks up; the translations
+// and the embedded images must provide exactly these.
+const QStringList textKeys
+    = QStringLiteral(
+          "common_application_name toobar_extract toobar_add_file toobar_compress "
+          "toobar_download_full_version toobar_download_full_version_tips file_selection_title "
+          "click_to_delete drag_file_title drag_file_subtitle compress_format_label compress_action "
+          "extract_action common_ok common_cancel enter_password archive_default empty_file_selection "
+          "compress_to_title compress_to_message compress_ing compress_completion compress_failed "
+          "extract_to_title extract_to_message extract_ing extract_completion extract_failed "
+          "file_selection_unsupport_format")
+          .split(u' ');
+
+QStringList fileIconNames()
 {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF)
-            return true;
-    }
-    return false;
+    QStringList names;
+    for (int category = 0; category <= FileCategory::unknown; ++category)
+        names << FileCategory(FileCategory::Value(category)).iconName();
+    return names;
 }
 
-// The texts of every key, as shown after installing the translation for `locale`.
-QStringList textsFor(const QLocale& locale)
+QStringList imageNames()
 {
-    if (!installTranslations(locale))
-        return {};
-    QStringList texts;
-    for (const QString& key : ResourceNames::textKeys)
-        texts << localizedText(key);
-    return texts;
+    QStringList names
+        = QStringLiteral(
+              "toobal_extract_icon toobal_add_file_icon toobal_compress_icon upgrade_btn alert_error_icon "
+              "alert_success_icon alert_password_icon list_view_add_file_icon prev_btn next_btn close_btn")
+              .split(u' ');
+    for (int page = 1; page <= 3; ++page)
+        names << u"upgrade_banner%1"_s.arg(page) << u"upgrade_banner%1_zh"_s.arg(page);
+    return names + fileIconNames();
 }
 
 // Share of pixels whose colour or opacity differs clearly between two pictures
@@ -62,18 +77,13 @@ private slots:
 
     void translationFileListsEveryKeyOnce_data();
     void translationFileListsEveryKeyOnce();
-    void translationsAreEmbedded();
-    void everyKeyIsTranslated_data();
-    void everyKeyIsTranslated();
-    void localePicksLanguage_data();
-    void localePicksLanguage();
-    void missingKeyShowsKey();
+    void localeShowsEveryKeyInItsLanguage_data();
+    void localeShowsEveryKeyInItsLanguage();
 
     void imagesAreExactlyTheNamedOnes();
     void everyImageRenders_data();
     void everyImageRenders();
     void missingImageIsNullWithoutWarning();
-    void fileIconsHaveRowSize();
     void fileIconsDifferAtRowSize();
 };
 
@@ -85,8 +95,8 @@ void TestResources::cleanup()
 void TestResources::translationFileListsEveryKeyOnce_data()
 {
     QTest::addColumn<QString>("fileName");
-    QTest::newRow("English") << QStringLiteral("kestrel_en.ts");
-    QTest::newRow("Chinese") << QStringLiteral("kestrel_zh_CN.ts");
+    QTest::newRow("English") << u"kestrel_en.ts"_s;
+    QTest::newRow("Chinese") << u"kestrel_zh_CN.ts"_s;
 }
 
 // The .ts files are hand-written: no stray, duplicate or unfinished entries.
@@ -101,95 +111,62 @@ void TestResources::translationFileListsEveryKeyOnce()
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
-        if (xml.name() == QLatin1String("name")) {
+        if (xml.name() == "name"_L1) {
             QCOMPARE(xml.readElementText(), QString::fromLatin1(kLocalizedTextContext));
-        } else if (xml.name() == QLatin1String("source")) {
+        } else if (xml.name() == "source"_L1) {
             sources << xml.readElementText();
-        } else if (xml.name() == QLatin1String("translation")) {
+        } else if (xml.name() == "translation"_L1) {
             const QString source = sources.value(sources.size() - 1);
-            QVERIFY2(xml.attributes().value(QLatin1String("type")).isEmpty(),
-                     qPrintable(source + QStringLiteral(" is not finished")));
-            QVERIFY2(!xml.readElementText().trimmed().isEmpty(),
-                     qPrintable(source + QStringLiteral(" has no text")));
+            QVERIFY2(xml.attributes().value("type"_L1).isEmpty(), qPrintable(source + u" is not finished"_s));
+            QVERIFY2(!xml.readElementText().trimmed().isEmpty(), qPrintable(source + u" has no text"_s));
         }
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
 
     QCOMPARE(sources.size(), QSet<QString>(sources.cbegin(), sources.cend()).size());
-    QStringList expected = ResourceNames::textKeys;
+    QStringList expected = textKeys;
     sources.sort();
     expected.sort();
     QCOMPARE(sources, expected);
 }
 
-void TestResources::translationsAreEmbedded()
-{
-    const QStringList files = QDir(QStringLiteral(":/i18n")).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(files, QStringList({ QStringLiteral("kestrel_en.qm"), QStringLiteral("kestrel_zh_CN.qm") }));
-}
-
-void TestResources::everyKeyIsTranslated_data()
+// Only Chinese locales get the Chinese texts; every other one gets English.
+void TestResources::localeShowsEveryKeyInItsLanguage_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<bool>("chinese");
-    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates) << false;
-    QTest::newRow("Chinese") << QLocale(QLocale::Chinese, QLocale::China) << true;
-}
-
-void TestResources::everyKeyIsTranslated()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(bool, chinese);
-
-    const QStringList texts = textsFor(locale);
-    QCOMPARE(texts.size(), ResourceNames::textKeys.size());
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        const QString& key = ResourceNames::textKeys.at(i);
-        const QString& text = texts.at(i);
-        QVERIFY2(!text.trimmed().isEmpty() && text != key, qPrintable(key));
-        QVERIFY2(hasChinese(text) == chinese, qPrintable(key + QStringLiteral(": ") + text));
-    }
-}
-
-void TestResources::localePicksLanguage_data()
-{
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<bool>("chinese");
-    QTest::newRow("en_US") << QLocale(QStringLiteral("en_US")) << false;
-    QTest::newRow("de_DE") << QLocale(QStringLiteral("de_DE")) << false;
-    QTest::newRow("ja_JP") << QLocale(QStringLiteral("ja_JP")) << false;
+    QTest::newRow("en_US") << QLocale(u"en_US"_s) << false;
+    QTest::newRow("de_DE") << QLocale(u"de_DE"_s) << false;
+    QTest::newRow("ja_JP") << QLocale(u"ja_JP"_s) << false;
     QTest::newRow("C") << QLocale::c() << false;
-    QTest::newRow("zh_CN") << QLocale(QStringLiteral("zh_CN")) << true;
-    QTest::newRow("zh_TW") << QLocale(QStringLiteral("zh_TW")) << true;
-    QTest::newRow("zh_HK") << QLocale(QStringLiteral("zh_HK")) << true;
+    QTest::newRow("zh_CN") << QLocale(u"zh_CN"_s) << true;
+    QTest::newRow("zh_TW") << QLocale(u"zh_TW"_s) << true;
+    QTest::newRow("zh_HK") << QLocale(u"zh_HK"_s) << true;
 }
 
-void TestResources::localePicksLanguage()
+void TestResources::localeShowsEveryKeyInItsLanguage()
 {
     QFETCH(QLocale, locale);
     QFETCH(bool, chinese);
 
-    const QStringList expected = textsFor(chinese ? QLocale(QLocale::Chinese, QLocale::China)
-                                                  : QLocale(QLocale::English, QLocale::UnitedStates));
-    QVERIFY(!expected.isEmpty());
-    QCOMPARE(textsFor(locale), expected);
-}
-
-void TestResources::missingKeyShowsKey()
-{
-    QVERIFY(installTranslations(QLocale(QLocale::Chinese, QLocale::China)));
-    QCOMPARE(localizedText("compress_ing_missing"), QStringLiteral("compress_ing_missing"));
-    QCOMPARE(localizedText(QStringLiteral("no_such_key")), QStringLiteral("no_such_key"));
-    QVERIFY(installTranslations(QLocale(QLocale::English, QLocale::UnitedStates)));
-    QCOMPARE(localizedText("no_such_key"), QStringLiteral("no_such_key"));
+    QVERIFY(installTranslations(locale));
+    const QRegularExpression han(u"\\p{Han}"_s);
+    for (const QString& key : textKeys) {
+        const QString text = localizedText(key);
+        QVERIFY2(!text.trimmed().isEmpty() && text != key, qPrintable(key));
+        QVERIFY2(text.contains(han) == chinese, qPrintable(key + u": "_s + text));
+    }
+    // A key without a translation shows as itself.
+    QCOMPARE(localizedText("no_such_key"), u"no_such_key"_s);
+    QCOMPARE(localizedText(u"no_such_key"_s), u"no_such_key"_s);
 }
 
 void TestResources::imagesAreExactlyTheNamedOnes()
 {
-    QStringList embedded = QDir(QStringLiteral(":/images")).entryList(QDir::Files);
+    QStringList embedded = QDir(u":/images"_s).entryList(QDir::Files);
     QStringList expected;
-    for (const QString& name : ResourceNames::imageNames())
-        expected << name + QStringLiteral(".svg");
+    for (const QString& name : imageNames())
+        expected << name + u".svg"_s;
     embedded.sort();
     expected.sort();
     QCOMPARE(embedded, expected);
@@ -198,14 +175,14 @@ void TestResources::imagesAreExactlyTheNamedOnes()
 void TestResources::everyImageRenders_data()
 {
     QTest::addColumn<QString>("name");
-    for (const QString& name : ResourceNames::imageNames())
+    for (const QString& name : imageNames())
         QTest::newRow(qPrintable(name)) << name;
 }
 
 void TestResources::everyImageRenders()
 {
     QFETCH(QString, name);
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
 
     const QPixmap pixmap = image(name);
     QVERIFY(!pixmap.isNull());
@@ -224,37 +201,28 @@ void TestResources::everyImageRenders()
 
 void TestResources::missingImageIsNullWithoutWarning()
 {
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-    QVERIFY(image(QStringLiteral("no_such_image")).isNull());
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+    QVERIFY(image(u"no_such_image"_s).isNull());
     QVERIFY(image(QString()).isNull());
-    QVERIFY(image(QStringLiteral("file_pdf_icon.svg")).isNull());
-}
-
-void TestResources::fileIconsHaveRowSize()
-{
-    for (const QString& category : ResourceNames::fileCategories) {
-        const QString name = ResourceNames::fileIconName(category);
-        QVERIFY2(image(name).deviceIndependentSize() == QSizeF(30, 30), qPrintable(name));
-    }
+    QVERIFY(image(u"file_pdf_icon.svg"_s).isNull());
 }
 
 // A row shows its icon at 30x30; every category must be recognisable there.
 void TestResources::fileIconsDifferAtRowSize()
 {
+    const QStringList names = fileIconNames();
     QList<QImage> icons;
-    for (const QString& category : ResourceNames::fileCategories) {
-        icons << image(ResourceNames::fileIconName(category))
-                     .toImage()
-                     .scaled(30, 30, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                     .convertToFormat(QImage::Format_ARGB32);
+    for (const QString& name : names) {
+        const QPixmap icon = image(name);
+        QVERIFY2(icon.deviceIndependentSize() == QSizeF(30, 30), qPrintable(name));
+        icons << icon.toImage().convertToFormat(QImage::Format_ARGB32);
     }
     for (qsizetype i = 0; i < icons.size(); ++i) {
         for (qsizetype j = i + 1; j < icons.size(); ++j) {
             const double share = differingShare(icons.at(i), icons.at(j));
             QVERIFY2(share > 0.2,
-                     qPrintable(ResourceNames::fileCategories.at(i) + QStringLiteral(" and ")
-                                + ResourceNames::fileCategories.at(j) + QStringLiteral(" differ in ")
-                                + QString::number(share * 100, 'f', 1) + QStringLiteral("% of pixels")));
+                     qPrintable(u"%1 and %2 differ in %3% of pixels"_s.arg(names.at(i), names.at(j))
+                                    .arg(share * 100, 0, 'f', 1)));
         }
     }
 }

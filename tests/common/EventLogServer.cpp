@@ -1,8 +1,8 @@
 #include "EventLogServer.h"
 
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTcpSocket>
-#include <QUrlQuery>
 
 #include <memory>
 
@@ -12,7 +12,8 @@ EventLogServer::EventLogServer(QObject* parent)
     : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &EventLogServer::accept);
-    m_server.listen(QHostAddress::LocalHost);
+    if (!m_server.listen(QHostAddress::LocalHost))
+        qWarning() << "event-log server cannot listen:" << m_server.errorString();
 }
 
 QUrl EventLogServer::url() const
@@ -33,12 +34,21 @@ QList<QJsonObject> EventLogServer::events(const QString& type) const
 
 QJsonObject EventLogServer::eventOf(const QByteArray& head)
 {
-    const QList<QByteArray> parts = head.left(head.indexOf("\r\n")).split(' ');
-    if (parts.size() < 2)
+    // Every byte of the JSON but the unreserved ones arrives percent-encoded.
+    static const QRegularExpression requestLine(
+        u"^GET /log\\.html\\?json=((?:[A-Za-z0-9._~-]|%[0-9A-F]{2})*)&type=event_info HTTP/1\\.1$"_s);
+    const QString line = QString::fromLatin1(head.left(head.indexOf("\r\n")));
+    const QRegularExpressionMatch match = requestLine.match(line);
+    if (!match.hasMatch()) {
+        qWarning() << "unexpected request line" << line;
         return {};
-    const QUrlQuery query(QUrl::fromEncoded(parts.at(1)));
-    const QString json = query.queryItemValue(u"json"_s, QUrl::FullyDecoded);
-    return QJsonDocument::fromJson(json.toUtf8()).object();
+    }
+    const QByteArray json = QByteArray::fromPercentEncoding(match.captured(1).toLatin1());
+    if (json.contains('\n')) {
+        qWarning() << "json not compact" << json;
+        return {};
+    }
+    return QJsonDocument::fromJson(json).object();
 }
 
 void EventLogServer::accept()

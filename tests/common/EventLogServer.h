@@ -16,8 +16,6 @@ class EventLogServer : public QObject
 public:
     explicit EventLogServer(QObject* parent = nullptr);
 
-    bool isListening() const { return m_server.isListening(); }
-
     // The endpoint to point KESTREL_EVENT_LOG_URL at.
     QUrl url() const;
 
@@ -28,6 +26,8 @@ public:
     // The decoded "json" query parameter of every request whose event_type is `type`.
     QList<QJsonObject> events(const QString& type) const;
 
+    // The event in the head's json parameter; empty, with a warning, unless
+    // the request line is exactly the form the reporting code sends.
     static QJsonObject eventOf(const QByteArray& head);
 
 private:

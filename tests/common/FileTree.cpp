@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 
 namespace FileTree {
 
@@ -37,6 +38,13 @@ QMap<QString, QByteArray> snapshot(const QString& root)
         }
     }
     return tree;
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
 }
 
 QStringList entries(const QString& folder)

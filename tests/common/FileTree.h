@@ -15,6 +15,9 @@ bool writeFile(const QString& root, const QString& relativePath, const QByteArra
 // folders to "<dir>", symbolic links to "-> target".
 QMap<QString, QByteArray> snapshot(const QString& root);
 
+// `size` bytes that do not compress, the same for the same seed.
+QByteArray randomBytes(qsizetype size, quint32 seed);
+
 // Names directly inside `folder`, sorted.
 QStringList entries(const QString& folder);
 

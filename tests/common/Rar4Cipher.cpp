@@ -1,6 +1,5 @@
 #include "Rar4Cipher.h"
 
-#include <QRandomGenerator>
 #include <QString>
 
 #include <nettle/aes.h>
@@ -55,12 +54,4 @@ QByteArray Rar4Cipher::encrypt(const QByteArray& data) const
                 size_t(padded.size()), reinterpret_cast<uint8_t*>(out.data()),
                 reinterpret_cast<const uint8_t*>(padded.constData()));
     return out;
-}
-
-QByteArray Rar4Cipher::randomSalt()
-{
-    QByteArray salt(saltSize, Qt::Uninitialized);
-    for (char& byte : salt)
-        byte = char(QRandomGenerator::global()->bounded(256));
-    return salt;
 }

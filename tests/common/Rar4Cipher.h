@@ -24,8 +24,6 @@ public:
     // Zero-pads `data` to whole AES blocks: readers trim by the unpacked size.
     QByteArray encrypt(const QByteArray& data) const;
 
-    static QByteArray randomSalt();
-
 private:
     std::array<quint8, 16> m_key {};
     std::array<quint8, 16> m_iv {};

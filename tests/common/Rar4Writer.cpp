@@ -134,13 +134,13 @@ Rar4Writer::Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     for (const RarFixtureEntry& entry : entries) {
         Packed packed { entry.data, {}, crc32(entry.data) };
         if (!options.password.isEmpty() && !entry.isDirectory) {
-            packed.salt = Rar4Cipher::randomSalt();
+            packed.salt = randomBytes(Rar4Cipher::saltSize);
             packed.data = Rar4Cipher(options.password, packed.salt).encrypt(entry.data);
         }
         m_packed.append(packed);
     }
     if (options.encryptHeaders) {
-        m_headerSalt = Rar4Cipher::randomSalt();
+        m_headerSalt = randomBytes(Rar4Cipher::saltSize);
         m_headerCipher.emplace(options.password, m_headerSalt);
     }
 }

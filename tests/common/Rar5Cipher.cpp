@@ -1,6 +1,5 @@
 #include "Rar5Cipher.h"
 
-#include <QRandomGenerator>
 #include <QString>
 #include <QtEndian>
 
@@ -73,12 +72,4 @@ quint32 Rar5Cipher::mac(quint32 crc) const
     for (int i = 0; i < SHA256_DIGEST_SIZE; ++i)
         folded ^= quint32(digest[i]) << ((i & 3) * 8);
     return folded;
-}
-
-QByteArray Rar5Cipher::randomBytes(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& byte : bytes)
-        byte = char(QRandomGenerator::global()->bounded(256));
-    return bytes;
 }

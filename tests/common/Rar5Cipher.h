@@ -32,8 +32,6 @@ public:
 
     const QByteArray& salt() const { return m_salt; }
 
-    static QByteArray randomBytes(int size);
-
 private:
     QByteArray m_salt;
     std::array<quint8, 32> m_key {};

@@ -41,7 +41,6 @@ constexpr quint64 endNotLastVolume = 0x0001;
 constexpr quint64 modeFile = 0100644;
 constexpr quint64 modeDirectory = 040755;
 
-// The CRC-32 covers the header size field and everything after it up to the data.
 QByteArray header(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1,
                   const QByteArray& extra = {})
 {
@@ -52,13 +51,7 @@ QByteArray header(quint64 type, quint64 flags, const QByteArray& fields, qsizety
         appendVint(body, quint64(extra.size()));
     if (dataSize >= 0)
         appendVint(body, quint64(dataSize));
-    body += fields + extra;
-    QByteArray checked;
-    appendVint(checked, quint64(body.size()));
-    checked += body;
-    QByteArray out;
-    appendLe32(out, crc32(checked));
-    return out + checked;
+    return rar5Header(body + fields + extra);
 }
 
 QByteArray endOfArchive(bool isLast)
@@ -76,10 +69,10 @@ Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
 {
     // One salt for the whole archive, as rar uses; an IV per file.
     if (!options.password.isEmpty())
-        m_cipher.emplace(options.password, Rar5Cipher::randomBytes(Rar5Cipher::saltSize));
+        m_cipher.emplace(options.password, randomBytes(Rar5Cipher::saltSize));
     for (qsizetype entry = 0; entry < entries.size(); ++entry) {
         const bool encrypted = m_cipher && !entries[entry].isDirectory;
-        m_ivs.append(encrypted ? Rar5Cipher::randomBytes(Rar5Cipher::ivSize) : QByteArray());
+        m_ivs.append(encrypted ? randomBytes(Rar5Cipher::ivSize) : QByteArray());
         m_packed.append(encrypted ? m_cipher->encrypt(entries[entry].data, m_ivs.last())
                                   : entries[entry].data);
     }
@@ -194,7 +187,7 @@ QByteArray Rar5Writer::seal(const QByteArray& plain) const
 {
     if (!m_options.encryptHeaders)
         return plain;
-    const QByteArray iv = Rar5Cipher::randomBytes(Rar5Cipher::ivSize);
+    const QByteArray iv = randomBytes(Rar5Cipher::ivSize);
     return iv + m_cipher->encrypt(plain, iv);
 }
 

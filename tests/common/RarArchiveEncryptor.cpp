@@ -68,7 +68,7 @@ struct Rar5Parts
     qsizetype dataSize = 0;
 };
 
-QByteArray rar5Header(const Rar5Parts& parts)
+QByteArray encodedHeader(const Rar5Parts& parts)
 {
     QByteArray body;
     appendVint(body, parts.type);
@@ -76,13 +76,7 @@ QByteArray rar5Header(const Rar5Parts& parts)
     if (!parts.extra.isEmpty())
         appendVint(body, quint64(parts.extra.size()));
     appendVint(body, quint64(parts.dataSize));
-    body += parts.fields + parts.extra;
-    QByteArray checked;
-    appendVint(checked, quint64(body.size()));
-    checked += body;
-    QByteArray out;
-    appendLe32(out, crc32(checked));
-    return out + checked;
+    return rar5Header(body + parts.fields + parts.extra);
 }
 
 // Drops BLAKE2 hash records (they would need MACs too) and adds the file
@@ -154,7 +148,7 @@ QByteArray RarArchiveEncryptor::encryptRar4(const QByteArray& archive, const QSt
             qWarning() << "RarArchiveEncryptor: unsupported RAR4 file block";
             return {};
         }
-        const QByteArray salt = Rar4Cipher::randomSalt();
+        const QByteArray salt = randomBytes(Rar4Cipher::saltSize);
         const QByteArray encrypted = Rar4Cipher(password, salt).encrypt(data);
         out += encryptedRar4Block(block, salt, encrypted.size()) + encrypted;
     }
@@ -163,7 +157,7 @@ QByteArray RarArchiveEncryptor::encryptRar4(const QByteArray& archive, const QSt
 
 QByteArray RarArchiveEncryptor::encryptRar5(const QByteArray& archive, const QString& password)
 {
-    const Rar5Cipher cipher(password, Rar5Cipher::randomBytes(Rar5Cipher::saltSize));
+    const Rar5Cipher cipher(password, randomBytes(Rar5Cipher::saltSize));
     QByteArray out = rar5Signature;
     for (qsizetype offset = rar5Signature.size(); offset < archive.size();) {
         const qsizetype start = offset;
@@ -185,12 +179,12 @@ QByteArray RarArchiveEncryptor::encryptRar5(const QByteArray& archive, const QSt
             out += archive.mid(start, offset - start);
             continue;
         }
-        const QByteArray iv = Rar5Cipher::randomBytes(Rar5Cipher::ivSize);
+        const QByteArray iv = randomBytes(Rar5Cipher::ivSize);
         const QByteArray encrypted = cipher.encrypt(data, iv);
         parts.fields = withMacCrc(parts.fields, cipher);
         parts.extra = encryptedRar5Extra(parts.extra, cipher, iv);
         parts.dataSize = encrypted.size();
-        out += rar5Header(parts) + encrypted;
+        out += encodedHeader(parts) + encrypted;
     }
     return out;
 }

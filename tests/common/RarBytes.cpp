@@ -2,6 +2,7 @@
 
 #include "Archive/Rar/Decrypt/RarCrc32.h"
 
+#include <QRandomGenerator>
 #include <QtEndian>
 
 namespace RarBytes {
@@ -34,14 +35,22 @@ void appendVint(QByteArray& out, quint64 value)
     out.append(char(value));
 }
 
-qsizetype vintSize(quint64 value)
+QByteArray rar5Header(const QByteArray& body)
 {
-    qsizetype size = 1;
-    while (value >= 0x80) {
-        value >>= 7;
-        ++size;
-    }
-    return size;
+    QByteArray checked;
+    appendVint(checked, quint64(body.size()));
+    checked += body;
+    QByteArray out;
+    appendLe32(out, crc32(checked));
+    return out + checked;
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(QRandomGenerator::global()->bounded(256));
+    return bytes;
 }
 
 } // namespace RarBytes

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// The integer encodings and the checksum both RAR formats are built from.
+// The integer encodings, checksum and random fields both RAR formats are built from.
 namespace RarBytes {
 
 // CRC-32 (IEEE, reflected 0xEDB88320), as zlib computes it: RAR4 keeps the low
@@ -16,6 +16,11 @@ void appendLe32(QByteArray& out, quint32 value);
 // RAR5 variable-length integer: 7 bits per byte, lowest first, high bit set on
 // every byte but the last.
 void appendVint(QByteArray& out, quint64 value);
-qsizetype vintSize(quint64 value);
+
+// A RAR5 header: the size of `body` as a vint, then `body`, both after their CRC-32.
+QByteArray rar5Header(const QByteArray& body);
+
+// Salts and IVs.
+QByteArray randomBytes(qsizetype size);
 
 } // namespace RarBytes

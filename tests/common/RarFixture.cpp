@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTimeZone>
 #include <QtDebug>
 
@@ -99,4 +100,30 @@ QString rarVolumeName(const QString& baseName, int index, int count)
 {
     const int digits = int(QString::number(count).size());
     return baseName + u".part"_s + QString::number(index + 1).rightJustified(digits, u'0') + u".rar"_s;
+}
+
+QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
+{
+    QRandomGenerator generator(2024);
+    QByteArray blob(blobSize, Qt::Uninitialized);
+    for (char& byte : blob)
+        byte = char(generator.bounded(256));
+    const QDateTime modified(QDate(2023, 6, 15), QTime(13, 45, 30), QTimeZone::utc());
+    return {
+        { u"readme.txt"_s, "Kestrel RAR fixture\n", false, modified },
+        { u"docs"_s, {}, true, modified },
+        { u"docs/Übersicht – 報告.txt"_s, "unicode name\n", false, modified.addSecs(-3600) },
+        { u"docs/😀 emoji.txt"_s, "smile\n", false, modified },
+        { u"empty.bin"_s, {}, false, modified },
+        { u"data"_s, {}, true, modified },
+        { u"data/blob.bin"_s, blob, false, modified.addDays(-400) },
+    };
+}
+
+QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries)
+{
+    QMap<QString, QByteArray> tree;
+    for (const RarFixtureEntry& entry : entries)
+        tree.insert(entry.name, entry.isDirectory ? QByteArray("<dir>") : entry.data);
+    return tree;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -61,3 +62,12 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
                             const RarFixtureOptions& options = {});
 
 QString rarVolumeName(const QString& baseName, int index, int count);
+
+// Entries that take every path of the writers: folders, an empty file, names
+// that need each form of RAR4's packed Unicode names (Latin-1, a shared high
+// byte, other high bytes, a surrogate pair) and, last, `blobSize` pseudo-random
+// bytes. Times are on even seconds, as RAR4 keeps them.
+QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize);
+
+// What `entries` leave once extracted, as FileTree::snapshot shows it.
+QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries);

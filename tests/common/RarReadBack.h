@@ -1,8 +1,11 @@
 #pragma once
 
+#include "RarFixture.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // Reads a RAR archive back with libarchive, as the RAR engine extracts
 // unencrypted archives, so tests can compare what it yields.
@@ -10,7 +13,7 @@ namespace RarReadBack {
 
 struct Entry
 {
-    QByteArray data;
+    QByteArray data; // not read when encrypted
     qint64 mtime = 0;
     bool isDirectory = false;
     bool isEncrypted = false;
@@ -22,6 +25,15 @@ struct Result
     QString error; // libarchive's first error; empty when everything was read
 };
 
-Result read(const QString& path);
+// One archive, or every volume of a set in order.
+Result read(const QStringList& volumes);
+inline Result read(const QString& path)
+{
+    return read(QStringList { path });
+}
+
+// The first way `read` differs from the `written` entries, libarchive's error
+// included, or an empty string.
+QString mismatch(const Result& read, const QList<RarFixtureEntry>& written);
 
 } // namespace RarReadBack

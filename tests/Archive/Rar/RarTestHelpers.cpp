@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -15,16 +16,6 @@ using namespace Qt::StringLiterals;
 namespace RarTestHelpers {
 
 namespace {
-
-QByteArray rar5Block(const QByteArray& body)
-{
-    QByteArray sized;
-    RarBytes::appendVint(sized, quint64(body.size()));
-    sized += body;
-    QByteArray block;
-    RarBytes::appendLe32(block, RarBytes::crc32(sized));
-    return block + sized;
-}
 
 QByteArray vints(std::initializer_list<quint64> values)
 {
@@ -64,7 +55,7 @@ QByteArray rar5File(const QByteArray& name, const QByteArray& data,
     body += vints({ quint64(data.size()), 0x04, quint64(data.size()), mode });
     RarBytes::appendLe32(body, RarBytes::crc32(data));
     body += vints({ 0, 1, quint64(name.size()) }) + name + extra;
-    return rar5Block(body) + data;
+    return RarBytes::rar5Header(body) + data;
 }
 
 const QByteArray kRar5Signature("Rar!\x1a\x07\x01\x00", 8);
@@ -85,6 +76,7 @@ Extraction extract(const QString& archivePath, const QString& folder, const QStr
     const std::shared_ptr<RarProgress> shared = progress ? progress : std::make_shared<RarProgress>();
     shared->setFractionObserver([&result](double fraction) { result.fractions.append(fraction); });
     archive->setProgress(shared);
+    result.isPasswordProtected = archive->isPasswordProtected();
     if (!password.isNull())
         archive->setPassword(password);
     result.succeeded = archive->extractFilesTo(folder, false, &result.errorCode);
@@ -92,12 +84,10 @@ Extraction extract(const QString& archivePath, const QString& folder, const QStr
     return result;
 }
 
-QMap<QString, QByteArray> expectedTree(const QList<RarFixtureEntry>& entries)
+bool Extraction::progressRoseToOne() const
 {
-    QMap<QString, QByteArray> tree;
-    for (const RarFixtureEntry& entry : entries)
-        tree.insert(entry.name, entry.isDirectory ? QByteArray("<dir>") : entry.data);
-    return tree;
+    return !fractions.isEmpty() && std::is_sorted(fractions.cbegin(), fractions.cend())
+        && fractions.constFirst() > 0.0 && fractions.constLast() == 1.0;
 }
 
 QStringList stagingLeftovers(const QString& folder)
@@ -107,11 +97,12 @@ QStringList stagingLeftovers(const QString& folder)
 
 QByteArray rar5WithLinks()
 {
-    return kRar5Signature + rar5Block(vints({ 1, 0, 0 })) + rar5File("file.txt", "content")
+    return kRar5Signature + RarBytes::rar5Header(vints({ 1, 0, 0 })) + rar5File("file.txt", "content")
         + rar5File("hard.txt", {}, Redirection { 4, "file.txt" })
         + rar5File("sym.txt", {}, Redirection { 1, "file.txt" })
         + rar5File("escape", {}, Redirection { 1, "../../outside" })
-        + rar5File("absolute", {}, Redirection { 1, "/etc/passwd" }) + rar5Block(vints({ 5, 0, 0 }));
+        + rar5File("absolute", {}, Redirection { 1, "/etc/passwd" })
+        + RarBytes::rar5Header(vints({ 5, 0, 0 }));
 }
 
 } // namespace RarTestHelpers

@@ -4,12 +4,10 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QString>
 
 #include <memory>
 
-class RarArchive;
 class RarProgress;
 
 // What the RAR engine tests share: running an extraction, reading what it
@@ -18,18 +16,19 @@ namespace RarTestHelpers {
 
 struct Extraction
 {
+    bool isPasswordProtected = false;
     bool succeeded = false;
     int errorCode = 0;
     QList<double> fractions;
+
+    // Progress was reported, above 0 from the first report, never went back, and ended at 1.
+    bool progressRoseToOne() const;
 };
 
 // Opens `archivePath` (failing the test when that fails) and extracts it
 // into `folder`, with `password` when not null.
 Extraction extract(const QString& archivePath, const QString& folder, const QString& password = {},
                    const std::shared_ptr<RarProgress>& progress = {});
-
-// The tree the fixture entries describe, as FileTree::snapshot shows it.
-QMap<QString, QByteArray> expectedTree(const QList<RarFixtureEntry>& entries);
 
 // Staging folders an extraction left beside `folder`.
 QStringList stagingLeftovers(const QString& folder);

@@ -80,11 +80,6 @@ QStringList listedPaths(const QString& archive, const QString& password)
     return paths;
 }
 
-int extractWith7zz(const QString& archive, const QString& folder, const QString& password)
-{
-    return run7zz(QStringList { u"x"_s, u"-o"_s + folder } + passwordSwitch(password) << archive);
-}
-
 bool buildArchive(const QString& archive, const QList<Entry>& entries, const QString& scratchFolder)
 {
     for (qsizetype i = 0; i < entries.size(); ++i) {

@@ -23,9 +23,8 @@ QByteArray capture(const QString& name);
 // file); its exit code, its merged output in `output`.
 int run7zz(const QStringList& arguments, QByteArray* output = nullptr, const QString& workingDirectory = {});
 
-// What 7zz itself lists and extracts; `password` goes on its command line.
+// What 7zz itself lists; `password` goes on its command line.
 QStringList listedPaths(const QString& archive, const QString& password = {});
-int extractWith7zz(const QString& archive, const QString& folder, const QString& password = {});
 
 // Builds an archive entry by entry, in order: each file or link is added and
 // then renamed to `storedName`, which may be anything, "../x" included.

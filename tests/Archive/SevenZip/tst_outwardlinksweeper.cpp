@@ -9,11 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 using Links = QList<std::pair<QString, QString>>; // link path -> target, made in order
-
-} // namespace
 
 class tst_OutwardLinkSweeper : public QObject
 {

@@ -26,7 +26,7 @@ struct Walk
 {
     QStringList paths;
     int calls = 0;
-    int errors = 0;
+    QStringList errors; // "path: message"
 };
 
 Walk walk(const SevenZipReader& reader)
@@ -34,7 +34,8 @@ Walk walk(const SevenZipReader& reader)
     Walk result;
     reader.iterate([&result](const SevenZipItem* item, const QString* error) {
         ++result.calls;
-        result.errors += error ? 1 : 0;
+        if (error)
+            result.errors.append((item ? item->path : QString()) + u": "_s + *error);
         if (item)
             result.paths.append(item->path);
         return true;
@@ -67,20 +68,16 @@ private slots:
     void init();
     void formats_data();
     void formats();
-    void openFails_data();
-    void openFails();
-    void wrongContentPassword_data();
-    void wrongContentPassword();
+    void failures_data();
+    void failures();
     void emptyArchive();
     void extractsASelection();
     void refusesAFolderInUse();
-    void sameNameTwiceKeepsTheFirst();
     void hostileArchives_data();
     void hostileArchives();
-    void passwordStaysOffCommandLineAndEnvironment();
+    void atThePrompt_data();
+    void atThePrompt();
     void cancelStopsPromptly();
-    void cancelAtThePromptStopsPromptly();
-    void childDyingAtThePrompt();
     void listingErrorsReachTheLastItem();
     void runsOnAPoolThread();
 
@@ -178,67 +175,52 @@ void tst_SevenZipReader::formats()
 
     const Walk listed = walk(reader);
     QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(fixture(archive), password));
-    QCOMPARE(listed.errors, 0);
+    QCOMPARE(listed.errors, QStringList());
     QVERIFY(reader.extract(reader.items(), m_dest, true));
     QCOMPARE(prompts, promptsAtOpen + promptsAtExtract);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last(), 1.0F);
-
-    const QString reference = m_work->filePath(u"reference"_s);
-    QCOMPARE(SevenZipFixtures::extractWith7zz(fixture(archive), reference, password), 0);
-    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(reference));
     QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
 }
 
-void tst_SevenZipReader::openFails_data()
+void tst_SevenZipReader::failures_data()
 {
     QTest::addColumn<QString>("archive");
     QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("opens");
 
-    QTest::newRow("truncated") << u"truncated.7z"_s << QString();
-    QTest::newRow("garbage") << u"garbage.7z"_s << QString();
-    QTest::newRow("zero length") << u"zero-length.7z"_s << QString();
-    QTest::newRow("missing") << u"missing.7z"_s << QString();
-    QTest::newRow("zip under a 7z name") << u"zip.7z"_s << QString();
-    QTest::newRow("encrypted names, wrong password") << u"encrypted-names.7z"_s << u"wrong"_s;
-    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s << QString();
+    QTest::newRow("truncated") << u"truncated.7z"_s << QString() << false;
+    QTest::newRow("garbage") << u"garbage.7z"_s << QString() << false;
+    QTest::newRow("zero length") << u"zero-length.7z"_s << QString() << false;
+    QTest::newRow("missing") << u"missing.7z"_s << QString() << false;
+    QTest::newRow("zip under a 7z name") << u"zip.7z"_s << QString() << false;
+    QTest::newRow("encrypted names, wrong password") << u"encrypted-names.7z"_s << u"wrong"_s << false;
+    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s << QString() << false;
+    QTest::newRow("encrypted content, wrong password") << u"encrypted.7z"_s << u"wrong"_s << true;
+    QTest::newRow("encrypted content, empty password") << u"encrypted.7z"_s << QString() << true;
 }
 
-void tst_SevenZipReader::openFails()
+void tst_SevenZipReader::failures()
 {
     QFETCH(QString, archive);
     QFETCH(QString, password);
-    SevenZipReader reader(fixture(archive));
-    reader.setPasswordGetter([password] { return password; });
-    QVERIFY(!reader.open());
-    QVERIFY(!reader.errorString().isEmpty());
-    QCOMPARE(walk(reader).calls, 0);
-    QVERIFY(!reader.extract(reader.items(), m_dest, true));
-    QCOMPARE(FileTree::entries(m_dest), QStringList());
-}
+    QFETCH(bool, opens);
 
-void tst_SevenZipReader::wrongContentPassword_data()
-{
-    QTest::addColumn<QString>("password");
-    QTest::newRow("wrong") << u"wrong"_s;
-    QTest::newRow("empty") << QString();
-}
-
-void tst_SevenZipReader::wrongContentPassword()
-{
-    QFETCH(QString, password);
-    SevenZipReader reader(fixture(u"encrypted.7z"_s));
     int prompts = 0;
+    SevenZipReader reader(fixture(archive));
     reader.setPasswordGetter([&] {
         ++prompts;
         return password;
     });
-    QVERIFY(reader.open());
-    QVERIFY(std::any_of(reader.items().cbegin(), reader.items().cend(),
-                        [](const SevenZipItem& item) { return item.isEncrypted; }));
+    QCOMPARE(reader.open(), opens);
+    QCOMPARE(walk(reader).calls, reader.items().size());
+    QCOMPARE(reader.items().isEmpty(), !opens);
     QVERIFY(!reader.extract(reader.items(), m_dest, true));
-    QCOMPARE(prompts, 1);
     QVERIFY(!reader.errorString().isEmpty());
+    // Asked once, whether for the names or for the content.
+    QCOMPARE(prompts, archive.startsWith(u"encrypted"_s) ? 1 : 0);
+    if (!opens)
+        QCOMPARE(FileTree::entries(m_dest), QStringList());
 }
 
 void tst_SevenZipReader::emptyArchive()
@@ -252,8 +234,6 @@ void tst_SevenZipReader::emptyArchive()
     SevenZipReader reader(archive);
     QVERIFY(reader.open());
     QCOMPARE(walk(reader).calls, 0);
-    QVERIFY(reader.extract({}, m_dest, true));
-    QCOMPARE(FileTree::entries(m_dest), QStringList());
 }
 
 void tst_SevenZipReader::extractsASelection()
@@ -273,6 +253,11 @@ void tst_SevenZipReader::extractsASelection()
     const QString flat = m_work->filePath(u"flat"_s);
     QVERIFY(reader.extract(chosen, flat, false));
     QCOMPARE(FileTree::snapshot(flat).keys(), QStringList({ u"2024"_s, u"a.bin"_s, u"readme.txt"_s }));
+
+    // No items means nothing, never everything.
+    const QString none = m_work->filePath(u"none"_s);
+    QVERIFY(reader.extract({}, none, true));
+    QCOMPARE(FileTree::entries(none), QStringList());
 }
 
 void tst_SevenZipReader::refusesAFolderInUse()
@@ -284,25 +269,11 @@ void tst_SevenZipReader::refusesAFolderInUse()
     QCOMPARE(FileTree::snapshot(m_dest), (QMap<QString, QByteArray> { { u"readme.txt"_s, "mine" } }));
 }
 
-void tst_SevenZipReader::sameNameTwiceKeepsTheFirst()
-{
-    const QString scratch = m_work->filePath(u"scratch"_s);
-    QVERIFY(QDir().mkpath(scratch));
-    const QString archive = m_work->filePath(u"twice.7z"_s);
-    QVERIFY(SevenZipFixtures::buildArchive(archive, { { u"same"_s, "first" }, { u"same"_s, "second" } },
-                                           scratch));
-    SevenZipReader reader(archive);
-    QVERIFY(reader.open());
-    QCOMPARE(reader.items().size(), 2);
-    QVERIFY(reader.extract(reader.items(), m_dest, true));
-    QCOMPARE(FileTree::snapshot(m_dest), (QMap<QString, QByteArray> { { u"same"_s, "first" } }));
-}
-
 void tst_SevenZipReader::hostileArchives_data()
 {
     QTest::addColumn<Entries>("entries");
     QTest::addColumn<bool>("succeeds");
-    QTest::addColumn<QStringList>("inside"); // files expected in the folder on success
+    QTest::addColumn<QStringList>("inside"); // files holding "evil" in the folder on success
 
     const auto file = [](const QString& name) { return SevenZipFixtures::Entry { name, "evil", false }; };
     const auto link = [](const QString& name, const QByteArray& target) {
@@ -326,6 +297,9 @@ void tst_SevenZipReader::hostileArchives_data()
     QTest::newRow("links through links")
         << Entries { link(u"d/l"_s, ".."), link(u"d/l/l2"_s, ".."), file(u"d/l/l2/evil"_s) } << false
         << QStringList();
+    // The first of two entries of the same name stays.
+    QTest::newRow("same name twice") << Entries { file(u"same"_s), { u"same"_s, "second", false } } << true
+                                     << QStringList { u"same"_s };
 }
 
 void tst_SevenZipReader::hostileArchives()
@@ -360,18 +334,38 @@ void tst_SevenZipReader::hostileArchives()
     }
 }
 
-void tst_SevenZipReader::passwordStaysOffCommandLineAndEnvironment()
+void tst_SevenZipReader::atThePrompt_data()
 {
-    std::optional<SevenZipFixtures::ChildProcess> child;
+    QTest::addColumn<QString>("action");
+    QTest::newRow("look at 7zz") << u"look"_s;
+    // As when the user cancels the password prompt.
+    QTest::newRow("cancel") << u"cancel"_s;
+    // The answer then goes into a pipe nobody reads.
+    QTest::newRow("7zz dies") << u"kill"_s;
+}
+
+// 7zz waits for the answer while the getter acts.
+void tst_SevenZipReader::atThePrompt()
+{
+    QFETCH(QString, action);
     SevenZipReader reader(fixture(u"encrypted.7z"_s));
-    // 7zz waits for the answer while the getter looks at it.
-    reader.setPasswordGetter([&child] {
+    QVERIFY(reader.open());
+    std::optional<SevenZipFixtures::ChildProcess> child;
+    bool cancelled = false;
+    reader.setPasswordGetter([&] {
         child = SevenZipFixtures::findSevenZipChild();
+        cancelled = action == u"cancel"_s;
+        if (action == u"kill"_s && child && !SevenZipFixtures::killAndWaitForDeath(child->pid))
+            child.reset();
         return kPassword;
     });
-    QVERIFY(reader.open());
-    QVERIFY(reader.extract(reader.items(), m_dest, true));
+    reader.setCanContinue([&cancelled] { return !cancelled; });
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(reader.extract(reader.items(), m_dest, true), action == u"look"_s);
     QVERIFY(child);
+    if (cancelled) // 7zz at a prompt ends on end of file, long before it would be killed
+        QCOMPARE_LT(timer.elapsed(), 2000);
     QVERIFY(child->commandLine.startsWith(QByteArray(SevenZipProcess::executable().toUtf8() + '\0' + "x")));
     QVERIFY(!child->commandLine.contains(kPassword.toUtf8()));
     QVERIFY(!child->environment.isEmpty());
@@ -402,39 +396,6 @@ void tst_SevenZipReader::cancelStopsPromptly()
     QCOMPARE_LT(QFileInfo(m_dest + u"/large.bin"_s).size(), 256 << 20);
 }
 
-void tst_SevenZipReader::cancelAtThePromptStopsPromptly()
-{
-    SevenZipReader reader(fixture(u"encrypted.7z"_s));
-    QVERIFY(reader.open());
-    // As when the user cancels the password prompt.
-    bool cancelled = false;
-    reader.setPasswordGetter([&cancelled] {
-        cancelled = true;
-        return QString();
-    });
-    reader.setCanContinue([&cancelled] { return !cancelled; });
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(!reader.extract(reader.items(), m_dest, true));
-    QVERIFY(cancelled);
-    QCOMPARE_LT(timer.elapsed(), 2000);
-}
-
-void tst_SevenZipReader::childDyingAtThePrompt()
-{
-    SevenZipReader reader(fixture(u"encrypted.7z"_s));
-    bool killed = false;
-    // The answer then goes into a pipe nobody reads.
-    reader.setPasswordGetter([&killed] {
-        const std::optional<SevenZipFixtures::ChildProcess> child = SevenZipFixtures::findSevenZipChild();
-        killed = child && SevenZipFixtures::killAndWaitForDeath(child->pid);
-        return kPassword;
-    });
-    QVERIFY(reader.open());
-    QVERIFY(!reader.extract(reader.items(), m_dest, true));
-    QVERIFY(killed);
-}
-
 // Real 7zz either lists everything or nothing; a stand-in first on PATH
 // lists two entries and then fails.
 void tst_SevenZipReader::listingErrorsReachTheLastItem()
@@ -452,13 +413,8 @@ void tst_SevenZipReader::listingErrorsReachTheLastItem()
     QVERIFY(reader.open());
     const Walk listed = walk(reader);
     QCOMPARE(listed.paths, QStringList({ u"a"_s, u"b"_s }));
-    QCOMPARE(listed.errors, 1);
-    QString lastError;
-    reader.iterate([&lastError](const SevenZipItem*, const QString* error) {
-        lastError = error ? *error : QString();
-        return true;
-    });
-    QVERIFY(lastError.contains(u"Headers Error"_s));
+    QCOMPARE(listed.errors.size(), 1);
+    QVERIFY(listed.errors.first().startsWith(u"b: "_s) && listed.errors.first().contains(u"Headers Error"_s));
 }
 
 void tst_SevenZipReader::runsOnAPoolThread()

@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QtEndian>
 
 #include <climits>
@@ -117,17 +116,4 @@ QMap<QString, QString> ZipFixtures::snapshot(const QString& root)
         tree.insert(path.mid(root.size() + 1), description);
     }
     return tree;
-}
-
-int ZipFixtures::run7zz(const QStringList& arguments, QByteArray* output)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(u"7zz"_s, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        return -1;
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }

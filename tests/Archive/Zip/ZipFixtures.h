@@ -27,6 +27,4 @@ public:
     // Relative path -> "file <mode> <mtime> <content hash>", "dir <mode> <mtime>" or
     // "link <target>", for everything below `root`.
     static QMap<QString, QString> snapshot(const QString& root);
-    // `7zz` with `arguments`; its exit code, its output in `output`.
-    static int run7zz(const QStringList& arguments, QByteArray* output = nullptr);
 };

@@ -1,9 +1,9 @@
 #include "Archive/Zip/ZipEngine.h"
+#include "FileTree.h"
 #include "ZipFixtures.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -51,9 +51,7 @@ void tst_ZipCreate::roundTripKeepsTreeAndAttributes()
     QVERIFY(QDir().mkpath(folder + u"/sub/empty"_s));
     QVERIFY(ZipFixtures::writeFile(folder + u"/a.txt"_s, "alpha"));
     QVERIFY(ZipFixtures::writeFile(folder + u"/Ünïcode 文件.txt"_s, "unicode"));
-    QByteArray big(300 * 1024, Qt::Uninitialized);
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(big.data()), big.size() / 4);
-    QVERIFY(ZipFixtures::writeFile(folder + u"/sub/big.bin"_s, big));
+    QVERIFY(ZipFixtures::writeFile(folder + u"/sub/big.bin"_s, FileTree::randomBytes(300 * 1024, 7)));
     QVERIFY(ZipFixtures::writeFile(source + u"/single.txt"_s, QByteArray()));
     QVERIFY(QFile::link(u"a.txt"_s, folder + u"/link"_s));
     QVERIFY(QFile::link(u"."_s, folder + u"/loop"_s)); // followed, it would never end
@@ -77,8 +75,8 @@ void tst_ZipCreate::roundTripKeepsTreeAndAttributes()
         QCOMPARE(progress.at(i), qMakePair(quint64(i + 1), quint64(9)));
 
     QByteArray listing;
-    QCOMPARE(ZipFixtures::run7zz({ u"t"_s, archive }), 0);
-    QCOMPARE(ZipFixtures::run7zz({ u"l"_s, u"-slt"_s, u"-ba"_s, archive }, &listing), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"l"_s, u"-slt"_s, u"-ba"_s, archive }, &listing), 0);
     QVERIFY(listing.contains(u"Path = Folder/Ünïcode 文件.txt"_s.toUtf8()));
     QVERIFY(listing.contains("Method = Deflate"));
 
@@ -122,10 +120,8 @@ void tst_ZipCreate::stopsOnCancelAndUnreadableInput()
     // Every write fails as on a full disk, at the end or (for data that does
     // not compress) inside the entry; the entry being written is released
     // either way (the sanitizer build checks for leaks).
-    QByteArray noise(1024 * 1024, Qt::Uninitialized);
-    QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     const QString random = dir.filePath(u"random.bin"_s);
-    QVERIFY(ZipFixtures::writeFile(random, noise));
+    QVERIFY(ZipFixtures::writeFile(random, FileTree::randomBytes(1024 * 1024, 3)));
     QVERIFY(!ZipEngine::createZipFile(u"/dev/full"_s, { big }, {}, {}));
     QVERIFY(!ZipEngine::createZipFile(u"/dev/full"_s, { random }, {}, {}));
     QVERIFY(ZipEngine::createZipFile(archive, { big }, {}, {}));
