@@ -141,20 +141,13 @@ void TestAlerts::endsWithOneResult_data()
     QTest::addColumn<bool>("translated");
     QTest::addColumn<AlertResult>("expected");
 
-    for (bool translated : { false, true }) {
-        const char* titles = translated ? "translated" : "keys as titles";
-        QTest::addRow("message OK, %s", titles)
-            << u"common"_s << u"common_ok"_s << translated << AlertResult::ok;
-        QTest::addRow("text field OK, %s", titles)
-            << u"text"_s << u"common_ok"_s << translated << AlertResult::ok;
-        QTest::addRow("text field Cancel, %s", titles)
-            << u"text"_s << u"common_cancel"_s << translated << AlertResult::cancel;
-        // The lone Cancel is the first button, yet it cancels.
-        QTest::addRow("compress Cancel, %s", titles)
-            << u"compress"_s << u"common_cancel"_s << translated << AlertResult::cancel;
-        QTest::addRow("extract Cancel, %s", titles)
-            << u"extract"_s << u"common_cancel"_s << translated << AlertResult::cancel;
-    }
+    // Titles that differ from their keys, as with a real translation.
+    QTest::newRow("message OK") << u"common"_s << u"common_ok"_s << true << AlertResult::ok;
+    QTest::newRow("text field OK") << u"text"_s << u"common_ok"_s << true << AlertResult::ok;
+    QTest::newRow("text field Cancel") << u"text"_s << u"common_cancel"_s << true << AlertResult::cancel;
+    // The lone Cancel is the first button, yet it cancels.
+    QTest::newRow("progress Cancel") << u"compress"_s << u"common_cancel"_s << true << AlertResult::cancel;
+    QTest::newRow("keys as titles") << u"text"_s << u"common_cancel"_s << false << AlertResult::cancel;
     // A finished job takes its sheet down; that must not read as the user cancelling.
     QTest::newRow("endSheet") << u"compress"_s << u"endSheet"_s << false << AlertResult::autoClose;
     QTest::newRow("done() from code") << u"extract"_s << u"done"_s << false << AlertResult::autoClose;
@@ -223,8 +216,7 @@ void TestAlerts::accessoryUnderMessage_data()
     QTest::addColumn<QSize>("size");
 
     QTest::newRow("text field") << u"text"_s << QSize(200, 24);
-    QTest::newRow("compress progress") << u"compress"_s << QSize(300, 10);
-    QTest::newRow("extract progress") << u"extract"_s << QSize(300, 10);
+    QTest::newRow("progress") << u"compress"_s << QSize(300, 10);
 }
 
 void TestAlerts::accessoryUnderMessage()

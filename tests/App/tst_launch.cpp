@@ -12,8 +12,7 @@ class TestLaunch : public QObject
     Q_OBJECT
 
 private slots:
-    void versionNeedsNoDisplay();
-    void helpDescribesTheCommandLine();
+    void versionAndHelpNeedNoDisplay();
     void startReportsAndSecondLaunchHandsOver();
 };
 
@@ -33,13 +32,9 @@ QByteArray outputWithoutDisplay(const QString& option)
 }
 } // namespace
 
-void TestLaunch::versionNeedsNoDisplay()
+void TestLaunch::versionAndHelpNeedNoDisplay()
 {
     QCOMPARE(outputWithoutDisplay(u"--version"_s).trimmed(), "kestrel-archive " KESTREL_VERSION);
-}
-
-void TestLaunch::helpDescribesTheCommandLine()
-{
     const QByteArray help = outputWithoutDisplay(u"--help"_s);
     QVERIFY2(help.contains("--version") && help.contains("FILE"), help.constData());
 }

@@ -1,20 +1,28 @@
 #include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarOutcome.h"
 #include "Archive/Rar/RarProgress.h"
+#include "Archive/Rar/RarProgressMeter.h"
+#include "Archive/Rar/UnarExtractor.h"
 #include "FileTree.h"
+#include "RarBytes.h"
 #include "RarFixture.h"
-#include "RarTestHelpers.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <optional>
+
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
-using namespace RarTestHelpers;
 
 Q_DECLARE_METATYPE(RarVersion)
 
@@ -68,6 +76,106 @@ QStringList processesMentioning(const QString& text)
     return found;
 }
 
+// RAR4 passwords are limited to 28 UTF-16 units by the fixture builder.
+const QString kPassword = u"Kestrel§pw-42 😀"_s;
+
+struct Extraction
+{
+    bool isPasswordProtected = false;
+    bool succeeded = false;
+    int errorCode = 0;
+    QList<double> fractions;
+
+    // Progress was reported, above 0 from the first report, never went back, and ended at 1.
+    bool progressRoseToOne() const
+    {
+        return !fractions.isEmpty() && std::is_sorted(fractions.cbegin(), fractions.cend())
+            && fractions.constFirst() > 0.0 && fractions.constLast() == 1.0;
+    }
+};
+
+// Opens `archivePath` (failing the test when that fails) and extracts it
+// into `folder`, with `password` when not null.
+Extraction extract(const QString& archivePath, const QString& folder, const QString& password = {})
+{
+    Extraction result;
+    const std::unique_ptr<RarArchive> archive = RarArchive::open(archivePath, &result.errorCode);
+    if (!archive) {
+        QTest::qFail(qPrintable(u"open failed with %1"_s.arg(result.errorCode)), __FILE__, __LINE__);
+        return result;
+    }
+    const auto progress = std::make_shared<RarProgress>();
+    progress->setFractionObserver([&result](double fraction) { result.fractions.append(fraction); });
+    archive->setProgress(progress);
+    result.isPasswordProtected = archive->isPasswordProtected();
+    if (!password.isNull())
+        archive->setPassword(password);
+    result.succeeded = archive->extractFilesTo(folder, false, &result.errorCode);
+    progress->setFractionObserver({});
+    return result;
+}
+
+// Staging folders an extraction left beside `folder`.
+QStringList stagingLeftovers(const QString& folder)
+{
+    return QFileInfo(folder).dir().entryList({ u".kestrel-staging-*"_s }, QDir::AllEntries | QDir::Hidden);
+}
+
+QByteArray vints(std::initializer_list<quint64> values)
+{
+    QByteArray out;
+    for (const quint64 value : values)
+        RarBytes::appendVint(out, value);
+    return out;
+}
+
+struct Redirection
+{
+    quint64 type = 0; // 1: Unix symbolic link, 4: hard link
+    QByteArray target;
+};
+
+// A RAR5 file header, with a redirection record (type, no flags, the
+// target's length and bytes) for a link.
+QByteArray rar5File(const QByteArray& name, const QByteArray& data,
+                    const std::optional<Redirection>& redirection = std::nullopt)
+{
+    QByteArray extra;
+    if (redirection) {
+        const QByteArray record
+            = vints({ 5, redirection->type, 0, quint64(redirection->target.size()) }) + redirection->target;
+        extra = vints({ quint64(record.size()) }) + record;
+    }
+    QByteArray body = vints({ 2, extra.isEmpty() ? 0x02u : 0x03u });
+    if (!extra.isEmpty())
+        RarBytes::appendVint(body, quint64(extra.size()));
+    const quint64 mode = redirection && redirection->type == 1 ? 0120777 : 0100644;
+    // Data size, "CRC present", unpacked size, mode, CRC.
+    body += vints({ quint64(data.size()), 0x04, quint64(data.size()), mode });
+    RarBytes::appendLe32(body, RarBytes::crc32(data));
+    body += vints({ 0, 1, quint64(name.size()) }) + name + extra;
+    return RarBytes::rar5Header(body) + data;
+}
+
+// "file.txt", a hard link "hard.txt" and a symbolic link "sym.txt" to it, and
+// symbolic links "escape" and "absolute" leading out. The fixture builder
+// writes no links.
+QByteArray rar5WithLinks()
+{
+    return QByteArray("Rar!\x1a\x07\x01\x00", 8) + RarBytes::rar5Header(vints({ 1, 0, 0 }))
+        + rar5File("file.txt", "content") + rar5File("hard.txt", {}, Redirection { 4, "file.txt" })
+        + rar5File("sym.txt", {}, Redirection { 1, "file.txt" })
+        + rar5File("escape", {}, Redirection { 1, "../../outside" })
+        + rar5File("absolute", {}, Redirection { 1, "/etc/passwd" })
+        + RarBytes::rar5Header(vints({ 5, 0, 0 }));
+}
+
+QByteArray readProcFile(qint64 pid, const char* name)
+{
+    QFile file(u"/proc/%1/%2"_s.arg(pid).arg(QLatin1StringView(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class tst_RarArchive : public QObject
@@ -87,10 +195,15 @@ private slots:
     void existingFilesAreKept();
     void missingVolumeIsNoSuccess();
     void cancelStopsAndLeavesNothing();
+    void onlyTheRightPasswordExtracts_data();
+    void onlyTheRightPasswordExtracts();
+    void unarTakesThePasswordAtItsPrompt_data();
+    void unarTakesThePasswordAtItsPrompt();
 
 private:
     // Writes `content` into the input folder; empty when that fails.
     QString input(const QString& name, const QByteArray& content);
+    QString encryptedInput(RarVersion version, bool encryptHeaders);
 
     std::unique_ptr<QTemporaryDir> m_root;
     QString m_destination;
@@ -108,6 +221,12 @@ QString tst_RarArchive::input(const QString& name, const QByteArray& content)
 {
     return FileTree::writeFile(m_root->filePath(u"in"_s), name, content) ? m_root->filePath(u"in/"_s + name)
                                                                          : QString();
+}
+
+// With encrypted data, and with `encryptHeaders` encrypted names too.
+QString tst_RarArchive::encryptedInput(RarVersion version, bool encryptHeaders)
+{
+    return input(u"encrypted.rar"_s, buildRar(version, sampleEntries(), { kPassword, encryptHeaders }));
 }
 
 void tst_RarArchive::extractsEverything_data()
@@ -320,6 +439,96 @@ void tst_RarArchive::cancelStopsAndLeavesNothing()
     QVERIFY(progress->fractionCompleted() < 0.9);
     QCOMPARE(FileTree::entries(m_destination), QStringList());
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+void tst_RarArchive::onlyTheRightPasswordExtracts_data()
+{
+    QTest::addColumn<RarVersion>("version");
+    QTest::addColumn<bool>("encryptHeaders");
+    QTest::addColumn<QString>("wrongPassword");
+    QTest::newRow("RAR4 encrypted entries") << RarVersion::rar4 << false << u"wrong"_s;
+    QTest::newRow("RAR4 encrypted names") << RarVersion::rar4 << true << u"wrong"_s;
+    // libarchive reads RAR5 encrypted entries as unencrypted (and their data as garbage);
+    // a newline cannot be typed at unar's prompt.
+    QTest::newRow("RAR5 encrypted entries") << RarVersion::rar5 << false << u"cannot be\ntyped"_s;
+    QTest::newRow("RAR5 encrypted names") << RarVersion::rar5 << true << u"wrong"_s;
+}
+
+void tst_RarArchive::onlyTheRightPasswordExtracts()
+{
+    QFETCH(RarVersion, version);
+    QFETCH(bool, encryptHeaders);
+    QFETCH(QString, wrongPassword);
+    const QString path = encryptedInput(version, encryptHeaders);
+    QVERIFY(!path.isEmpty());
+    const QList<std::pair<QString, int>> refused = {
+        { QString(), RarArchive::missingPassword },
+        { u""_s, RarArchive::missingPassword },
+        { wrongPassword, RarArchive::badPassword },
+    };
+    for (const auto& [password, code] : refused) {
+        const Extraction result = extract(path, m_destination, password);
+        QVERIFY(result.isPasswordProtected);
+        QVERIFY(!result.succeeded);
+        QCOMPARE(result.errorCode, code);
+        QCOMPARE(FileTree::entries(m_destination), QStringList());
+        QCOMPARE(stagingLeftovers(m_destination), QStringList());
+    }
+
+    const Extraction result = extract(path, m_destination, kPassword);
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+    QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
+    QCOMPARE(FileTree::snapshot(m_destination), withParents(extractedTree(sampleEntries())));
+    QVERIFY(result.progressRoseToOne());
+}
+
+void tst_RarArchive::unarTakesThePasswordAtItsPrompt_data()
+{
+    QTest::addColumn<bool>("cancelAtPrompt");
+    QTest::newRow("answered") << false;
+    QTest::newRow("cancelled while unar waits") << true;
+}
+
+// RarArchive decrypts single archives itself; unar still serves volume sets
+// and kinds the decryptor refuses, so its dialogue is tested directly. The
+// password goes through the terminal only, never the command line or environment.
+void tst_RarArchive::unarTakesThePasswordAtItsPrompt()
+{
+    QFETCH(bool, cancelAtPrompt);
+    const auto progress = std::make_shared<RarProgress>();
+    RarProgressMeter meter(progress);
+    UnarExtractor extractor(meter, 0);
+    qint64 child = 0;
+    QList<QByteArray> seenByUnar;
+    QElapsedTimer sinceCancel;
+    extractor.setPromptObserver([&](qint64 pid) {
+        child = pid;
+        seenByUnar << readProcFile(pid, "cmdline") << readProcFile(pid, "environ");
+        if (cancelAtPrompt) {
+            progress->cancel();
+            sinceCancel.start();
+        }
+    });
+    const RarOutcome outcome
+        = extractor.extract(encryptedInput(RarVersion::rar5, false), m_destination, kPassword);
+
+    QCOMPARE(seenByUnar.size(), 2);
+    QVERIFY(seenByUnar.constFirst().contains("unar"));
+    QVERIFY(!seenByUnar.constLast().isEmpty());
+    for (const QByteArray& text : std::as_const(seenByUnar)) {
+        QVERIFY(!text.contains(kPassword.toUtf8()));
+        QVERIFY(!text.contains("Kestrel"));
+    }
+    if (!cancelAtPrompt) {
+        QVERIFY(outcome.succeeded());
+        QCOMPARE(FileTree::snapshot(m_destination), withParents(extractedTree(sampleEntries())));
+        return;
+    }
+    QVERIFY(outcome.cancelled());
+    QVERIFY2(sinceCancel.elapsed() < 3000, qPrintable(QString::number(sinceCancel.elapsed())));
+    // Reaped, not left running or as a zombie.
+    QCOMPARE(kill(pid_t(child), 0), -1);
+    QCOMPARE(errno, ESRCH);
 }
 
 QTEST_GUILESS_MAIN(tst_RarArchive)

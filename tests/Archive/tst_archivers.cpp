@@ -1,0 +1,558 @@
+#include "Archive/ArchiveFile.h"
+#include "Archive/Archiver.h"
+#include "Archive/ArchiverFactory.h"
+#include "FileTree.h"
+#include "JobRecord.h"
+#include "RarFixture.h"
+#include "ScriptedPasswordPrompt.h"
+#include "SevenZipFixtures.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int kNoResult = -1;
+
+// Formats are "zip", "7z", "rar4" and "rar5"; the archive's extension is the first three letters.
+std::unique_ptr<Archiver> archiverFor(const QString& format)
+{
+    return ArchiverFactory::make(*ArchiveType::fromRawValue(format.left(3)));
+}
+
+QList<RarFixtureEntry> holidayEntries()
+{
+    return {
+        { u"Holiday"_s, {}, true, {} },
+        { u"Holiday/notes.txt"_s, "beach\n", false, {} },
+        { u"Holiday/照片"_s, {}, true, {} },
+        { u"Holiday/照片/海边.jpg"_s, FileTree::randomBytes(300 * 1024, 42), false, {} },
+        { u"Holiday/empty"_s, {}, true, {} },
+        { u"Holiday/empty/inner"_s, {}, true, {} },
+    };
+}
+
+// Many files of 8 KiB: each costs the engine a create and a close, so a job
+// runs long enough to be interfered with.
+QList<RarFixtureEntry> manyEntries()
+{
+    QList<RarFixtureEntry> entries;
+    for (int i = 0; i < 4000; ++i)
+        entries.append(
+            { u"Big/d%1/part%2.bin"_s.arg(i % 40).arg(i), FileTree::randomBytes(8 * 1024, i), false, {} });
+    return entries;
+}
+
+void writeTree(const QString& root, const QList<RarFixtureEntry>& entries)
+{
+    for (const RarFixtureEntry& entry : entries) {
+        if (entry.isDirectory)
+            QDir(root).mkpath(entry.name);
+        else
+            FileTree::writeFile(root, entry.name, entry.data);
+    }
+}
+
+void addFormatRows(const QStringList& formats = { u"zip"_s, u"7z"_s, u"rar5"_s })
+{
+    QTest::addColumn<QString>("format");
+    for (const QString& format : formats)
+        QTest::newRow(qPrintable(format.left(3))) << format;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(RarFixtureOptions)
+
+// What the archivers themselves decide, each format against its real engine:
+// argument checks, the folders they reserve, prompt answers, the order of
+// begin and completion, and how engine failures reach the caller. Whatever
+// goes wrong around a running job ends it with an error (or as cancelled) and
+// leaves nothing behind.
+class TestArchivers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void roundTrip_data();
+    void roundTrip();
+    void unusableArgumentsFail_data();
+    void unusableArgumentsFail();
+    void passwordAnswers_data();
+    void passwordAnswers();
+    void damagedArchivesFail_data();
+    void damagedArchivesFail();
+    void emptySevenZipArchiveGivesEmptyFolder();
+    void cancelledJobsLeaveNothing_data();
+    void cancelledJobsLeaveNothing();
+    void targetMovedAwayWhileExtracting_data();
+    void targetMovedAwayWhileExtracting();
+    void targetFillsUp_data();
+    void targetFillsUp();
+    void archiveTruncatedWhileExtracting_data();
+    void archiveTruncatedWhileExtracting();
+
+private:
+    QString writeArchive(const QString& name, const QString& format, const QList<RarFixtureEntry>& entries,
+                         const RarFixtureOptions& options = {});
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_target;
+};
+
+void TestArchivers::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_target = m_dir->filePath(u"out"_s);
+    QVERIFY(QDir().mkpath(m_target));
+}
+
+// `entries` packed by a real tool into in/`name`.<extension>: 7zz for zip and
+// 7z, our writer for RAR, which no free tool creates. The archive is alone in
+// its folder: lsar looks at neighbours when it guesses volumes.
+QString TestArchivers::writeArchive(const QString& name, const QString& format,
+                                    const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options)
+{
+    const QString archive = m_dir->filePath(u"in/"_s + name + u'.' + format.left(3));
+    QDir().mkpath(m_dir->filePath(u"in"_s));
+    if (format.startsWith(u"rar"_s)) {
+        const RarVersion version = format == u"rar4"_s ? RarVersion::rar4 : RarVersion::rar5;
+        return writeRar(archive, version, entries, options) ? archive : QString();
+    }
+    const QString content = m_dir->filePath(u"pack"_s);
+    writeTree(content, entries);
+    QStringList arguments { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive };
+    if (!options.password.isEmpty())
+        arguments << u"-p"_s + options.password;
+    if (options.encryptHeaders)
+        arguments << u"-mhe=on"_s;
+    for (const QString& entry : FileTree::entries(content))
+        arguments << content + u'/' + entry;
+    const bool made = FileTree::run(u"7zz"_s, arguments) == 0;
+    ArchiveFile::deletePath(content);
+    return made ? archive : QString();
+}
+
+void TestArchivers::roundTrip_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("password"); // given to compress
+    QTest::addColumn<bool>("encrypted");
+
+    // Zip archives are written without encryption; for 7z an empty password means none.
+    QTest::newRow("zip, password ignored") << u"zip"_s << u"secret"_s << false;
+    QTest::newRow("7z, empty password") << u"7z"_s << QString() << false;
+    QTest::newRow("7z, password") << u"7z"_s << u"密码 pass"_s << true;
+    QTest::newRow("rar4") << u"rar4"_s << QString() << false;
+    QTest::newRow("rar5") << u"rar5"_s << QString() << false;
+}
+
+void TestArchivers::roundTrip()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, password);
+    QFETCH(bool, encrypted);
+
+    const QString tree = m_dir->filePath(u"src/Holiday"_s);
+    writeTree(m_dir->filePath(u"src"_s), holidayEntries());
+    QString archive;
+    if (format.startsWith(u"rar"_s)) {
+        archive = writeArchive(u"Holiday"_s, format, holidayEntries());
+    } else {
+        auto compressor = archiverFor(format);
+        JobRecord job;
+        compressor->compress(m_target, { tree }, password, {}, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+        QVERIFY(job.succeeded());
+        archive = compressor->compressPath().value_or(QString());
+        QCOMPARE(archive, m_target + u"/Holiday."_s + format);
+        const QString given = encrypted ? u"-p"_s + password : u"-p-"_s;
+        QByteArray listing;
+        QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, given, archive }), 0);
+        QCOMPARE(FileTree::run(u"7zz"_s, { u"l"_s, u"-slt"_s, given, archive }, &listing), 0);
+        QCOMPARE(listing.contains("Encrypted = +"), encrypted);
+    }
+
+    // Two jobs at once, each in its own folder and with its own result.
+    ScriptedPasswordPrompt prompt({ { AlertResult::ok, password }, { AlertResult::ok, password } });
+    auto first = archiverFor(format);
+    auto second = archiverFor(format);
+    JobRecord firstJob, secondJob;
+    first->decompress(m_target, archive, firstJob.onBegin(), firstJob.progressCallback(),
+                      firstJob.completion());
+    // With nothing to ask, zip and RAR begin at once; 7z first lists the archive.
+    if (format != u"7z"_s)
+        QCOMPARE(firstJob.events, QStringList { u"begin"_s });
+    second->decompress(m_target, archive, {}, {}, secondJob.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(firstJob.outcome && secondJob.outcome, 60000);
+    QVERIFY(firstJob.succeeded() && secondJob.succeeded());
+    QCOMPARE(prompt.messages().size(), encrypted ? 2 : 0);
+    QCOMPARE(firstJob.events, QStringList({ u"begin"_s, u"completion"_s }));
+    QVERIFY(!firstJob.progress.isEmpty());
+    QCOMPARE(firstJob.progress.last(), 1.0f);
+    QCOMPARE(first->decompressPath(), m_target + u"/Holiday"_s);
+    QCOMPARE(second->decompressPath(), m_target + u"/Holiday 1"_s);
+    QCOMPARE(FileTree::snapshot(m_target + u"/Holiday/Holiday"_s), FileTree::snapshot(tree));
+    QCOMPARE(FileTree::snapshot(m_target + u"/Holiday 1/Holiday"_s), FileTree::snapshot(tree));
+}
+
+void TestArchivers::unusableArgumentsFail_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("intoAFile"); // compressing into a file; kNoResult: the format is never created
+    QTest::newRow("zip") << u"zip"_s << int(ArchiveErrorType::compressunknown);
+    QTest::newRow("7z") << u"7z"_s << int(ArchiveErrorType::badArchive);
+    QTest::newRow("rar") << u"rar5"_s << kNoResult;
+}
+
+void TestArchivers::unusableArgumentsFail()
+{
+    QFETCH(QString, format);
+    QFETCH(int, intoAFile);
+
+    // Argument checks answer inside the call, before anything begins.
+    auto archiver = archiverFor(format);
+    JobRecord extract;
+    archiver->decompress(QString(), u"/a.zip"_s, extract.onBegin(), {}, extract.completion());
+    QVERIFY(extract.failedWith(ArchiveErrorType::targetPathNone));
+    QCOMPARE(extract.events, QStringList { u"completion"_s });
+    QVERIFY(!archiver->decompressPath());
+
+    // A file where the target folder should be: nothing can be made inside
+    // it, whatever rights the test runs with (a read-only folder is no
+    // obstacle to root).
+    QVERIFY(FileTree::writeFile(m_dir->path(), u"file"_s, "x"));
+    const QString notAFolder = m_dir->filePath(u"file"_s);
+    const QString archive = writeArchive(u"Small"_s, format, { { u"notes.txt"_s, "notes", false, {} } });
+    auto extractor = archiverFor(format);
+    JobRecord intoFile;
+    extractor->decompress(notAFolder, archive, intoFile.onBegin(), {}, intoFile.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(intoFile.outcome.has_value(), 20000);
+    QVERIFY(intoFile.failedWith(ArchiveErrorType::targetPathError));
+    QCOMPARE(intoFile.events, QStringList { u"completion"_s });
+    QCOMPARE(FileTree::entries(m_dir->path()), QStringList({ u"file"_s, u"in"_s, u"out"_s }));
+    if (intoAFile == kNoResult)
+        return;
+
+    JobRecord compress;
+    archiver->compress(u"/a/b/c"_s, { u"/x"_s, u"/a/b"_s }, std::nullopt, {}, compress.completion());
+    QVERIFY(compress.failedWith(ArchiveErrorType::targetPathError));
+    QVERIFY(!archiver->compressPath());
+    auto compressor = archiverFor(format);
+    JobRecord job;
+    compressor->compress(notAFolder, { archive }, std::nullopt, {}, job.completion());
+    QTRY_VERIFY(job.outcome.has_value());
+    QVERIFY(job.failedWith(ArchiveErrorType::Value(intoAFile)));
+}
+
+void TestArchivers::passwordAnswers_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<RarFixtureOptions>("protection"); // the archive's password, and whether names are hidden
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("error"); // kNoResult: the job ends without one
+    QTest::addColumn<bool>("begins");
+    QTest::addColumn<bool>("cancelFirst"); // the job is cancelled while the question is open
+
+    const RarFixtureOptions entries { u"s3cret"_s };
+    const RarFixtureOptions names { u"s3cret"_s, true };
+    const auto row
+        = [](const char* name, const QString& format, const RarFixtureOptions& protection, AlertResult result,
+             const QString& answer, int error, bool begins, bool cancelFirst = false) {
+              QTest::newRow(name) << format << protection << int(result) << answer << error << begins
+                                  << cancelFirst;
+          };
+    using enum AlertResult;
+    row("zip, right", u"zip"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("zip, wrong", u"zip"_s, entries, ok, u"guess"_s, ArchiveErrorType::passwordInvalid, true);
+    row("zip, empty", u"zip"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, false);
+    row("zip, cancel", u"zip"_s, entries, cancel, u"ignored"_s, kNoResult, false);
+    row("zip, fail", u"zip"_s, entries, fail, u"ignored"_s, kNoResult, false);
+    row("zip, autoClose", u"zip"_s, entries, autoClose, u"ignored"_s, kNoResult, false);
+    // An answer after a cancel comes too late to start anything.
+    row("zip, answered after cancel", u"zip"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::cancelled, false,
+        true);
+    // Answers are cut to 128 bytes.
+    row("zip, cut to 128 bytes", u"zip"_s, { QString(128, u'p') }, ok, QString(200, u'p'),
+        ArchiveErrorType::none, true);
+
+    // 7-Zip asks once extraction has begun; whatever then fails is reported as such.
+    row("7z, wrong", u"7z"_s, entries, ok, u"guess"_s, ArchiveErrorType::decompressUnknown, true);
+    row("7z, empty", u"7z"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, true);
+    row("7z, cancel", u"7z"_s, entries, cancel, QString(), ArchiveErrorType::cancelled, true);
+    row("7z, no window", u"7z"_s, entries, fail, QString(), ArchiveErrorType::cancelled, true);
+    row("7z, answered after cancel", u"7z"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::cancelled, true,
+        true);
+    // Names and content share the password: asked once. Names that cannot be
+    // read stop the job before it begins.
+    row("7z names, right", u"7z"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("7z names, wrong", u"7z"_s, names, ok, u"guess"_s, ArchiveErrorType::badArchive, false);
+
+    row("rar4, empty", u"rar4"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, false);
+    row("rar4, cancel", u"rar4"_s, entries, cancel, QString(), kNoResult, false);
+    row("rar4, right", u"rar4"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 names, wrong", u"rar4"_s, names, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    row("rar5 names, right", u"rar5"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar5, wrong", u"rar5"_s, entries, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+}
+
+void TestArchivers::passwordAnswers()
+{
+    QFETCH(QString, format);
+    QFETCH(RarFixtureOptions, protection);
+    QFETCH(int, result);
+    QFETCH(QString, answer);
+    QFETCH(int, error);
+    QFETCH(bool, begins);
+    QFETCH(bool, cancelFirst);
+
+    const QString archive
+        = writeArchive(u"Secret"_s, format, { { u"plan.txt"_s, "the plan\n", false, {} } }, protection);
+    QVERIFY(!archive.isEmpty());
+    auto archiver = archiverFor(format);
+    ScriptedPasswordPrompt prompt({ { AlertResult(result), answer } });
+    bool goneOnCancel = true;
+    if (cancelFirst) {
+        prompt.setBeforeAnswer([&] {
+            archiver->cancelDecompress();
+            goneOnCancel = FileTree::entries(m_target).isEmpty();
+        });
+    }
+    JobRecord job;
+    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    QTRY_COMPARE(prompt.messages(), QStringList { u"enter_password"_s });
+    if (error == kNoResult) {
+        // The reserved folder is gone and no result ever comes.
+        QTRY_COMPARE(FileTree::entries(m_target), QStringList());
+        QTest::qWait(50);
+        QVERIFY(job.events.isEmpty());
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QCOMPARE(prompt.messages().size(), 1);
+    QVERIFY(goneOnCancel);
+    QCOMPARE(job.events.contains(u"begin"_s), begins);
+    if (error == ArchiveErrorType::none) {
+        QVERIFY2(job.succeeded(), qPrintable(job.outcome->second.message()));
+        QCOMPARE(FileTree::snapshot(m_target + u"/Secret"_s).value(u"plan.txt"_s), "the plan\n");
+    } else {
+        QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
+        QCOMPARE(FileTree::entries(m_target), QStringList());
+    }
+}
+
+void TestArchivers::damagedArchivesFail_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("atOnce");
+
+    const QByteArray garbage = FileTree::randomBytes(4096, 42);
+    QTest::newRow("zip, garbage") << u"zip"_s << garbage << int(ArchiveErrorType::badArchive) << false;
+    QTest::newRow("zip, empty file") << u"zip"_s << QByteArray() << int(ArchiveErrorType::badArchive)
+                                     << false;
+    QTest::newRow("zip, signature only")
+        << u"zip"_s << QByteArray("PK\x03\x04", 4) << int(ArchiveErrorType::badArchive) << false;
+    QTest::newRow("7z, garbage") << u"7z"_s << garbage << int(ArchiveErrorType::badArchive) << false;
+    // RAR archives are opened inside the call.
+    QTest::newRow("rar, garbage") << u"rar"_s << garbage << int(ArchiveErrorType::originPathError) << true;
+}
+
+void TestArchivers::damagedArchivesFail()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, content);
+    QFETCH(int, error);
+    QFETCH(bool, atOnce);
+
+    QVERIFY(FileTree::writeFile(m_dir->path(), u"Broken."_s + format, content));
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    archiver->decompress(m_target, m_dir->filePath(u"Broken."_s + format), job.onBegin(), {},
+                         job.completion());
+    if (atOnce)
+        QCOMPARE(job.events, QStringList { u"completion"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchivers::emptySevenZipArchiveGivesEmptyFolder()
+{
+    const QString nothing = m_dir->filePath(u"nothing"_s);
+    QDir().mkpath(nothing);
+    const QString archive = m_dir->filePath(u"Empty.7z"_s);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, archive, u"."_s }, nullptr, nothing), 0);
+
+    auto archiver = archiverFor(u"7z"_s);
+    JobRecord job;
+    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(job.succeeded());
+    QCOMPARE(job.events, QStringList { u"completion"_s });
+    QVERIFY(QFileInfo(m_target + u"/Empty"_s).isDir());
+    QCOMPARE(FileTree::entries(m_target + u"/Empty"_s), QStringList());
+}
+
+void TestArchivers::cancelledJobsLeaveNothing_data()
+{
+    addFormatRows();
+}
+
+// Cancelled at the first progress, a job ends cancelled even when its engine
+// got to the end in the meantime.
+void TestArchivers::cancelledJobsLeaveNothing()
+{
+    QFETCH(QString, format);
+    const QList<RarFixtureEntry> entries = manyEntries();
+    if (!format.startsWith(u"rar"_s)) {
+        writeTree(m_dir->filePath(u"src"_s), entries);
+        auto compressor = archiverFor(format);
+        JobRecord job;
+        compressor->compress(
+            m_target, { m_dir->filePath(u"src/Big"_s) }, std::nullopt,
+            [&](float) { compressor->cancelCompress(); }, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+        QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
+        QCOMPARE(FileTree::entries(m_target), QStringList());
+    }
+
+    const QString archive = writeArchive(u"Big"_s, format, entries);
+    QVERIFY(!archive.isEmpty());
+    auto extractor = archiverFor(format);
+    JobRecord job;
+    extractor->decompress(
+        m_target, archive, {}, [&](float) { extractor->cancelDecompress(); }, job.completion());
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchivers::targetMovedAwayWhileExtracting_data()
+{
+    addFormatRows({ u"zip"_s, u"7z"_s });
+}
+
+void TestArchivers::targetMovedAwayWhileExtracting()
+{
+    QFETCH(QString, format);
+    const QString archive = writeArchive(u"Big"_s, format, manyEntries());
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    archiver->decompress(m_target, archive, {}, {}, job.completion());
+
+    // As soon as the first entry shows up, the target is moved away: the
+    // output is no longer where the job would say it is.
+    const QString folder = m_target + u"/Big"_s;
+    QDeadlineTimer deadline(20000);
+    while (!job.outcome && !deadline.hasExpired() && FileTree::entries(folder).isEmpty())
+        QCoreApplication::processEvents();
+    if (job.outcome)
+        QSKIP("the job ended before the target could be moved");
+    QVERIFY(QDir().rename(m_target, m_target + u".moved"_s));
+
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(!job.outcome->first);
+    QVERIFY(!QFileInfo::exists(folder));
+}
+
+void TestArchivers::targetFillsUp_data()
+{
+    addFormatRows();
+}
+
+void TestArchivers::targetFillsUp()
+{
+    QFETCH(QString, format);
+    const QString archive = writeArchive(u"Big"_s, format, manyEntries());
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    {
+        // Files written by this process and the children it starts meanwhile
+        // cannot grow past 4 KiB, as on a nearly full disk: writes beyond fail
+        // with EFBIG instead of raising SIGXFSZ. Every entry is 8 KiB: the
+        // first one does not fit.
+        rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, savedHandler);
+        });
+        const rlimit nearlyFull { 4096, saved.rlim_max };
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+        archiver->decompress(m_target, archive, {}, {}, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    }
+    QVERIFY(!job.outcome->first);
+    QVERIFY(job.outcome->second != ArchiveErrorType::cancelled);
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+void TestArchivers::archiveTruncatedWhileExtracting_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("error");
+    QTest::newRow("zip") << u"zip"_s << int(ArchiveErrorType::badArchive);
+    // Whatever goes wrong once 7zz extracts is reported as such.
+    QTest::newRow("7z") << u"7z"_s << int(ArchiveErrorType::decompressUnknown);
+    QTest::newRow("rar") << u"rar5"_s << int(ArchiveErrorType::badArchive);
+}
+
+void TestArchivers::archiveTruncatedWhileExtracting()
+{
+    QFETCH(QString, format);
+    QFETCH(int, error);
+    const QString archive = writeArchive(u"Big"_s, format, manyEntries());
+    auto archiver = archiverFor(format);
+    JobRecord job;
+    float progress = 0;
+    archiver->decompress(
+        m_target, archive, {}, [&progress](float value) { progress = value; }, job.completion());
+
+    QFile file(archive);
+    QDeadlineTimer deadline(20000);
+    if (format == u"7z"_s) {
+        // 7zz copies a stored archive faster than its progress reaches us:
+        // hold the extracting 7zz still while most of the archive goes.
+        std::optional<SevenZipFixtures::ChildProcess> extractor;
+        while (!extractor && !job.outcome && !deadline.hasExpired()) {
+            extractor = SevenZipFixtures::findSevenZipChild();
+            if (extractor && extractor->commandLine.split('\0').value(1) != "x")
+                extractor.reset();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(extractor, "7zz never started to extract");
+        QCOMPARE(::kill(pid_t(extractor->pid), SIGSTOP), 0);
+        QVERIFY(file.resize(file.size() / 4));
+        QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
+    } else {
+        // As soon as the extraction is under way, most of the archive goes.
+        while (!job.outcome && !deadline.hasExpired() && progress <= 0)
+            QCoreApplication::processEvents();
+        if (job.outcome)
+            QSKIP("the job ended before the archive could be cut");
+        QVERIFY(file.resize(file.size() / 4));
+    }
+
+    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    QVERIFY(!job.outcome->first);
+    QCOMPARE(int(job.outcome->second), error);
+    QCOMPARE(FileTree::entries(m_target), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestArchivers)
+#include "tst_archivers.moc"
