@@ -115,6 +115,12 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
                         JobOutcome::finish(completion, false, ArchiveErrorType::passwordEmpty);
                         return;
                     }
+                    if (progress->isCancelled()) {
+                        // Too late: the folder went with the cancel and nothing starts.
+                        ArchiveFile::deletePath(folder);
+                        JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
+                        return;
+                    }
                     archive->setPassword(text);
                     if (onBegin)
                         onBegin();
