@@ -135,6 +135,9 @@ RarOutcome UnarExtractor::judge(int exitCode, const UnarOutputParser& parser, bo
     const bool empty = parser.finishedEntries() == 0 && (m_expectedEntries > 0 || withPassword);
     if (!failed && !empty)
         return RarOutcome::success();
+    // Killed or crashed: that says nothing about the password.
+    if (exitCode < 0)
+        return RarOutcome::failure(RarArchive::unknown);
     if (exitCode == 2 && !m_answered)
         return RarOutcome::failure(RarArchive::missingPassword);
     const int code = parser.firstFailure().isEmpty() ? RarArchive::badData
