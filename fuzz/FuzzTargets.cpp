@@ -5,8 +5,8 @@
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/SevenZip/SevenZipListingParser.h"
 #include "Archive/SevenZip/SevenZipProgressParser.h"
-#include "Archive/Zip/EntryPathSanitizer.h"
-#include "Archive/Zip/LegacyNameDecoder.h"
+#include "Archive/Extraction/EntryPathSanitizer.h"
+#include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Zip/ZipEngine.h"
 #include "FuzzChecks.h"
 

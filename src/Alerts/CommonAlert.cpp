@@ -1,7 +1,7 @@
 #include "Alerts/CommonAlert.h"
 
 #include "App/Image.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>

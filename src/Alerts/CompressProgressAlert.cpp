@@ -2,7 +2,7 @@
 
 #include "Alerts/ProgressIndicator.h"
 #include "App/Image.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 using namespace Qt::StringLiterals;
 

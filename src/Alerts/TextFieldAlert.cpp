@@ -1,7 +1,7 @@
 #include "Alerts/TextFieldAlert.h"
 
 #include "App/Image.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QLineEdit>
 

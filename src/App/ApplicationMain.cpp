@@ -2,8 +2,8 @@
 
 #include "Alerts/AlertPasswordPrompt.h"
 #include "App/AppDelegate.h"
-#include "App/CommandLineMode.h"
-#include "App/LocalizedText.h"
+#include "CommandLine/CommandLineMode.h"
+#include "Resources/LocalizedText.h"
 #include "App/SingleInstance.h"
 #include "KestrelConfig.h"
 #include "Window/WindowController.h"

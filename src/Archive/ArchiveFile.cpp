@@ -1,6 +1,6 @@
 #include "Archive/ArchiveFile.h"
 
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 #include "Archive/PathText.h"
 
 #include <QDir>

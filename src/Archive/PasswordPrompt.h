@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Alerts/AlertResult.h"
+#include "Archive/AlertResult.h"
 
 #include <QString>
 

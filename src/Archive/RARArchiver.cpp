@@ -1,6 +1,6 @@
 #include "Archive/RARArchiver.h"
 
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"

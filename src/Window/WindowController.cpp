@@ -1,7 +1,7 @@
 #include "Window/WindowController.h"
 
 #include "App/AppDelegate.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QLabel>
 

@@ -4,7 +4,7 @@
 #include "Alerts/ExtractProgressAlert.h"
 #include "Alerts/ProgressIndicator.h"
 #include "Alerts/TextFieldAlert.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "App/Image.h"
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 #include "Model/FileCategory.h"
 
 #include <QDir>

@@ -3,10 +3,10 @@
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarErrorClassifier.h"
 #include "Archive/Rar/RarProgressMeter.h"
-#include "Archive/Zip/EntryPathSanitizer.h"
-#include "Archive/Zip/LegacyNameDecoder.h"
-#include "Archive/Zip/PendingFile.h"
-#include "Archive/Zip/Utf8LocaleScope.h"
+#include "Archive/Extraction/EntryPathSanitizer.h"
+#include "Archive/Extraction/LegacyNameDecoder.h"
+#include "Archive/Extraction/PendingFile.h"
+#include "Archive/Extraction/Utf8LocaleScope.h"
 #include "Archive/Zip/ZipReader.h"
 
 #include <QFile>

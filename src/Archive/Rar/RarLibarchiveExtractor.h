@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Archive/Rar/RarOutcome.h"
-#include "Archive/Zip/ExtractionTree.h"
+#include "Archive/Extraction/ExtractionTree.h"
 
 #include <QString>
 #include <QStringList>

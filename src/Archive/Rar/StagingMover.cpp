@@ -1,7 +1,7 @@
 #include "Archive/Rar/StagingMover.h"
 
-#include "Archive/Zip/EntryPathSanitizer.h"
-#include "Archive/Zip/FileDescriptor.h"
+#include "Archive/Extraction/EntryPathSanitizer.h"
+#include "Archive/Extraction/FileDescriptor.h"
 
 #include <QFile>
 

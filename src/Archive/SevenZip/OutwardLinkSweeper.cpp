@@ -1,6 +1,6 @@
 #include "Archive/SevenZip/OutwardLinkSweeper.h"
 
-#include "Archive/Zip/FileDescriptor.h"
+#include "Archive/Extraction/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>

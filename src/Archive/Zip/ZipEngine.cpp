@@ -1,6 +1,6 @@
 #include "Archive/Zip/ZipEngine.h"
 
-#include "Archive/Zip/Utf8LocaleScope.h"
+#include "Archive/Extraction/Utf8LocaleScope.h"
 #include "Archive/Zip/ZipCatalog.h"
 #include "Archive/Zip/ZipExtractor.h"
 #include "Archive/Zip/ZipWriter.h"

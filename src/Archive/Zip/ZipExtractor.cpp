@@ -1,9 +1,9 @@
 #include "Archive/Zip/ZipExtractor.h"
 
-#include "Archive/Zip/EntryPathSanitizer.h"
-#include "Archive/Zip/LegacyNameDecoder.h"
-#include "Archive/Zip/PendingFile.h"
-#include "Archive/Zip/Utf8LocaleScope.h"
+#include "Archive/Extraction/EntryPathSanitizer.h"
+#include "Archive/Extraction/LegacyNameDecoder.h"
+#include "Archive/Extraction/PendingFile.h"
+#include "Archive/Extraction/Utf8LocaleScope.h"
 #include "Archive/Zip/ZipCatalog.h"
 #include "Archive/Zip/ZipErrorClassifier.h"
 #include "Archive/Zip/ZipReader.h"

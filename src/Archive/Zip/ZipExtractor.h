@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Archive/Zip/ExtractionTree.h"
+#include "Archive/Extraction/ExtractionTree.h"
 #include "Archive/Zip/ZipEngine.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "Archive/Zip/ZipWriter.h"
 
-#include "Archive/Zip/FileDescriptor.h"
-#include "Archive/Zip/Utf8LocaleScope.h"
+#include "Archive/Extraction/FileDescriptor.h"
+#include "Archive/Extraction/Utf8LocaleScope.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/Rar/StagingMover.h"
-#include "Archive/Zip/ExtractionTree.h"
-#include "Archive/Zip/PendingFile.h"
+#include "Archive/Extraction/ExtractionTree.h"
+#include "Archive/Extraction/PendingFile.h"
 #include "FileTree.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Archive/Zip/FileDescriptor.h"
+#include "Archive/Extraction/FileDescriptor.h"
 
 #include <utility>
 

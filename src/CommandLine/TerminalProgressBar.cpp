@@ -1,4 +1,4 @@
-#include "App/TerminalProgressBar.h"
+#include "CommandLine/TerminalProgressBar.h"
 
 #include <QString>
 #include <QTextStream>

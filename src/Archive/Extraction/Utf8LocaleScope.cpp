@@ -1,4 +1,4 @@
-#include "Archive/Zip/Utf8LocaleScope.h"
+#include "Archive/Extraction/Utf8LocaleScope.h"
 
 Utf8LocaleScope::Utf8LocaleScope()
     : m_utf8(newlocale(LC_ALL_MASK, "C.UTF-8", locale_t(nullptr)))

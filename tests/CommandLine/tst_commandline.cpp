@@ -1,4 +1,4 @@
-#include "App/CommandLineMode.h"
+#include "CommandLine/CommandLineMode.h"
 #include "FileTree.h"
 
 #include <QDir>

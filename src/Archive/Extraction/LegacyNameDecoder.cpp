@@ -1,4 +1,4 @@
-#include "Archive/Zip/LegacyNameDecoder.h"
+#include "Archive/Extraction/LegacyNameDecoder.h"
 
 #include <QStringDecoder>
 

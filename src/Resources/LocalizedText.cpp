@@ -1,4 +1,4 @@
-#include "App/LocalizedText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,6 +1,6 @@
-#include "Archive/Zip/ExtractionTree.h"
+#include "Archive/Extraction/ExtractionTree.h"
 
-#include "Archive/Zip/PendingFile.h"
+#include "Archive/Extraction/PendingFile.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "Archive/Zip/PendingFile.h"
+#include "Archive/Extraction/PendingFile.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "App/InterruptWatcher.h"
+#include "CommandLine/InterruptWatcher.h"
 
 #include <QSocketNotifier>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Archive/Zip/FileDescriptor.h"
+#include "Archive/Extraction/FileDescriptor.h"
 
 #include <QByteArray>
 

@@ -1,5 +1,5 @@
-#include "Archive/Zip/ExtractionTree.h"
-#include "Archive/Zip/PendingFile.h"
+#include "Archive/Extraction/ExtractionTree.h"
+#include "Archive/Extraction/PendingFile.h"
 #include "ZipFixtures.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Archive/Zip/EntryPathSanitizer.h"
+#include "Archive/Extraction/EntryPathSanitizer.h"
 
 #include <QTest>
 

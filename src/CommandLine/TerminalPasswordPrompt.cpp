@@ -1,4 +1,4 @@
-#include "App/TerminalPasswordPrompt.h"
+#include "CommandLine/TerminalPasswordPrompt.h"
 
 #include <QTextStream>
 
