@@ -133,8 +133,7 @@ void TestArchivers::init()
 }
 
 // `entries` packed by a real tool into in/`name`.<extension>: 7zz for zip and
-// 7z, our writer for RAR, which no free tool creates. The archive is alone in
-// its folder: lsar looks at neighbours when it guesses volumes.
+// 7z, our writer for RAR, which no free tool creates.
 QString TestArchivers::writeArchive(const QString& name, const QString& format,
                                     const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options)
 {

@@ -132,13 +132,17 @@ RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& met
 
 // libarchive first; unar reads some archives libarchive does not (self-
 // extracting ones, some RAR4 volume sets, data libarchive cannot decode) and
-// starts over in an emptied staging folder.
+// starts over in an emptied staging folder. libarchive 3.6 refuses every
+// entry after the first of a solid RAR4 archive: those go to unar at once.
 RarOutcome RarArchive::extractPlain(const QStringList& volumes, const RarCatalog& catalog,
                                     StagingFolder& staging, RarProgressMeter& meter)
 {
+    const bool unarInstalled = !UnarExtractor::program().isEmpty();
+    if (unarInstalled && catalog.isSolid() && !catalog.isRar5())
+        return extractWithUnar(volumes.constFirst(), catalog, staging.path(), meter, std::nullopt);
     RarLibarchiveExtractor extractor(meter, catalog.entries().size(), catalog.totalSize());
     const RarOutcome outcome = checked(extractor.extract(volumes, staging.path()), staging.path(), catalog);
-    if (!outcome.failed() || outcome.errorCode == writeFailed || UnarExtractor::program().isEmpty())
+    if (!outcome.failed() || outcome.errorCode == writeFailed || !unarInstalled)
         return outcome;
     if (!staging.clear())
         return RarOutcome::failure(writeFailed);

@@ -62,7 +62,6 @@ public:
     void setStatus(Status status) { m_status = status; }
     void setRar5(bool rar5) { m_rar5 = rar5; }
     void setSolid(bool solid) { m_solid = m_solid || solid; }
-    void setVolumes(const QStringList& volumes) { m_volumes = volumes; }
     void addEntry(Entry entry) { m_entries.append(std::move(entry)); }
     // The entry a slice continues: the last one, when it exists.
     Entry* lastEntry() { return m_entries.isEmpty() ? nullptr : &m_entries.last(); }
