@@ -18,11 +18,12 @@ class StagingFolder;
 // Our own header walk (RarCatalog) lists the archive and tells whether it is
 // encrypted, solid, a volume set or cut short. Unencrypted archives are
 // extracted in process with libarchive, and with unar where libarchive fails;
-// encrypted ones are decrypted by us into a private plain copy that those two
-// read, and go to unar, which is given the password on a pseudo-terminal
-// only, where we cannot decrypt. Every engine writes into a private staging
-// folder beside the extraction folder; only an extraction that holds every
-// file the catalogue lists, with its size, is moved on into it.
+// encrypted ones are decrypted by us into a private plain copy those two
+// read. Volume sets and kinds we cannot decrypt go to unar, which is given
+// the password on a pseudo-terminal only, never on its command line or in its
+// environment. Every engine writes into a private staging folder beside the
+// extraction folder; only an extraction that holds every file the catalogue
+// lists, with its size, is moved on into it.
 class RarArchive
 {
 public:
