@@ -105,7 +105,7 @@ bool RarArchive::extractFilesTo(const QString& folder, bool /*overwrite*/, int* 
     if (outcome.failed())
         return failWith(outcome.errorCode);
     StagingMover mover;
-    if (!mover.move(staging.path(), folder))
+    if (!mover.move(staging.path(), folder, m_stagedByLibarchive))
         return failWith(writeFailed);
     meter.finish();
     return true;
@@ -113,6 +113,7 @@ bool RarArchive::extractFilesTo(const QString& folder, bool /*overwrite*/, int* 
 
 RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& meter)
 {
+    m_stagedByLibarchive = false;
     const QStringList volumes = m_catalog.volumes();
     if (!isPasswordProtected())
         return extractPlain(volumes, m_catalog, staging, meter);
@@ -142,6 +143,7 @@ RarOutcome RarArchive::extractPlain(const QStringList& volumes, const RarCatalog
         return extractWithUnar(volumes.constFirst(), catalog, staging.path(), meter, std::nullopt);
     RarLibarchiveExtractor extractor(meter, catalog.entries().size(), catalog.totalSize());
     const RarOutcome outcome = checked(extractor.extract(volumes, staging.path()), staging.path(), catalog);
+    m_stagedByLibarchive = outcome.succeeded();
     if (!outcome.failed() || outcome.errorCode == writeFailed || !unarInstalled)
         return outcome;
     if (!staging.clear())

@@ -87,6 +87,8 @@ private:
                                RarProgressMeter& meter, const std::optional<QString>& password);
 
     RarCatalog m_catalog;
+    // The staging folder holds what our libarchive extractor wrote, safe as it is.
+    bool m_stagedByLibarchive = false;
     std::optional<QString> m_password;
     std::shared_ptr<RarProgress> m_progress;
     std::function<void(qint64)> m_promptObserver;

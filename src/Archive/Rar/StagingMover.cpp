@@ -51,18 +51,35 @@ QByteArray canonicalPath(const QString& path)
 
 } // namespace
 
-bool StagingMover::move(const QString& staging, const QString& destination)
+bool StagingMover::move(const QString& staging, const QString& destination, bool stagedSafely)
 {
     if (!m_tree.open(destination))
         return fail(m_tree.error());
     const FileDescriptor root(::open(QFile::encodeName(staging).constData(), kFolderFlags));
     if (!root.isValid())
         return fail(errno);
+    if (stagedSafely)
+        moveWhole(root.get(), destination);
     if (!moveFolder(root.get(), QString()))
         return false;
     if (!m_tree.finish())
         return fail(m_tree.error());
     return removeOutwardLinks(destination);
+}
+
+// Only into an empty destination: nothing there can lead a moved link
+// elsewhere. Whatever does not move whole (a folder without write
+// permission cannot change parent) is left for the entry-by-entry move.
+void StagingMover::moveWhole(int folder, const QString& destination)
+{
+    const FileDescriptor target(::open(QFile::encodeName(destination).constData(), kFolderFlags));
+    std::vector<QByteArray> present;
+    std::vector<QByteArray> names;
+    if (!target.isValid() || !listFolder(target.get(), present) || !present.empty()
+        || !listFolder(folder, names))
+        return;
+    for (const QByteArray& name : names)
+        renameat2(folder, name.constData(), target.get(), name.constData(), RENAME_NOREPLACE);
 }
 
 bool StagingMover::moveFolder(int folder, const QString& prefix)
