@@ -1,4 +1,5 @@
 #include "Archive/ArchiveFile.h"
+#include "Archive/ArchiveJob.h"
 #include "Archive/Archiver.h"
 #include "Archive/ArchiverFactory.h"
 #include "FileTree.h"
@@ -117,6 +118,8 @@ private slots:
     void targetFillsUp();
     void archiveTruncatedWhileExtracting_data();
     void archiveTruncatedWhileExtracting();
+    void jobEndsOnce_data();
+    void jobEndsOnce();
     void openingLeavesTheMainThreadFree_data();
     void openingLeavesTheMainThreadFree();
 
@@ -675,4 +678,47 @@ void TestArchivers::openingLeavesTheMainThreadFree()
     archiver->cancelDecompress();
     QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
     QVERIFY2(longestGap < 50, qPrintable(u"the main thread stood still for %1 ms"_s.arg(longestGap)));
+}
+
+void TestArchivers::jobEndsOnce_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("zip, extracted") << u"zip"_s << int(AlertResult::ok) << u"completed true"_s;
+    QTest::newRow("zip, prompt closed") << u"zip"_s << int(AlertResult::autoClose) << u"without 3"_s;
+    QTest::newRow("7z, nobody to ask") << u"7z"_s << int(AlertResult::fail) << u"completed false"_s;
+    QTest::newRow("rar5, prompt cancelled") << u"rar5"_s << int(AlertResult::cancel) << u"without 1"_s;
+    QTest::newRow("rar, never created") << u"rar5"_s << -1 << u"completed false"_s;
+}
+
+// Whatever happens, a job tells its end exactly once, and only after its
+// reserved output is gone when it failed.
+void TestArchivers::jobEndsOnce()
+{
+    QFETCH(QString, format);
+    QFETCH(int, answer);
+    QFETCH(QString, ending);
+
+    const QString archive = writeArchive(u"Secret"_s, format, { { u"plan.txt"_s, "plan", false, {} } },
+                                         RarFixtureOptions { u"pw"_s });
+    ScriptedPasswordPrompt prompt({ { AlertResult(qMax(answer, 0)), u"pw"_s } });
+    ArchiveJob job(*ArchiveType::fromRawValue(format.left(3)), &prompt);
+    QStringList endings;
+    connect(&job, &ArchiveJob::completed, this, [&](bool success, ArchiveErrorType) {
+        endings.append(u"completed "_s + (success ? u"true"_s : u"false"_s));
+        QCOMPARE(FileTree::entries(m_target).isEmpty(), !success);
+    });
+    connect(&job, &ArchiveJob::endedWithoutResult, this, [&](AlertResult how) {
+        endings.append(u"without %1"_s.arg(int(how)));
+        QCOMPARE(FileTree::entries(m_target), QStringList());
+    });
+    if (answer < 0)
+        job.compress(m_target, { archive }, std::nullopt);
+    else
+        job.decompress(m_target, archive);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.isRunning(), 60000);
+    job.cancel();
+    QCoreApplication::processEvents();
+    QCOMPARE(endings, QStringList { ending });
 }
