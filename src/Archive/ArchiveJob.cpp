@@ -37,42 +37,40 @@ void ArchiveJob::compress(const QString& targetPath, const QStringList& files,
         emit completed(false, ArchiveErrorType::unsupported);
         return;
     }
-    QPointer self(this);
-    m_archiver->compress(
-        targetPath, files, password,
-        [self](float fraction) {
-            if (self && self->m_running)
-                emit self->progressed(fraction);
-        },
-        [self](bool success, ArchiveErrorType error) {
-            if (!self || !self->m_running)
-                return;
-            self->finish();
-            emit self->completed(success, error);
-        });
+    m_archiver->compress(targetPath, files, password, forwardProgress(), forwardCompletion());
 }
 
 void ArchiveJob::decompress(const QString& targetPath, const QString& archivePath)
 {
     if (!start())
         return;
-    QPointer self(this);
     m_archiver->decompress(
         targetPath, archivePath,
-        [self] {
+        [self = QPointer(this)] {
             if (self && self->m_running)
                 emit self->begun();
         },
-        [self](float fraction) {
-            if (self && self->m_running)
-                emit self->progressed(fraction);
-        },
-        [self](bool success, ArchiveErrorType error) {
-            if (!self || !self->m_running)
-                return;
-            self->finish();
-            emit self->completed(success, error);
-        });
+        forwardProgress(), forwardCompletion());
+}
+
+// The archiver's callbacks may come after this job is gone or has ended:
+// they then go nowhere.
+std::function<void(float)> ArchiveJob::forwardProgress()
+{
+    return [self = QPointer(this)](float fraction) {
+        if (self && self->m_running)
+            emit self->progressed(fraction);
+    };
+}
+
+std::function<void(bool, ArchiveErrorType)> ArchiveJob::forwardCompletion()
+{
+    return [self = QPointer(this)](bool success, ArchiveErrorType error) {
+        if (!self || !self->m_running)
+            return;
+        self->finish();
+        emit self->completed(success, error);
+    };
 }
 
 void ArchiveJob::cancel()

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -66,6 +67,8 @@ signals:
 private:
     bool start();
     void finish();
+    std::function<void(float)> forwardProgress();
+    std::function<void(bool, ArchiveErrorType)> forwardCompletion();
 
     const ArchiveType m_type;
     std::unique_ptr<Archiver> m_archiver;
