@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Archive/Rar/RarOutcome.h"
 #include "Archive/Extraction/ExtractionTree.h"
+#include "Archive/Rar/RarOutcome.h"
 
 #include <QString>
 #include <QStringList>
