@@ -2,10 +2,10 @@
 
 #include "Alerts/AlertPasswordPrompt.h"
 #include "App/AppDelegate.h"
-#include "CommandLine/CommandLineMode.h"
-#include "Resources/LocalizedText.h"
 #include "App/SingleInstance.h"
+#include "CommandLine/CommandLineMode.h"
 #include "KestrelConfig.h"
+#include "Resources/LocalizedText.h"
 #include "Window/WindowController.h"
 
 #include <QApplication>

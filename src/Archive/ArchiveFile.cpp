@@ -1,7 +1,7 @@
 #include "Archive/ArchiveFile.h"
 
-#include "Resources/LocalizedText.h"
 #include "Archive/PathText.h"
+#include "Resources/LocalizedText.h"
 
 #include <QDir>
 #include <QFile>

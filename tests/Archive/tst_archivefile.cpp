@@ -1,5 +1,5 @@
-#include "Resources/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
+#include "Resources/LocalizedText.h"
 
 #include <QDir>
 #include <QFile>

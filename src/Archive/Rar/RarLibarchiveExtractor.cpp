@@ -1,12 +1,12 @@
 #include "Archive/Rar/RarLibarchiveExtractor.h"
 
-#include "Archive/Rar/RarArchive.h"
-#include "Archive/Rar/RarErrorClassifier.h"
-#include "Archive/Rar/RarProgressMeter.h"
 #include "Archive/Extraction/EntryPathSanitizer.h"
 #include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Extraction/PendingFile.h"
 #include "Archive/Extraction/Utf8LocaleScope.h"
+#include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarErrorClassifier.h"
+#include "Archive/Rar/RarProgressMeter.h"
 #include "Archive/Zip/ZipReader.h"
 
 #include <QFile>
