@@ -24,7 +24,7 @@ public:
 private:
     bool moveFolder(int folder, const QString& prefix);
     // Renames the top-level entries whole where it can; moveFolder takes the rest.
-    void moveWhole(int folder, const QString& destination);
+    void moveWhole(int folder, int destination);
     bool moveEntry(int folder, const QByteArray& name, const QString& path);
     bool moveSubfolder(int folder, const QByteArray& name, const QString& path, const struct stat& status);
     bool recreateLink(int folder, const QByteArray& name, const QString& path, const struct stat& status);
