@@ -284,8 +284,8 @@ void TestCommandLine::killedProcessTakesItsChildAlong()
     // Behind a self-extractor's program only unar reads the archive: it
     // becomes a child of ours, held still once found so it cannot finish first.
     const QByteArray program = QByteArray("MZ").append(4094, '\x90');
-    const QByteArray archive
-        = program + buildRar(RarVersion::rar5, { { u"big.bin"_s, randomBytes(64 * 1024 * 1024, 7) } });
+    const QByteArray archive = program
+        + buildRar(RarVersion::rar5, { { u"big.bin"_s, randomBytes(64 * 1024 * 1024, 7), false, {} } });
     QVERIFY(FileTree::writeFile(m_dir->path(), u"self.rar"_s, archive));
 
     QProcess process;
