@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <limits>
 #include <optional>
 
 #include <sys/resource.h>
@@ -670,22 +671,32 @@ void TestArchivers::openingLeavesTheMainThreadFree()
     }
     QVERIFY(QFileInfo(archive).isFile());
 
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer ticker;
-    ticker.setInterval(10);
-    connect(&ticker, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
-    auto archiver = archiverFor(format);
-    JobRecord job;
-    sinceTick.start();
-    ticker.start();
-    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
-    QTRY_VERIFY_WITH_TIMEOUT(job.outcome || !job.events.isEmpty(), 60000);
-    ticker.stop();
-    longestGap = qMax(longestGap, sinceTick.elapsed());
-    archiver->cancelDecompress();
-    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-    QVERIFY2(longestGap < 50, qPrintable(u"the main thread stood still for %1 ms"_s.arg(longestGap)));
+    // A busy machine can hold any thread back now and then: the main thread
+    // counts as free when one of three tries never stood still. Work done on
+    // it stalls every try.
+    qint64 shortestLongestGap = std::numeric_limits<qint64>::max();
+    for (int attempt = 0; attempt < 3 && shortestLongestGap >= 50; ++attempt) {
+        ArchiveFile::deletePath(m_target);
+        QVERIFY(QDir().mkpath(m_target));
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        connect(&ticker, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+        auto archiver = archiverFor(format);
+        JobRecord job;
+        sinceTick.start();
+        ticker.start();
+        archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome || !job.events.isEmpty(), 60000);
+        ticker.stop();
+        longestGap = qMax(longestGap, sinceTick.elapsed());
+        archiver->cancelDecompress();
+        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+        shortestLongestGap = qMin(shortestLongestGap, longestGap);
+    }
+    QVERIFY2(shortestLongestGap < 50,
+             qPrintable(u"the main thread stood still for %1 ms"_s.arg(shortestLongestGap)));
 }
 
 void TestArchivers::jobEndsOnce_data()
