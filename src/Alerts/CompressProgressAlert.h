@@ -1,25 +1,15 @@
 #pragma once
 
-#include "Alerts/CommonAlert.h"
+#include "Alerts/ProgressAlert.h"
 
-class ProgressIndicator;
-
-// The sheet over a running compress job: a progress bar and a Cancel button.
-// The owner feeds indicator() and takes the sheet down with endSheet().
-class CompressProgressAlert : public CommonAlert
+// The sheet over a running compress job.
+class CompressProgressAlert : public ProgressAlert
 {
     Q_OBJECT
 
 public:
     static QPointer<CompressProgressAlert> create(const QString& message);
 
-    ProgressIndicator* indicator();
-
-protected:
-    void setupButtons() override;
-
 private:
     explicit CompressProgressAlert(const QString& message);
-
-    ProgressIndicator* m_indicator = nullptr;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Archive/AlertResult.h"
 #include "Archive/ArchiveErrorType.h"
+#include "Archive/JobOutput.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,19 +10,25 @@
 #include <functional>
 #include <optional>
 
+class PasswordPrompt;
+
 // The interface of the format archivers. An archiver object serves one job.
 //
 // Callbacks may be empty. `progress` gets the fraction done (0 to 1),
 // `completion` runs at most once per job with (true, none) or (false, error),
 // `onBegin` at most once, right before files are written. All of them reach
 // the caller on the main thread: failed argument checks synchronously inside
-// the call, everything else queued.
+// the call, everything else queued. A job whose password question ends
+// without an answer ends without a completion: `endedWithoutResult` (set
+// before the job starts) then tells how the question ended, after the
+// reserved output is gone.
 class Archiver
 {
 public:
     using OnBegin = std::function<void()>;
     using Progress = std::function<void(float)>;
     using Completion = std::function<void(bool success, ArchiveErrorType error)>;
+    using EndedWithoutResult = std::function<void(AlertResult how)>;
 
     virtual ~Archiver();
 
@@ -40,6 +48,10 @@ public:
     virtual void cancelCompress() = 0;
     virtual void cancelDecompress() = 0;
 
+    // Where password questions go; the process's prompt when none is set.
+    void setPasswordPrompt(PasswordPrompt* prompt) { m_passwordPrompt = prompt; }
+    void setEndedWithoutResult(EndedWithoutResult ended) { m_endedWithoutResult = std::move(ended); }
+
     // The output of the current job, absent until the job has decided it.
     std::optional<QString> compressPath() const { return m_compressPath; }
     std::optional<QString> decompressPath() const { return m_decompressPath; }
@@ -49,6 +61,11 @@ protected:
     Archiver(const Archiver&) = delete;
     Archiver& operator=(const Archiver&) = delete;
 
+    PasswordPrompt* m_passwordPrompt = nullptr;
+    EndedWithoutResult m_endedWithoutResult;
+    // What the running job reserved: a cancel removes it while it is still
+    // the job's own.
+    JobOutput m_output;
     std::optional<QString> m_compressPath;
     std::optional<QString> m_decompressPath;
 };

@@ -1,6 +1,6 @@
 #include "Archive/JobOutcome.h"
 
-#include "Archive/ArchiveFile.h"
+#include "Archive/JobOutput.h"
 #include "Archive/MainQueue.h"
 
 void JobOutcome::finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
@@ -9,26 +9,25 @@ void JobOutcome::finish(const Archiver::Completion& completion, bool success, Ar
         completion(success, error);
 }
 
-void JobOutcome::evaluate(const QString& output, bool cancelled, bool succeeded, ArchiveErrorType failure,
+void JobOutcome::evaluate(const JobOutput& output, bool cancelled, bool succeeded, ArchiveErrorType failure,
                           const Archiver::Completion& completion)
 {
     if (cancelled) {
-        ArchiveFile::deletePath(output);
+        output.remove();
         finish(completion, false, ArchiveErrorType::cancelled);
     } else if (!succeeded) {
-        ArchiveFile::deletePath(output);
+        output.remove();
         finish(completion, false, failure);
     } else {
         finish(completion, true, ArchiveErrorType::none);
     }
 }
 
-void JobOutcome::postFailure(const QString& output, ArchiveErrorType error,
+void JobOutcome::postFailure(const JobOutput& output, ArchiveErrorType error,
                              const Archiver::Completion& completion)
 {
     MainQueue::post([output, error, completion] {
-        if (!output.isEmpty())
-            ArchiveFile::deletePath(output);
+        output.remove();
         finish(completion, false, error);
     });
 }

@@ -2,6 +2,8 @@
 
 #include "Archive/Archiver.h"
 
+class JobOutput;
+
 // How every archiver ends a job, on the main thread.
 class JobOutcome
 {
@@ -13,12 +15,12 @@ public:
 
     // The evaluation after the engine returned: a cancelled job is reported
     // as cancelled whatever the engine said, a failed one as `failure`; both
-    // delete `output` first. A finished job keeps it.
-    static void evaluate(const QString& output, bool cancelled, bool succeeded, ArchiveErrorType failure,
+    // remove `output` first. A finished job keeps it.
+    static void evaluate(const JobOutput& output, bool cancelled, bool succeeded, ArchiveErrorType failure,
                          const Archiver::Completion& completion);
 
-    // Queues a failure onto the main thread: `output` (if any) is deleted
+    // Queues a failure onto the main thread: `output` (if any) is removed
     // first.
-    static void postFailure(const QString& output, ArchiveErrorType error,
+    static void postFailure(const JobOutput& output, ArchiveErrorType error,
                             const Archiver::Completion& completion);
 };

@@ -1,13 +1,12 @@
 #include "Archive/LzmaArchiver.h"
 
-#include "Resources/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
 #include "Archive/Diagnostics.h"
 #include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
-#include "Archive/PasswordPrompt.h"
+#include "Archive/PasswordStep.h"
 #include "Archive/PathText.h"
 #include "Archive/ProgressThrottle.h"
 #include "Archive/SevenZip/SevenZipReader.h"
@@ -31,7 +30,8 @@ struct PasswordState
 
 // Runs on the archive queue whenever 7-Zip asks. Blocks until the main thread
 // has an answer, the job is cancelled, or no prompt can be shown at all.
-QString requestPassword(const std::shared_ptr<JobFlags>& flags, const std::shared_ptr<PasswordState>& state)
+QString requestPassword(const std::shared_ptr<JobFlags>& flags, const std::shared_ptr<PasswordState>& state,
+                        PasswordPrompt* prompt)
 {
     {
         QMutexLocker locker(&state->lock);
@@ -41,32 +41,19 @@ QString requestPassword(const std::shared_ptr<JobFlags>& flags, const std::share
 
     auto answered = std::make_shared<QSemaphore>(0);
     auto text = std::make_shared<QString>();
-    const bool posted = MainQueue::post([flags, state, answered, text] {
-        PasswordPrompt::askCurrent(localizedText("enter_password"),
-                                   [=](AlertResult result, const QString& entered) {
-                                       switch (result) {
-                                       case AlertResult::ok:
-                                           *text = entered;
-                                           if (entered.isEmpty())
-                                               state->pendingError = ArchiveErrorType::passwordEmpty;
-                                           Diagnostics::writeLine("确认按钮点击");
-                                           break;
-                                       case AlertResult::cancel:
-                                           flags->continumDecompress = false;
-                                           Diagnostics::writeLine("取消按钮点击");
-                                           break;
-                                       case AlertResult::fail:
-                                           // Nobody can be asked: the same as a cancelled prompt, never a
-                                           // wait.
-                                           flags->continumDecompress = false;
-                                           Diagnostics::writeLine("弹窗失败");
-                                           break;
-                                       case AlertResult::autoClose:
-                                           Diagnostics::writeLine("自动关闭");
-                                           break;
-                                       }
-                                       answered->release();
-                                   });
+    const bool posted = MainQueue::post([flags, state, answered, text, prompt] {
+        PasswordStep::ask(prompt, [=](const std::optional<QString>& entered, AlertResult result) {
+            if (entered) {
+                *text = *entered;
+                if (entered->isEmpty())
+                    state->pendingError = ArchiveErrorType::passwordEmpty;
+                Diagnostics::writeLine("确认按钮点击");
+            } else if (result != AlertResult::autoClose) {
+                // Refused, or nobody can be asked: the job stops, never waits.
+                flags->continumDecompress = false;
+            }
+            answered->release();
+        });
     });
     if (!posted)
         return {};
@@ -123,6 +110,7 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
         return;
     }
     m_compressPath = *reserved;
+    m_output = JobOutput::adopt(*reserved);
 
     auto writer = std::make_shared<SevenZipWriter>(*reserved);
     configureWriter(*writer, files, password);
@@ -131,17 +119,19 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
     writer->setProgressHandler(
         [throttle = ProgressThrottle::make(progress)](float fraction) { throttle->report(fraction); });
     if (!writer->open()) {
-        ArchiveFile::deletePath(*reserved);
+        m_output.remove();
         JobOutcome::finish(completion, false, ArchiveErrorType::badArchive);
         return;
     }
 
-    const QString archivePath = *reserved;
-    ArchiveQueue::run([writer, archivePath, flags, completion] {
+    ArchiveQueue::run([writer, reserved = m_output, flags, completion] {
         const bool written = writer->write();
-        MainQueue::post([archivePath, flags, written, completion] {
-            JobOutcome::evaluate(archivePath, !flags->continueCompress, written,
-                                 ArchiveErrorType::compressunknown, completion);
+        // The finished archive was moved over the reserved file: it is the
+        // job's output now, under a new identity.
+        const JobOutput output = written ? JobOutput::adopt(reserved.path()) : reserved;
+        MainQueue::post([output, flags, written, completion] {
+            JobOutcome::evaluate(output, !flags->continueCompress, written, ArchiveErrorType::compressunknown,
+                                 completion);
         });
     });
 }
@@ -161,25 +151,28 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
         return;
     }
     m_decompressPath = *reserved;
+    m_output = JobOutput::adopt(*reserved);
 
     auto flags = m_flags;
     auto passwords = std::make_shared<PasswordState>();
     auto reader = std::make_shared<SevenZipReader>(archivePath);
-    reader->setPasswordGetter([flags, passwords] { return requestPassword(flags, passwords); });
+    reader->setPasswordGetter(
+        [flags, passwords, prompt = m_passwordPrompt] { return requestPassword(flags, passwords, prompt); });
     reader->setCanContinue([flags] { return flags->continumDecompress.load(); });
     reader->setProgressHandler(
         [throttle = ProgressThrottle::make(progress)](float fraction) { throttle->report(fraction); });
 
-    const QString folder = *reserved;
-    ArchiveQueue::run([reader, folder, flags, passwords, onBegin, completion] {
-        auto report = [folder, completion](ArchiveErrorType error) {
-            MainQueue::post([folder, completion, error] {
-                ArchiveFile::deletePath(folder);
+    ArchiveQueue::run([reader, output = m_output, flags, passwords, onBegin, completion] {
+        auto report = [output, completion](ArchiveErrorType error) {
+            MainQueue::post([output, completion, error] {
+                output.remove();
                 JobOutcome::finish(completion, false, error);
             });
         };
         if (!reader->open()) {
-            report(ArchiveErrorType::badArchive);
+            // Names that stay hidden because the question was refused are
+            // no sign of damage.
+            report(flags->continumDecompress ? ArchiveErrorType::badArchive : ArchiveErrorType::cancelled);
             return;
         }
         {
@@ -198,9 +191,9 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
             return true;
         });
         if (items.isEmpty()) {
-            MainQueue::post([folder, flags, completion] {
+            MainQueue::post([output, flags, completion] {
                 if (!flags->continumDecompress) {
-                    ArchiveFile::deletePath(folder);
+                    output.remove();
                     JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
                     return;
                 }
@@ -215,9 +208,9 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
 
         if (onBegin)
             MainQueue::post(onBegin);
-        const bool extracted = reader->extract(items, folder, true);
-        MainQueue::post([folder, flags, passwords, extracted, completion] {
-            JobOutcome::evaluate(folder, !flags->continumDecompress, extracted, passwords->pendingError,
+        const bool extracted = reader->extract(items, output.path(), true);
+        MainQueue::post([output, flags, passwords, extracted, completion] {
+            JobOutcome::evaluate(output, !flags->continumDecompress, extracted, passwords->pendingError,
                                  completion);
         });
     });
@@ -226,13 +219,12 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
 void LzmaArchiver::cancelCompress()
 {
     m_flags->continueCompress = false;
-    if (m_compressPath)
-        ArchiveFile::deletePath(*m_compressPath);
+    m_output.remove();
 }
 
 void LzmaArchiver::cancelDecompress()
 {
+    // 7zz writes by path and would make a removed folder again before it
+    // stops; the folder goes once it has, before the job reports.
     m_flags->continumDecompress = false;
-    if (m_decompressPath)
-        ArchiveFile::deletePath(*m_decompressPath);
 }

@@ -1,34 +1,31 @@
 #include "Archive/RARArchiver.h"
 
-#include "Resources/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
-#include "Archive/Diagnostics.h"
 #include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
-#include "Archive/PasswordPrompt.h"
+#include "Archive/PasswordStep.h"
 #include "Archive/ProgressThrottle.h"
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarProgress.h"
-
-#include <QDir>
 
 namespace {
 // Runs the engine on the archive queue and reports on the main queue.
 // A cancelled job is reported as cancelled whatever the engine returned.
 void runExtraction(std::shared_ptr<RarArchive> archive, std::shared_ptr<RarProgress> progress,
-                   const QString& folder, const Archiver::Completion& completion)
+                   const JobOutput& output, const Archiver::Completion& completion)
 {
-    if (!QDir().mkpath(folder)) {
+    // Made again under the same name it would not be ours to remove.
+    if (!output.isStillThere()) {
         JobOutcome::finish(completion, false, ArchiveErrorType::targetPathError);
         return;
     }
-    ArchiveQueue::run([archive, progress, folder, completion] {
+    ArchiveQueue::run([archive, progress, output, completion] {
         int code = 0;
-        const bool extracted = archive->extractFilesTo(folder, false, &code);
-        MainQueue::post([progress, folder, completion, extracted, code] {
-            JobOutcome::evaluate(folder, progress->isCancelled(), extracted, RARArchiver::errorForCode(code),
+        const bool extracted = archive->extractFilesTo(output.path(), false, &code);
+        MainQueue::post([progress, output, completion, extracted, code] {
+            JobOutcome::evaluate(output, progress->isCancelled(), extracted, RARArchiver::errorForCode(code),
                                  completion);
         });
     });
@@ -37,6 +34,7 @@ void runExtraction(std::shared_ptr<RarArchive> archive, std::shared_ptr<RarProgr
 
 RARArchiver::RARArchiver()
     : m_progress(std::make_shared<RarProgress>())
+    , m_alive(std::make_shared<RARArchiver*>(this))
 {
 }
 
@@ -77,74 +75,65 @@ void RARArchiver::decompress(const QString& targetPath, const QString& archivePa
         JobOutcome::finish(completion, false, check);
         return;
     }
-
-    int openError = 0;
-    std::shared_ptr<RarArchive> archive = RarArchive::open(archivePath, &openError);
-    if (!archive) {
-        JobOutcome::finish(completion, false, ArchiveErrorType::originPathError);
-        return;
-    }
-    // Taken now, so no other job can choose the same folder.
-    const std::optional<QString> reserved = ArchiveFile::reserveExtractFolder(archivePath, targetPath);
-    if (!reserved) {
-        JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
-        return;
-    }
-    m_decompressPath = *reserved;
-    const QString folder = *reserved;
-
-    archive->setProgress(m_progress);
     m_progress->setFractionObserver([throttle = ProgressThrottle::make(progress)](double fraction) {
         throttle->report(float(fraction));
     });
 
-    if (!archive->isPasswordProtected()) {
-        if (onBegin)
-            onBegin();
-        runExtraction(archive, m_progress, folder, completion);
+    // Reading the catalogue of a large or hostile archive takes time: never
+    // on the main thread.
+    const Job job { targetPath,       archivePath,          onBegin, completion, m_progress,
+                    m_passwordPrompt, m_endedWithoutResult, m_alive };
+    ArchiveQueue::run([job] {
+        int openError = 0;
+        std::shared_ptr<RarArchive> archive = RarArchive::open(job.archivePath, &openError);
+        MainQueue::post([job, archive] { continueOpened(job, archive); });
+    });
+}
+
+void RARArchiver::continueOpened(const Job& job, std::shared_ptr<RarArchive> archive)
+{
+    if (job.progress->isCancelled()) {
+        JobOutcome::finish(job.completion, false, ArchiveErrorType::cancelled);
         return;
     }
+    if (!archive) {
+        JobOutcome::finish(job.completion, false, ArchiveErrorType::originPathError);
+        return;
+    }
+    // Taken now, so no other job can choose the same folder.
+    const std::optional<QString> reserved
+        = ArchiveFile::reserveExtractFolder(job.archivePath, job.targetPath);
+    if (!reserved) {
+        JobOutcome::finish(job.completion, false, ArchiveErrorType::targetPathError);
+        return;
+    }
+    const JobOutput output = JobOutput::adopt(*reserved);
+    if (const std::shared_ptr<RARArchiver*> self = job.archiver.lock()) {
+        (*self)->m_decompressPath = *reserved;
+        (*self)->m_output = output;
+    }
 
-    MainQueue::post([archive, progress = m_progress, folder, onBegin, completion] {
-        PasswordPrompt::askCurrent(
-            localizedText("enter_password"), [=](AlertResult result, const QString& text) {
-                switch (result) {
-                case AlertResult::ok:
-                    if (text.isEmpty()) {
-                        ArchiveFile::deletePath(folder);
-                        JobOutcome::finish(completion, false, ArchiveErrorType::passwordEmpty);
-                        return;
-                    }
-                    if (progress->isCancelled()) {
-                        // Too late: the folder went with the cancel and nothing starts.
-                        ArchiveFile::deletePath(folder);
-                        JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
-                        return;
-                    }
-                    archive->setPassword(text);
-                    if (onBegin)
-                        onBegin();
-                    runExtraction(archive, progress, folder, completion);
-                    return;
-                case AlertResult::cancel:
-                    Diagnostics::writeLine("取消按钮点击");
-                    break;
-                case AlertResult::fail:
-                    Diagnostics::writeLine("弹窗失败");
-                    break;
-                case AlertResult::autoClose:
-                    Diagnostics::writeLine("自动关闭");
-                    break;
-                }
-                // The job ends here without a result; the folder it had reserved goes.
-                ArchiveFile::deletePath(folder);
-            });
+    archive->setProgress(job.progress);
+    auto start = [job, archive, output] {
+        if (job.onBegin)
+            job.onBegin();
+        runExtraction(archive, job.progress, output, job.completion);
+    };
+    if (!archive->isPasswordProtected()) {
+        start();
+        return;
+    }
+    const PasswordStep::Extraction asking { job.prompt, output,
+                                            [progress = job.progress] { return progress->isCancelled(); },
+                                            job.completion, job.endedWithoutResult };
+    PasswordStep::askBeforeExtracting(asking, [archive, start](const QString& text) {
+        archive->setPassword(text);
+        start();
     });
 }
 
 void RARArchiver::cancelDecompress()
 {
     m_progress->cancel();
-    if (m_decompressPath)
-        ArchiveFile::deletePath(*m_decompressPath);
+    m_output.remove();
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class RarArchive;
 class RarProgress;
 
 // Extracts RAR archives; RAR archives are never created, so compress and
@@ -26,5 +27,24 @@ public:
     static ArchiveErrorType errorForCode(int code);
 
 private:
+    // What the queued steps of one extraction carry; they reach the archiver
+    // only through `archiver`, which is gone once the archiver is.
+    struct Job
+    {
+        QString targetPath;
+        QString archivePath;
+        OnBegin onBegin;
+        Completion completion;
+        std::shared_ptr<RarProgress> progress;
+        PasswordPrompt* prompt;
+        EndedWithoutResult endedWithoutResult;
+        std::weak_ptr<RARArchiver*> archiver;
+    };
+
+    // Main thread, once the archive was read: reserves the folder, asks for
+    // the password when needed and starts the extraction.
+    static void continueOpened(const Job& job, std::shared_ptr<RarArchive> archive);
+
     std::shared_ptr<RarProgress> m_progress;
+    std::shared_ptr<RARArchiver*> m_alive;
 };

@@ -1,17 +1,13 @@
 #include "Archive/ZipArchiver.h"
 
-#include "Resources/LocalizedText.h"
 #include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJobChecks.h"
 #include "Archive/ArchiveQueue.h"
-#include "Archive/Diagnostics.h"
 #include "Archive/JobOutcome.h"
 #include "Archive/MainQueue.h"
-#include "Archive/PasswordPrompt.h"
+#include "Archive/PasswordStep.h"
 #include "Archive/ProgressThrottle.h"
 #include "Archive/Zip/ZipEngine.h"
-
-#include <QDir>
 
 namespace {
 constexpr qsizetype kPasswordByteLimit = 128;
@@ -58,19 +54,19 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
         return;
     }
     m_compressPath = *reserved;
+    m_output = JobOutput::adopt(*reserved);
 
     const QString archivePath = *reserved;
-    auto flags = m_flags;
-    ArchiveQueue::run([archivePath, files, flags, progress, completion] {
+    ArchiveQueue::run([archivePath, output = m_output, files, flags = m_flags, progress, completion] {
         const bool written = ZipEngine::createZipFile(
             archivePath, files, [flags] { return flags->continueCompress.load(); },
             [throttle = ProgressThrottle::make(progress)](quint64 entry, quint64 total) {
                 if (total != 0)
                     throttle->report(float(entry) / float(total));
             });
-        MainQueue::post([archivePath, flags, written, completion] {
-            JobOutcome::evaluate(archivePath, !flags->continueCompress, written,
-                                 ArchiveErrorType::compressunknown, completion);
+        MainQueue::post([output, flags, written, completion] {
+            JobOutcome::evaluate(output, !flags->continueCompress, written, ArchiveErrorType::compressunknown,
+                                 completion);
         });
     });
 }
@@ -92,80 +88,60 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
         return;
     }
     m_decompressPath = *reserved;
+    m_output = JobOutput::adopt(*reserved);
 
-    const QString folder = *reserved;
-    if (!ZipEngine::isFilePasswordProtected(archivePath)) {
-        if (onBegin)
-            onBegin();
-        startExtraction(archivePath, folder, m_flags, std::nullopt, progress, completion);
-        return;
-    }
-    MainQueue::post([archivePath, folder, flags = m_flags, onBegin, progress, completion] {
-        askForPassword(archivePath, folder, flags, onBegin, progress, completion);
-    });
-}
-
-void ZipArchiver::askForPassword(const QString& archivePath, const QString& folder,
-                                 std::shared_ptr<JobFlags> flags, OnBegin onBegin, Progress progress,
-                                 Completion completion)
-{
-    PasswordPrompt::askCurrent(localizedText("enter_password"), [=](AlertResult result, const QString& text) {
-        switch (result) {
-        case AlertResult::ok:
-            if (text.isEmpty()) {
-                ArchiveFile::deletePath(folder);
-                JobOutcome::finish(completion, false, ArchiveErrorType::passwordEmpty);
-                return;
-            }
+    // Telling a protected archive takes a walk over all its headers: never
+    // on the main thread.
+    const PasswordStep::Extraction job { m_passwordPrompt, m_output,
+                                         [flags = m_flags] { return !flags->continumDecompress; }, completion,
+                                         m_endedWithoutResult };
+    ArchiveQueue::run([archivePath, job, flags = m_flags, onBegin, progress] {
+        const bool isProtected = ZipEngine::isFilePasswordProtected(archivePath);
+        MainQueue::post([archivePath, job, flags, onBegin, progress, isProtected] {
             if (!flags->continumDecompress) {
-                ArchiveFile::deletePath(folder);
-                JobOutcome::finish(completion, false, ArchiveErrorType::cancelled);
+                JobOutcome::evaluate(job.output, true, false, ArchiveErrorType::cancelled, job.completion);
                 return;
             }
-            if (onBegin)
-                onBegin();
-            startExtraction(archivePath, folder, flags, ArchiveFile::truncateUTF8(text, kPasswordByteLimit),
-                            progress, completion);
-            return;
-        case AlertResult::cancel:
-            Diagnostics::writeLine("取消按钮点击");
-            break;
-        case AlertResult::fail:
-            Diagnostics::writeLine("弹窗失败");
-            break;
-        case AlertResult::autoClose:
-            Diagnostics::writeLine("自动关闭");
-            break;
-        }
-        // The job ends here without a result; the folder it had reserved goes.
-        ArchiveFile::deletePath(folder);
+            auto start = [=](const std::optional<QString>& password) {
+                if (onBegin)
+                    onBegin();
+                startExtraction(archivePath, job.output, flags, password, progress, job.completion);
+            };
+            if (!isProtected) {
+                start(std::nullopt);
+                return;
+            }
+            PasswordStep::askBeforeExtracting(job, [start](const QString& text) {
+                start(ArchiveFile::truncateUTF8(text, kPasswordByteLimit));
+            });
+        });
     });
 }
 
-void ZipArchiver::startExtraction(const QString& archivePath, const QString& folder,
+void ZipArchiver::startExtraction(const QString& archivePath, const JobOutput& output,
                                   std::shared_ptr<JobFlags> flags, const std::optional<QString>& password,
                                   Progress progress, Completion completion)
 {
-    ArchiveQueue::run([archivePath, folder, password, flags, progress, completion] {
-        auto evaluate = [folder, flags, completion](bool succeeded, std::optional<int> code) {
-            MainQueue::post([folder, flags, completion, succeeded, code] {
-                JobOutcome::evaluate(folder, !flags->continumDecompress, succeeded, errorForCode(code),
+    ArchiveQueue::run([archivePath, output, password, flags, progress, completion] {
+        auto evaluate = [output, flags, completion](bool succeeded, std::optional<int> code) {
+            MainQueue::post([output, flags, completion, succeeded, code] {
+                JobOutcome::evaluate(output, !flags->continumDecompress, succeeded, errorForCode(code),
                                      completion);
             });
         };
 
-        // A cancel before we got here has already removed the folder; making
-        // it again would leave an empty folder behind.
+        // A cancel before we got here has already removed the folder.
         if (!flags->continumDecompress) {
             evaluate(false, std::nullopt);
             return;
         }
-        if (!QDir().mkpath(folder)) {
+        // Made again under the same name it would not be ours to remove.
+        if (!output.isStillThere()) {
             JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
             return;
         }
         ZipEngine::unzipFile(
-            archivePath, folder, password, [flags] { return flags->continumDecompress.load(); },
+            archivePath, output.path(), password, [flags] { return flags->continumDecompress.load(); },
             [throttle = ProgressThrottle::make(progress)](const QString&, qint64 entry, qint64 total) {
                 if (total != 0)
                     throttle->report(float(entry) / float(total));
@@ -179,13 +155,11 @@ void ZipArchiver::startExtraction(const QString& archivePath, const QString& fol
 void ZipArchiver::cancelCompress()
 {
     m_flags->continueCompress = false;
-    if (m_compressPath)
-        ArchiveFile::deletePath(*m_compressPath);
+    m_output.remove();
 }
 
 void ZipArchiver::cancelDecompress()
 {
     m_flags->continumDecompress = false;
-    if (m_decompressPath)
-        ArchiveFile::deletePath(*m_decompressPath);
+    m_output.remove();
 }

@@ -22,12 +22,9 @@ public:
     void cancelDecompress() override;
 
 private:
-    // Both work only on what they are given, so queued work never reaches
+    // Works only on what it is given, so queued work never reaches
     // back into an archiver that may be gone.
-    static void askForPassword(const QString& archivePath, const QString& folder,
-                               std::shared_ptr<JobFlags> flags, OnBegin onBegin, Progress progress,
-                               Completion completion);
-    static void startExtraction(const QString& archivePath, const QString& folder,
+    static void startExtraction(const QString& archivePath, const JobOutput& output,
                                 std::shared_ptr<JobFlags> flags, const std::optional<QString>& password,
                                 Progress progress, Completion completion);
 

@@ -1,15 +1,14 @@
 #include "CommandLine/CommandLineMode.h"
 
-#include "CommandLine/InterruptWatcher.h"
-#include "Resources/LocalizedText.h"
-#include "CommandLine/TerminalPasswordPrompt.h"
-#include "CommandLine/TerminalProgressBar.h"
+#include "Archive/ArchiveJob.h"
 #include "Archive/ArchiveType.h"
-#include "Archive/Archiver.h"
-#include "Archive/ArchiverFactory.h"
 #include "Archive/Diagnostics.h"
 #include "Archive/PathText.h"
+#include "CommandLine/InterruptWatcher.h"
+#include "CommandLine/TerminalPasswordPrompt.h"
+#include "CommandLine/TerminalProgressBar.h"
 #include "KestrelConfig.h"
+#include "Resources/LocalizedText.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -106,15 +105,9 @@ int CommandLineMode::runExtract(const QCommandLineParser& parser)
         return reportFailure(localizedText("file_selection_unsupport_format") + u" ("_s
                              + ArchiveErrorType(ArchiveErrorType::unsupported).message() + u')');
     }
-    std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
     m_passwordFromInput = parser.isSet(u"password-stdin"_s);
     const QString target = absoluteFolder(parser.value(u"to"_s));
-    return runJob(
-        *archiver,
-        [&](Archiver& job, auto progress, auto completion) {
-            job.decompress(target, archivePath, {}, progress, completion);
-        },
-        false);
+    return runJob(*type, [&](ArchiveJob& job) { job.decompress(target, archivePath); });
 }
 
 int CommandLineMode::runCompress(const QCommandLineParser& parser)
@@ -131,23 +124,18 @@ int CommandLineMode::runCompress(const QCommandLineParser& parser)
     const std::optional<ArchiveType> type = ArchiveType::fromRawValue(format);
     if (!type || !ArchiveType::compressTypes().contains(*type))
         return reportUsageError(u"--format must be zip or 7z, not '%1'"_s.arg(format));
-    std::unique_ptr<Archiver> archiver = ArchiverFactory::make(*type);
     for (QString& file : files) {
         if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
             return reportFailure(localizedText("compress_failed") + u": "_s + file);
         file = absolute(file);
     }
     const QString target = absoluteFolder(parser.value(u"to"_s));
-    return runJob(
-        *archiver,
-        [&](Archiver& job, auto progress, auto completion) {
-            // The window passes an empty password; so does the command line.
-            job.compress(target, files, QString(), progress, completion);
-        },
-        true);
+    m_compressing = true;
+    // The window passes an empty password; so does the command line.
+    return runJob(*type, [&](ArchiveJob& job) { job.compress(target, files, QString()); });
 }
 
-int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool compressing)
+int CommandLineMode::runJob(ArchiveType type, const StartJob& start)
 {
     const auto source = m_passwordFromInput ? TerminalPasswordPrompt::Source::input
         : m_terminal.inputIsTerminal        ? TerminalPasswordPrompt::Source::terminal
@@ -155,51 +143,38 @@ int CommandLineMode::runJob(Archiver& archiver, const StartJob& start, bool comp
     TerminalPasswordPrompt prompt(source, m_terminal.inputFd, m_terminal.err);
     // Standard output is for the created path alone.
     Diagnostics::setEnabled(false);
-    PasswordPrompt::setCurrent(&prompt);
     InterruptWatcher interrupts;
     TerminalProgressBar bar(m_terminal.err, m_terminal.errorIsTerminal);
+    ArchiveJob job(type, &prompt);
     QEventLoop loop;
-    // Queued, so a quit asked for before the loop runs still ends it.
-    auto quitLoop = [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); };
-    prompt.setOnUnanswered(quitLoop);
 
     std::optional<std::pair<bool, ArchiveErrorType>> outcome;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&] {
-        if (compressing)
-            archiver.cancelCompress();
-        else
-            archiver.cancelDecompress();
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &job, &ArchiveJob::cancel);
+    QObject::connect(&job, &ArchiveJob::progressed, &loop, [&bar](float fraction) { bar.update(fraction); });
+    QObject::connect(&job, &ArchiveJob::completed, &loop, [&](bool succeeded, ArchiveErrorType error) {
+        outcome = { succeeded, error };
+        loop.quit();
     });
-    start(
-        archiver, [&bar](float fraction) { bar.update(fraction); },
-        [&](bool succeeded, ArchiveErrorType error) {
-            outcome = { succeeded, error };
-            quitLoop();
-        });
-
-    // A job whose password question goes unanswered ends without a result;
-    // the archiver has then already removed what it had reserved.
-    if (!outcome && prompt.lastResult() == AlertResult::ok)
+    QObject::connect(&job, &ArchiveJob::endedWithoutResult, &loop, &QEventLoop::quit);
+    start(job);
+    if (job.isRunning())
         loop.exec();
-    PasswordPrompt::setCurrent(nullptr);
     Diagnostics::setEnabled(true);
     bar.finish();
 
-    // Nobody could be asked: the archiver ends such a job without a result
-    // (zip, RAR) or as cancelled (7z); either way the password was missing.
+    // Nobody could be asked: the job ended without a result (zip, RAR) or as
+    // cancelled (7z); either way the password was missing.
     if (prompt.lastResult() == AlertResult::fail)
         return reportFailure(u"the archive is protected by a password: pass it on standard input with "
                              u"--password-stdin, or run from a terminal"_s);
-    if (!outcome)
+    if (!outcome || (prompt.lastResult() == AlertResult::cancel && !interrupts.caughtSignal()))
         return reportFailure(u"no password was given"_s);
     const auto [succeeded, error] = *outcome;
     if (succeeded) {
-        const std::optional<QString> output
-            = compressing ? archiver.compressPath() : archiver.decompressPath();
-        m_terminal.out << output.value_or(QString()) << Qt::endl;
+        m_terminal.out << job.outputPath().value_or(QString()) << Qt::endl;
         return success;
     }
-    const QString failedText = localizedText(compressing ? "compress_failed" : "extract_failed");
+    const QString failedText = localizedText(m_compressing ? "compress_failed" : "extract_failed");
     const int code = reportFailure(failedText + u" ("_s + error.message() + u')');
     return error == ArchiveErrorType::cancelled && interrupts.caughtSignal() ? int(interrupted) : code;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "Archive/ArchiveErrorType.h"
+#include "Archive/ArchiveType.h"
 
 #include <QStringList>
 
 #include <functional>
 
-class Archiver;
+class ArchiveJob;
 class QCommandLineParser;
 class QTextStream;
 
@@ -48,15 +49,16 @@ public:
     static QString usage();
 
 private:
-    using StartJob = std::function<void(Archiver&, std::function<void(float)>,
-                                        std::function<void(bool, ArchiveErrorType)>)>;
+    using StartJob = std::function<void(ArchiveJob&)>;
 
     int runExtract(const QCommandLineParser& parser);
     int runCompress(const QCommandLineParser& parser);
-    int runJob(Archiver& archiver, const StartJob& start, bool compressing);
+    // Runs the job `start` starts and waits for its end in a local event loop.
+    int runJob(ArchiveType type, const StartJob& start);
     int reportUsageError(const QString& problem);
     int reportFailure(const QString& message);
 
     Terminal m_terminal;
     bool m_passwordFromInput = false;
+    bool m_compressing = false;
 };

@@ -36,8 +36,6 @@ void TerminalPasswordPrompt::ask(const QString& message, Answer answer)
         = line ? AlertResult::ok : (m_source == Source::none ? AlertResult::fail : AlertResult::cancel);
     if (answer)
         answer(m_lastResult, line.value_or(QString()));
-    if (m_lastResult != AlertResult::ok && m_onUnanswered)
-        m_onUnanswered();
 }
 
 std::optional<QString> TerminalPasswordPrompt::readLine()

@@ -2,7 +2,7 @@
 
 #include "Archive/PasswordPrompt.h"
 
-#include <functional>
+#include <optional>
 
 class QTextStream;
 
@@ -29,10 +29,6 @@ public:
     // How the last question ended; `ok` before any question.
     AlertResult lastResult() const { return m_lastResult; }
 
-    // Runs after a question ended without a password: the asking job then
-    // ends without a result, and whoever waits for it needs to know.
-    void setOnUnanswered(std::function<void()> onUnanswered) { m_onUnanswered = std::move(onUnanswered); }
-
 private:
     std::optional<QString> readLine();
     std::optional<QString> readLineWithoutEcho();
@@ -41,5 +37,4 @@ private:
     int m_inputFd;
     QTextStream& m_prompt;
     AlertResult m_lastResult = AlertResult::ok;
-    std::function<void()> m_onUnanswered;
 };

@@ -21,7 +21,6 @@ class TestArchiveJobChecks : public QObject
 private slots:
     void compressArguments_data();
     void compressArguments();
-    void decompressArguments();
 };
 
 void TestArchiveJobChecks::compressArguments_data()
@@ -56,17 +55,6 @@ void TestArchiveJobChecks::compressArguments()
     QFETCH(int, expected);
 
     QCOMPARE(ArchiveJobChecks::checkCompressArguments(targetPath, files).message(), messageOf(expected));
-}
-
-void TestArchiveJobChecks::decompressArguments()
-{
-    const auto check = [](const QString& targetPath, const QString& archivePath) {
-        return ArchiveJobChecks::checkDecompressArguments(targetPath, archivePath).message();
-    };
-    QCOMPARE(check({}, {}), messageOf(ArchiveErrorType::targetPathNone));
-    QCOMPARE(check({}, u"/a.zip"_s), messageOf(ArchiveErrorType::targetPathNone));
-    QCOMPARE(check(u"/t"_s, {}), messageOf(ArchiveErrorType::originPathNone));
-    QCOMPARE(check(u"/t"_s, u"/a.zip"_s), messageOf(ArchiveErrorType::none));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveJobChecks)

@@ -11,37 +11,20 @@ class TestArchiveTypes : public QObject
     Q_OBJECT
 
 private slots:
-    void fromRawValue_data();
-    void fromRawValue();
+    void rawValuesRoundTrip();
     void messagesNameOneErrorEach();
 };
 
-void TestArchiveTypes::fromRawValue_data()
+// Raw values are extensions and command-line format names; near misses are no type.
+void TestArchiveTypes::rawValuesRoundTrip()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("expected"); // -1: no type
-
-    QTest::newRow("zip") << u"zip"_s << int(ArchiveType::zip);
-    QTest::newRow("7z") << u"7z"_s << int(ArchiveType::z7);
-    QTest::newRow("rar") << u"rar"_s << int(ArchiveType::rar);
-    QTest::newRow("upper case") << u"ZIP"_s << -1;
-    QTest::newRow("7Z") << u"7Z"_s << -1;
-    QTest::newRow("case name") << u"z7"_s << -1;
-    QTest::newRow("with dot") << u".zip"_s << -1;
-    QTest::newRow("empty") << QString() << -1;
+    for (const ArchiveType type : ArchiveType::allCases())
+        QCOMPARE(ArchiveType::fromRawValue(type.rawValue()), type);
+    for (const QString& text : { u"ZIP"_s, u"z7"_s, u".zip"_s, QString() })
+        QVERIFY2(!ArchiveType::fromRawValue(text), qPrintable(text));
 }
 
-void TestArchiveTypes::fromRawValue()
-{
-    QFETCH(QString, text);
-    QFETCH(int, expected);
-
-    const std::optional<ArchiveType> type = ArchiveType::fromRawValue(text);
-    QCOMPARE(type ? int(*type) : -1, expected);
-    if (type)
-        QCOMPARE(type->rawValue(), text);
-}
-
+// Reports carry the message; reading it back must give the one error.
 void TestArchiveTypes::messagesNameOneErrorEach()
 {
     const QList<ArchiveErrorType> cases = ArchiveErrorType::allCases();
@@ -52,9 +35,6 @@ void TestArchiveTypes::messagesNameOneErrorEach()
     }
     QCOMPARE(messages.size(), cases.size());
     QVERIFY(!messages.contains(QString()));
-    QCOMPARE(ArchiveErrorType(ArchiveErrorType::none).message(), u"无"_s);
-    QCOMPARE(ArchiveErrorType(ArchiveErrorType::cancelled).message(), u"操作被取消"_s);
-    QCOMPARE(ArchiveErrorType::fromMessage(u"操作被取消 "), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestArchiveTypes)

@@ -185,7 +185,7 @@ void TestCommandLine::protectedArchiveReadsThePasswordFromInput()
 void TestCommandLine::failureGivesOneLineAndCreatesNothing_data()
 {
     QTest::addColumn<QString>("archiveName");
-    QTest::addColumn<QByteArray>("content"); // null: a zip protected by "pw"
+    QTest::addColumn<QByteArray>("content"); // null: an archive of the format `archiveName` protected by "pw"
     QTest::addColumn<bool>("passwordStdin");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("message");
@@ -194,9 +194,12 @@ void TestCommandLine::failureGivesOneLineAndCreatesNothing_data()
                                  << u"压缩包已损坏"_s;
     QTest::newRow("unknown format") << u"notes.txt"_s << "text"_ba << false << QByteArray()
                                     << u"不支持的格式"_s;
-    QTest::newRow("no password source")
-        << QString() << QByteArray() << false << QByteArray() << u"--password-stdin"_s;
-    QTest::newRow("input closed") << QString() << QByteArray() << true << QByteArray() << u"no password"_s;
+    for (const QString format : { u"zip"_s, u"7z"_s }) {
+        QTest::addRow("%s, no password source", qPrintable(format))
+            << format << QByteArray() << false << QByteArray() << u"--password-stdin"_s;
+        QTest::addRow("%s, input closed", qPrintable(format))
+            << format << QByteArray() << true << QByteArray() << u"no password"_s;
+    }
     QTest::newRow("wrong password") << QString() << QByteArray() << true << "nope\n"_ba << u"密码无效"_s;
     QTest::newRow("empty password") << QString() << QByteArray() << true << "\n"_ba << u"密码为空"_s;
 }
@@ -211,7 +214,8 @@ void TestCommandLine::failureGivesOneLineAndCreatesNothing()
 
     if (!content.isNull())
         QVERIFY(FileTree::writeFile(m_dir->path(), archiveName, content));
-    const QString archive = content.isNull() ? makeEncrypted(u"zip"_s) : m_dir->filePath(archiveName);
+    const QString archive = content.isNull() ? makeEncrypted(archiveName.isEmpty() ? u"zip"_s : archiveName)
+                                             : m_dir->filePath(archiveName);
     const QString out = m_dir->filePath(u"out"_s);
     QDir().mkpath(out);
     QStringList arguments { u"extract"_s, archive, u"--to"_s, out };

@@ -38,8 +38,6 @@ void TestFileListModel::entryFromURL_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("fileId");
 
-    QTest::newRow("ASCII") << u"/tmp/Holiday.zip"_s << u"288e64a156373aa01ef30b3dde9c9427"_s;
-    QTest::newRow("other letter case") << u"/tmp/holiday.zip"_s << u"5bf37c30304ccaf65cfb29619e0c0285"_s;
     QTest::newRow("non-ASCII") << u"/home/用户/报告 2020.docx"_s << u"056a0e68a8c9bc23a2419eb5cd0c4782"_s;
     QTest::newRow("URL-like characters") << u"/tmp/50% #1?.zip"_s << u"130abc24913881f43373532d935f2f0a"_s;
 }
@@ -129,8 +127,9 @@ void TestFileListModel::category_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("upper-case pdf") << u"/d/report.PDF"_s << u"pdf"_s;
-    QTest::newRow("keynote is not word") << u"/d/notes.keynote"_s << u"keynote"_s;
+    // How the extension is found; which extensions make which category is a
+    // table in the code, not repeated here.
+    QTest::newRow("upper case") << u"/d/report.PDF"_s << u"pdf"_s;
     QTest::newRow("no extension") << u"/d/README"_s << u"folder"_s;
     QTest::newRow("dot only in parent") << u"/d/my.folder/file"_s << u"folder"_s;
     QTest::newRow("hidden file") << u"/d/.bashrc"_s << u"folder"_s;
@@ -138,19 +137,7 @@ void TestFileListModel::category_data()
     QTest::newRow("dotted folder") << u"/d/photos.2020"_s << u"unknown"_s;
     QTest::newRow("dotted folder, trailing slash") << u"/d/photos.2020/"_s << u"unknown"_s;
     QTest::newRow("last extension counts") << u"/d/archive.tar.gz"_s << u"unknown"_s;
-    QTest::newRow("compress z") << u"/d/x.Z"_s << u"compress"_s;
-    QTest::newRow("excel xltm") << u"/d/x.xltm"_s << u"excel"_s;
-    QTest::newRow("music aifc") << u"/d/x.AIFC"_s << u"music"_s;
-    QTest::newRow("numbers") << u"/d/x.numbers"_s << u"numbers"_s;
-    QTest::newRow("pages") << u"/d/x.pages"_s << u"pages"_s;
-    QTest::newRow("picture heic") << u"/d/x.heic"_s << u"picture"_s;
-    QTest::newRow("ppt") << u"/d/x.pptx"_s << u"ppt"_s;
-    QTest::newRow("txt") << u"/d/x.txt"_s << u"txt"_s;
-    QTest::newRow("video ts") << u"/d/x.ts"_s << u"video"_s;
-    QTest::newRow("word") << u"/d/报告.docx"_s << u"word"_s;
-    QTest::newRow("torrent") << u"/d/x.torrent"_s << u"torrent"_s;
-    QTest::newRow("apk") << u"/d/x.apk"_s << u"apk"_s;
-    QTest::newRow("chm") << u"/d/x.chm"_s << u"chm"_s;
+    QTest::newRow("non-ASCII name") << u"/d/报告.docx"_s << u"word"_s;
 }
 
 void TestFileListModel::category()

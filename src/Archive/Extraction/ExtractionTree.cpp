@@ -1,5 +1,6 @@
 #include "Archive/Extraction/ExtractionTree.h"
 
+#include "Archive/Extraction/FileIdentity.h"
 #include "Archive/Extraction/PendingFile.h"
 
 #include <QFile>
@@ -142,15 +143,7 @@ bool ExtractionTree::destinationUnchanged()
     // Everything went through the descriptor, so a destination moved or
     // removed meanwhile was filled without complaint: the output is not where
     // the caller will look for it.
-    struct stat held
-    {
-    };
-    struct stat current
-    {
-    };
-    if (::fstat(m_root.get(), &held) == 0 && held.st_nlink > 0
-        && ::stat(m_destination.constData(), &current) == 0 && current.st_dev == held.st_dev
-        && current.st_ino == held.st_ino)
+    if (FileIdentity::descriptorIsAt(m_root.get(), m_destination))
         return true;
     m_error = ENOENT;
     return false;

@@ -1,5 +1,6 @@
 #include "Archive/SevenZip/SevenZipReader.h"
 
+#include "Archive/Extraction/FileIdentity.h"
 #include "Archive/SevenZip/OutwardLinkSweeper.h"
 #include "Archive/SevenZip/SevenZipListingParser.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
@@ -35,18 +36,7 @@ public:
     FolderWatch& operator=(const FolderWatch&) = delete;
 
     // The folder we started with is still the one at the path.
-    bool unchanged() const
-    {
-        struct stat held
-        {
-        };
-        struct stat current
-        {
-        };
-        return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && held.st_nlink > 0
-            && ::lstat(m_path.constData(), &current) == 0 && current.st_dev == held.st_dev
-            && current.st_ino == held.st_ino;
-    }
+    bool unchanged() const { return FileIdentity::descriptorIsAt(m_fd, m_path); }
 
 private:
     QByteArray m_path;

@@ -1,7 +1,7 @@
-#include "Archive/Rar/StagingFolder.h"
-#include "Archive/Rar/StagingMover.h"
 #include "Archive/Extraction/ExtractionTree.h"
 #include "Archive/Extraction/PendingFile.h"
+#include "Archive/Rar/StagingFolder.h"
+#include "Archive/Rar/StagingMover.h"
 #include "FileTree.h"
 
 #include <QDir>

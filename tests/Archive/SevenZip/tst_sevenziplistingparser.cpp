@@ -51,12 +51,6 @@ void tst_SevenZipListingParser::capturedItems_data()
     QTest::newRow("link") << unicode << 5 << u"link"_s << 10ULL << -1LL << u"LZMA2:12"_s << 0 << false
                           << stamp;
 
-    const QString methods = u"7zz-2602-list-methods.txt"_s;
-    QTest::newRow("PPMd") << methods << 0 << u"file"_s << 3000ULL << 8LL << u"PPMD:o6:mem16"_s << 0 << false
-                          << u"2024-05-06 07:08:09.000"_s;
-    QTest::newRow("ARM64") << methods << 2 << u"file"_s << 500ULL << 9LL << u"ARM64 LZMA:12"_s << 2 << false
-                           << stamp;
-
     const QString encrypted = u"7zz-2602-list-encrypted-times.txt"_s;
     QTest::newRow("encrypted") << encrypted << 1 << u"file"_s << 6ULL << 16LL << u"LZMA2:12 7zAES:19"_s << 0
                                << true << QString();

@@ -70,7 +70,6 @@ private slots:
     void formats();
     void failures_data();
     void failures();
-    void emptyArchive();
     void extractsASelection();
     void refusesAFolderInUse();
     void hostileArchives_data();
@@ -79,7 +78,6 @@ private slots:
     void atThePrompt();
     void cancelStopsPromptly();
     void listingErrorsReachTheLastItem();
-    void runsOnAPoolThread();
 
 private:
     QString fixture(const QString& name) const { return m_fixtures.filePath(name); }
@@ -124,7 +122,6 @@ void tst_SevenZipReader::initTestCase()
     QVERIFY(plain.open(QIODevice::ReadOnly));
     const QByteArray bytes = plain.readAll();
     QVERIFY(FileTree::writeFile(m_fixtures.path(), u"truncated.7z"_s, bytes.first(bytes.size() / 2)));
-    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"garbage.7z"_s, QByteArray(bytes).fill('\x5a')));
     QVERIFY(FileTree::writeFile(m_fixtures.path(), u"zero-length.7z"_s, {}));
 }
 
@@ -154,21 +151,33 @@ void tst_SevenZipReader::formats()
     QFETCH(int, promptsAtOpen);
     QFETCH(int, promptsAtExtract);
 
+    // On a pool thread without an event loop, as the archivers run it; any
+    // warning (a process or timer used across threads) is a fault.
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
     int prompts = 0;
+    int promptsBeforeExtract = -1;
+    bool extracted = false;
+    Walk listed;
     QList<float> progress;
-    SevenZipReader reader(fixture(archive));
-    reader.setPasswordGetter([&] {
-        ++prompts;
-        return password;
+    QThreadPool pool;
+    pool.start([&] {
+        SevenZipReader reader(fixture(archive));
+        reader.setPasswordGetter([&] {
+            ++prompts;
+            return password;
+        });
+        reader.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
+        if (!reader.open())
+            return;
+        promptsBeforeExtract = prompts;
+        listed = walk(reader);
+        extracted = reader.extract(reader.items(), m_dest, true);
     });
-    reader.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
-    QVERIFY(reader.open());
-    QCOMPARE(prompts, promptsAtOpen);
-
-    const Walk listed = walk(reader);
+    QVERIFY(pool.waitForDone(60000));
+    QCOMPARE(promptsBeforeExtract, promptsAtOpen);
     QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(fixture(archive), password));
     QCOMPARE(listed.errors, QStringList());
-    QVERIFY(reader.extract(reader.items(), m_dest, true));
+    QVERIFY(extracted);
     QCOMPARE(prompts, promptsAtOpen + promptsAtExtract);
     QVERIFY(!progress.isEmpty());
     QCOMPARE(progress.last(), 1.0F);
@@ -182,7 +191,6 @@ void tst_SevenZipReader::failures_data()
     QTest::addColumn<bool>("opens");
 
     QTest::newRow("truncated") << u"truncated.7z"_s << QString() << false;
-    QTest::newRow("garbage") << u"garbage.7z"_s << QString() << false;
     QTest::newRow("zero length") << u"zero-length.7z"_s << QString() << false;
     QTest::newRow("missing") << u"missing.7z"_s << QString() << false;
     QTest::newRow("zip under a 7z name") << u"zip.7z"_s << QString() << false;
@@ -213,19 +221,6 @@ void tst_SevenZipReader::failures()
     QCOMPARE(prompts, archive.startsWith(u"encrypted"_s) ? 1 : 0);
     if (!opens)
         QCOMPARE(FileTree::entries(m_dest), QStringList());
-}
-
-void tst_SevenZipReader::emptyArchive()
-{
-    const QString empty = m_work->filePath(u"nothing"_s);
-    QVERIFY(QDir().mkpath(empty));
-    const QString archive = m_work->filePath(u"empty.7z"_s);
-    QCOMPARE(SevenZipFixtures::run7zz({ u"a"_s, u"-t7z"_s, archive, u"."_s }, nullptr, empty), 0);
-    QCOMPARE(QFileInfo(archive).size(), 32);
-
-    SevenZipReader reader(archive);
-    QVERIFY(reader.open());
-    QCOMPARE(walk(reader).calls, 0);
 }
 
 void tst_SevenZipReader::extractsASelection()
@@ -407,24 +402,6 @@ void tst_SevenZipReader::listingErrorsReachTheLastItem()
     QCOMPARE(listed.paths, QStringList({ u"a"_s, u"b"_s }));
     QCOMPARE(listed.errors.size(), 1);
     QVERIFY(listed.errors.first().startsWith(u"b: "_s) && listed.errors.first().contains(u"Headers Error"_s));
-}
-
-void tst_SevenZipReader::runsOnAPoolThread()
-{
-    QTest::failOnWarning(QRegularExpression(u".*"_s));
-    bool opened = false;
-    bool extracted = false;
-    QThreadPool pool;
-    pool.start([&] {
-        SevenZipReader reader(fixture(u"encrypted-names.7z"_s));
-        reader.setPasswordGetter([] { return kPassword; });
-        opened = reader.open();
-        extracted = opened && reader.extract(reader.items(), m_dest, true);
-    });
-    QVERIFY(pool.waitForDone(60000));
-    QVERIFY(opened);
-    QVERIFY(extracted);
-    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
 }
 
 QTEST_GUILESS_MAIN(tst_SevenZipReader)

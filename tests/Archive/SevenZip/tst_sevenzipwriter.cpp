@@ -53,7 +53,6 @@ class tst_SevenZipWriter : public QObject
 
 private slots:
     void init();
-    void roundTrip_data();
     void roundTrip();
     void sameNameInputs_data();
     void sameNameInputs();
@@ -107,18 +106,11 @@ bool tst_SevenZipWriter::write(const QStringList& inputs, const QString& passwor
     return writer.open() && writer.write();
 }
 
-void tst_SevenZipWriter::roundTrip_data()
-{
-    QTest::addColumn<QString>("password");
-    QTest::newRow("no password") << QString();
-    QTest::newRow("password") << u"pässwörd 密码"_s;
-}
-
+// Encrypted, as the archiver writes with a password (its round trip covers
+// the plain case); links and empty folders are kept.
 void tst_SevenZipWriter::roundTrip()
 {
-    QFETCH(QString, password);
-    const bool encrypted = !password.isEmpty();
-
+    const QString password = u"pässwörd 密码"_s;
     const QStringList inputs = { m_source + u"/readme.txt"_s, m_source + u"/Fotos"_s, m_source + u"/empty"_s,
                                  m_source + u"/link"_s };
     QList<float> progress;
@@ -134,15 +126,13 @@ void tst_SevenZipWriter::roundTrip()
              sorted({ u"readme.txt"_s, u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s,
                       u"Fotos/Ünïcødé 名前 😀.txt"_s, u"empty"_s, u"link"_s }));
     const QByteArray listing = fullListing(m_archive);
-    QCOMPARE(listing.contains("Encrypted = +"), encrypted);
+    QVERIFY(listing.contains("Encrypted = +"));
     // The archiver's settings: solid LZMA2, no times stored.
     QVERIFY(listing.contains("Method = LZMA2:") && listing.contains("Solid = +"));
     for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
         QVERIFY2(!listing.contains(time), time);
     const QString out = m_root->filePath(u"extracted"_s);
-    QCOMPARE(SevenZipFixtures::run7zz(
-                 { u"x"_s, u"-o"_s + out, u"-p"_s + (encrypted ? password : QString()), m_archive }),
-             0);
+    QCOMPARE(SevenZipFixtures::run7zz({ u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
     QCOMPARE(SevenZipFixtures::tree(out), SevenZipFixtures::tree(m_source));
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
