@@ -1,12 +1,13 @@
 #include "FuzzTargets.h"
 
+#include "Archive/Extraction/EntryPathSanitizer.h"
+#include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Rar/RarArchive.h"
+#include "Archive/Rar/RarCatalog.h"
 #include "Archive/Rar/RarProgress.h"
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/SevenZip/SevenZipListingParser.h"
 #include "Archive/SevenZip/SevenZipProgressParser.h"
-#include "Archive/Extraction/EntryPathSanitizer.h"
-#include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Zip/ZipEngine.h"
 #include "FuzzChecks.h"
 
@@ -110,15 +111,26 @@ QString fuzzSevenZipProgress(const uint8_t* data, size_t size)
     return {};
 }
 
-QString fuzzLsarListing(const uint8_t* data, size_t size)
+QString fuzzRarCatalog(const uint8_t* data, size_t size)
 {
-    const LsarListing listing = LsarListing::parse(bytesOf(data, size));
-    if (listing.totalSize() < 0)
-        return u"total size %1 is negative"_s.arg(listing.totalSize());
-    if (listing.dataEnd() < 0)
-        return u"data end %1 is negative"_s.arg(listing.dataEnd());
-    if (listing.isRar() && listing.formatName().isEmpty())
-        return u"a RAR listing without a format name"_s;
+    QTemporaryDir root(QDir::tempPath() + u"/kestrel-fuzz-XXXXXX"_s);
+    const QString path = root.filePath(u"input.rar"_s);
+    QFile file(path);
+    if (!root.isValid() || !file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size) || !file.flush())
+        return u"cannot write the input into \"%1\""_s.arg(root.path());
+    file.close();
+    const RarCatalog catalog = RarCatalog::read(path);
+    if (catalog.volumes().isEmpty())
+        return u"a catalogue without volumes"_s;
+    if (catalog.totalSize() < 0)
+        return u"total size %1 is negative"_s.arg(catalog.totalSize());
+    for (const RarCatalog::Entry& entry : catalog.entries()) {
+        if (entry.size < 0)
+            return u"entry size %1 is negative"_s.arg(entry.size);
+    }
+    if (catalog.status() == RarCatalog::Status::notRar && !catalog.entries().isEmpty())
+        return u"entries listed from what is no RAR archive"_s;
     return {};
 }
 
@@ -218,7 +230,7 @@ QList<FuzzTarget> fuzzTargets()
 {
     return {
         { u"sevenzip_listing"_s, &fuzzSevenZipListing }, { u"sevenzip_progress"_s, &fuzzSevenZipProgress },
-        { u"lsar_listing"_s, &fuzzLsarListing },         { u"entry_path"_s, &fuzzEntryPathSanitizer },
+        { u"rar_catalog"_s, &fuzzRarCatalog },           { u"entry_path"_s, &fuzzEntryPathSanitizer },
         { u"legacy_names"_s, &fuzzLegacyNameDecoder },   { u"zip_extract"_s, &fuzzZipExtraction },
         { u"rar_extract"_s, &fuzzRarExtraction },
     };

@@ -14,7 +14,8 @@
 
 QString fuzzSevenZipListing(const uint8_t* data, size_t size);
 QString fuzzSevenZipProgress(const uint8_t* data, size_t size);
-QString fuzzLsarListing(const uint8_t* data, size_t size);
+// The input is a RAR archive whose headers are walked, nothing extracted.
+QString fuzzRarCatalog(const uint8_t* data, size_t size);
 // The input is an entry name, then optionally a NUL and a link target.
 QString fuzzEntryPathSanitizer(const uint8_t* data, size_t size);
 // The first byte picks the user's locale; the rest are raw names, one a line.

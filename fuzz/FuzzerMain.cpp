@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // QProcess (lsar, unar) wants an application object; every target gets one
+    // QProcess (unar) wants an application object; every target gets one
     // so that they all run alike. Its own arguments stay away from libFuzzer's.
     static int appArgc = 1;
     static char* appArgv[] = { (*argv)[0], nullptr };

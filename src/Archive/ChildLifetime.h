@@ -4,7 +4,7 @@
 
 class QProcess;
 
-// The programs we run on archives (7zz, lsar, unar) die with the thread that
+// The programs we run on archives (7zz, unar) die with the thread that
 // started them and waits for them. Without this, a Kestrel Archive that
 // crashes or is killed leaves its child running, and a child caught in a
 // loop by a hostile archive spins for ever.

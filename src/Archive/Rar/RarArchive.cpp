@@ -1,11 +1,10 @@
 #include "Archive/Rar/RarArchive.h"
 
 #include "Archive/Rar/Decrypt/RarDecryptor.h"
-#include "Archive/Rar/LsarCommand.h"
 #include "Archive/Rar/RarLibarchiveExtractor.h"
 #include "Archive/Rar/RarOutcome.h"
 #include "Archive/Rar/RarProgressMeter.h"
-#include "Archive/Rar/RarVolumes.h"
+#include "Archive/Rar/RarStagingCheck.h"
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/Rar/StagingMover.h"
 #include "Archive/Rar/UnarExtractor.h"
@@ -16,39 +15,14 @@
 
 namespace {
 
-// lsar's error numbers (XADException) that open() tells apart.
-constexpr int kLsarOpenFileError = 11;
-constexpr int kLsarPasswordError = 15;
-constexpr int kLsarPasswordMissing = 2; // exit code
-
-bool startsWithRarSignature(const QString& path)
+// A success that left out a file the catalogue lists is none. Without a
+// catalogue (names encrypted, never decrypted by us) there is nothing to hold it to.
+RarOutcome checked(const RarOutcome& outcome, const QString& folder, const RarCatalog& catalog)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(8);
-    return head.startsWith(QByteArrayView("Rar!\x1a\x07\x00", 7))
-        || head.startsWith(QByteArrayView("Rar!\x1a\x07\x01\x00", 8));
-}
-
-// lsar stops, with exit code 2, when it needs a password for the names,
-// before it names the format; only the file's signature then says it is RAR.
-bool namesNeedPassword(const LsarCommand::Result& result, const QString& path)
-{
-    const LsarListing& listing = result.listing;
-    const bool stopped = (listing.isTruncated() && result.exitCode == kLsarPasswordMissing)
-        || listing.error() == kLsarPasswordError;
-    return stopped && (listing.isRar() || listing.formatName().isEmpty()) && startsWithRarSignature(path);
-}
-
-// lsar reads headers only and does not notice data that is cut off.
-bool isCutShort(const LsarListing& listing, const QString& path)
-{
-    const QStringList volumes = listing.volumes().isEmpty() ? QStringList { path } : listing.volumes();
-    qint64 size = 0;
-    for (const QString& volume : volumes)
-        size += QFileInfo(volume).size();
-    return listing.dataEnd() > size;
+    if (!outcome.succeeded() || catalog.status() != RarCatalog::Status::complete
+        || RarStagingCheck::holdsEverything(folder, catalog))
+        return outcome;
+    return RarOutcome::failure(RarArchive::badData);
 }
 
 } // namespace
@@ -64,28 +38,27 @@ std::unique_ptr<RarArchive> RarArchive::open(const QString& path, int* errorCode
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return failWith(openFailed);
     file.close();
-    const std::optional<LsarCommand::Result> result = LsarCommand::list(path);
-    if (!result)
-        return failWith(unknown);
-    const LsarListing& listing = result->listing;
-    const QString absolutePath = QFileInfo(path).absoluteFilePath();
-    if (namesNeedPassword(*result, path))
-        return std::unique_ptr<RarArchive>(new RarArchive(absolutePath, listing, true));
-    if (listing.error() == kLsarOpenFileError)
+    RarCatalog catalog = RarCatalog::read(path);
+    switch (catalog.status()) {
+    case RarCatalog::Status::unreadable:
         return failWith(openFailed);
-    // A damaged or cut-off archive is refused here: libarchive would end a
-    // truncated one "successfully" with the entries it found. No RAR tool
-    // writes an archive without entries; lsar reads a bare signature as one.
-    if (!listing.isRar() || listing.isTruncated() || listing.error() != 0 || result->exitCode != 0
-        || listing.entries().isEmpty() || isCutShort(listing, path))
+    case RarCatalog::Status::namesEncrypted:
+        break;
+    case RarCatalog::Status::complete:
+        // No RAR tool writes an archive without entries.
+        if (!catalog.entries().isEmpty())
+            break;
+        [[fallthrough]];
+    default:
+        // Damaged or cut short: libarchive would end a truncated archive
+        // "successfully" with the entries before the cut.
         return failWith(unknownFormat);
-    return std::unique_ptr<RarArchive>(new RarArchive(absolutePath, listing, false));
+    }
+    return std::unique_ptr<RarArchive>(new RarArchive(std::move(catalog)));
 }
 
-RarArchive::RarArchive(const QString& path, LsarListing listing, bool namesEncrypted)
-    : m_path(path)
-    , m_listing(std::move(listing))
-    , m_namesEncrypted(namesEncrypted)
+RarArchive::RarArchive(RarCatalog catalog)
+    : m_catalog(std::move(catalog))
 {
 }
 
@@ -98,7 +71,7 @@ void RarArchive::setProgress(std::shared_ptr<RarProgress> progress)
 
 bool RarArchive::isPasswordProtected() const
 {
-    return m_namesEncrypted || m_listing.isEncrypted();
+    return m_catalog.hasEncryptedData();
 }
 
 void RarArchive::setPassword(const QString& password)
@@ -132,7 +105,7 @@ bool RarArchive::extractFilesTo(const QString& folder, bool /*overwrite*/, int* 
     if (outcome.failed())
         return failWith(outcome.errorCode);
     StagingMover mover;
-    if (!mover.move(staging.path(), folder))
+    if (!mover.move(staging.path(), folder, m_stagedByLibarchive))
         return failWith(writeFailed);
     meter.finish();
     return true;
@@ -140,31 +113,42 @@ bool RarArchive::extractFilesTo(const QString& folder, bool /*overwrite*/, int* 
 
 RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& meter)
 {
-    if (isPasswordProtected()) {
-        if (!m_password || m_password->isEmpty())
-            return RarOutcome::failure(missingPassword);
-        // unar 1.10.1 cannot decrypt RAR4 at all: decrypting ourselves and
-        // reading the plain archive with libarchive comes first. Sets of
-        // volumes and kinds the decryptor does not know go to unar.
-        if (volumes().size() == 1) {
-            const RarOutcome decrypted = extractDecrypted(staging, meter);
-            if (!decrypted.failed() || decrypted.errorCode != unknownFormat)
-                return decrypted;
-            if (!staging.clear())
-                return RarOutcome::failure(writeFailed);
-        }
-        return extractWithUnar(staging.path(), meter, m_password);
+    m_stagedByLibarchive = false;
+    const QStringList volumes = m_catalog.volumes();
+    if (!isPasswordProtected())
+        return extractPlain(volumes, m_catalog, staging, meter);
+    if (!m_password || m_password->isEmpty())
+        return RarOutcome::failure(missingPassword);
+    // unar 1.10.1 cannot decrypt RAR4 at all: decrypting ourselves comes
+    // first. Sets of volumes and kinds the decryptor does not know go to unar.
+    if (volumes.size() == 1) {
+        const RarOutcome decrypted = extractDecrypted(staging, meter);
+        if (!decrypted.failed() || decrypted.errorCode != unknownFormat)
+            return decrypted;
+        if (!staging.clear())
+            return RarOutcome::failure(writeFailed);
     }
-    const RarOutcome outcome = extractWithLibarchive(staging.path(), meter);
-    if (!outcome.failed() || outcome.errorCode == writeFailed)
-        return outcome;
-    // unar reads some archives libarchive does not (self-extracting ones,
-    // some RAR4 volume sets): it starts over in an emptied staging folder.
-    if (UnarExtractor::program().isEmpty())
+    return extractWithUnar(volumes.constFirst(), m_catalog, staging.path(), meter, m_password);
+}
+
+// libarchive first; unar reads some archives libarchive does not (self-
+// extracting ones, some RAR4 volume sets, data libarchive cannot decode) and
+// starts over in an emptied staging folder. libarchive 3.6 refuses every
+// entry after the first of a solid RAR4 archive: those go to unar at once.
+RarOutcome RarArchive::extractPlain(const QStringList& volumes, const RarCatalog& catalog,
+                                    StagingFolder& staging, RarProgressMeter& meter)
+{
+    const bool unarInstalled = !UnarExtractor::program().isEmpty();
+    if (unarInstalled && catalog.isSolid() && !catalog.isRar5())
+        return extractWithUnar(volumes.constFirst(), catalog, staging.path(), meter, std::nullopt);
+    RarLibarchiveExtractor extractor(meter, catalog.entries().size(), catalog.totalSize());
+    const RarOutcome outcome = checked(extractor.extract(volumes, staging.path()), staging.path(), catalog);
+    m_stagedByLibarchive = outcome.succeeded();
+    if (!outcome.failed() || outcome.errorCode == writeFailed || !unarInstalled)
         return outcome;
     if (!staging.clear())
         return RarOutcome::failure(writeFailed);
-    return extractWithUnar(staging.path(), meter, std::nullopt);
+    return extractWithUnar(volumes.constFirst(), catalog, staging.path(), meter, std::nullopt);
 }
 
 RarOutcome RarArchive::extractDecrypted(StagingFolder& staging, RarProgressMeter& meter)
@@ -176,39 +160,27 @@ RarOutcome RarArchive::extractDecrypted(StagingFolder& staging, RarProgressMeter
         return RarOutcome::failure(writeFailed);
     plain.close();
     int error = 0;
-    if (!RarDecryptor::decryptToPlainArchive(m_path, plain.fileName(), *m_password, &error,
-                                             [&meter] { return !meter.isCancelled(); }))
+    if (!RarDecryptor::decryptToPlainArchive(m_catalog.volumes().constFirst(), plain.fileName(), *m_password,
+                                             &error, [&meter] { return !meter.isCancelled(); }))
         return error == 0 ? RarOutcome::cancellation() : RarOutcome::failure(error);
 
-    RarLibarchiveExtractor extractor(meter, m_listing.entries().size(), m_listing.totalSize());
-    const RarOutcome outcome = extractor.extract({ plain.fileName() }, staging.path());
-    // RAR4 has no password check: a wrong password shows up as damaged data.
+    // The plain copy lists what encrypted headers hid.
+    const RarCatalog catalog = RarCatalog::read(plain.fileName());
+    if (catalog.status() != RarCatalog::Status::complete)
+        return RarOutcome::failure(badArchive);
+    const RarOutcome outcome = extractPlain({ plain.fileName() }, catalog, staging, meter);
+    // Compressed RAR4 data has no password check: with a wrong password no
+    // engine unpacks it to the CRCs the archive stores.
     if (outcome.failed() && outcome.errorCode != writeFailed)
         return RarOutcome::failure(badPassword);
     return outcome;
 }
 
-RarOutcome RarArchive::extractWithLibarchive(const QString& folder, RarProgressMeter& meter)
-{
-    RarLibarchiveExtractor extractor(meter, m_listing.entries().size(), m_listing.totalSize());
-    return extractor.extract(volumes(), folder);
-}
-
-RarOutcome RarArchive::extractWithUnar(const QString& folder, RarProgressMeter& meter,
+RarOutcome RarArchive::extractWithUnar(const QString& archive, const RarCatalog& catalog,
+                                       const QString& folder, RarProgressMeter& meter,
                                        const std::optional<QString>& password)
 {
-    UnarExtractor extractor(meter, m_listing.entries().size());
+    UnarExtractor extractor(meter, catalog.entries().size());
     extractor.setPromptObserver(m_promptObserver);
-    return extractor.extract(volumes().constFirst(), folder, password);
-}
-
-QStringList RarArchive::volumes() const
-{
-    const QStringList listed = m_listing.volumes();
-    if (listed.size() <= 1)
-        return { m_path };
-    // lsar read the headers and knows it is a set; the names on disk decide
-    // which files belong to it, as lsar can pick up a neighbouring set.
-    const QStringList found = RarVolumes::find(m_path);
-    return found.size() > 1 ? found : listed;
+    return checked(extractor.extract(archive, folder, password), folder, catalog);
 }

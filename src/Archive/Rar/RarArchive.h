@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Archive/Rar/LsarListing.h"
+#include "Archive/Rar/RarCatalog.h"
 
 #include <QString>
 
@@ -15,12 +15,15 @@ class StagingFolder;
 
 // One RAR archive (or multi-volume set) to extract. It is never written.
 //
-// lsar (from unar) lists the archive and tells whether it is encrypted.
-// Unencrypted archives are extracted in process with libarchive, and with
-// unar where libarchive fails; encrypted ones with unar, which is given the
-// password on a pseudo-terminal only, never on its command line or in its
+// Our own header walk (RarCatalog) lists the archive and tells whether it is
+// encrypted, solid, a volume set or cut short. Unencrypted archives are
+// extracted in process with libarchive, and with unar where libarchive fails;
+// encrypted ones are decrypted by us into a private plain copy those two
+// read. Volume sets and kinds we cannot decrypt go to unar, which is given
+// the password on a pseudo-terminal only, never on its command line or in its
 // environment. Every engine writes into a private staging folder beside the
-// extraction folder; only a complete extraction is moved on into it.
+// extraction folder; only an extraction that holds every file the catalogue
+// lists, with its size, is moved on into it.
 class RarArchive
 {
 public:
@@ -44,10 +47,11 @@ public:
         badPassword = 24,
     };
 
-    // Lists the archive. Null with `errorCode` set when it is not a RAR archive
-    // that can be read: openFailed for a missing or unreadable file,
-    // unknownFormat for anything else, a RAR archive cut short or without
-    // entries among it, unknown when lsar is not installed.
+    // Lists the archive from its headers, on the calling thread. Null with
+    // `errorCode` set when it is not a RAR archive that can be read:
+    // openFailed for a missing or unreadable file, unknownFormat for anything
+    // else, a RAR archive cut short, damaged, missing a volume or without
+    // entries among it.
     static std::unique_ptr<RarArchive> open(const QString& path, int* errorCode);
     ~RarArchive();
 
@@ -73,18 +77,18 @@ public:
     void setPasswordPromptObserver(std::function<void(qint64)> observer);
 
 private:
-    RarArchive(const QString& path, LsarListing listing, bool namesEncrypted);
+    explicit RarArchive(RarCatalog catalog);
 
     RarOutcome extractInto(StagingFolder& staging, RarProgressMeter& meter);
     RarOutcome extractDecrypted(StagingFolder& staging, RarProgressMeter& meter);
-    RarOutcome extractWithLibarchive(const QString& folder, RarProgressMeter& meter);
-    RarOutcome extractWithUnar(const QString& folder, RarProgressMeter& meter,
-                               const std::optional<QString>& password);
-    QStringList volumes() const;
+    RarOutcome extractPlain(const QStringList& volumes, const RarCatalog& catalog, StagingFolder& staging,
+                            RarProgressMeter& meter);
+    RarOutcome extractWithUnar(const QString& archive, const RarCatalog& catalog, const QString& folder,
+                               RarProgressMeter& meter, const std::optional<QString>& password);
 
-    QString m_path;
-    LsarListing m_listing;
-    bool m_namesEncrypted = false;
+    RarCatalog m_catalog;
+    // The staging folder holds what our libarchive extractor wrote, safe as it is.
+    bool m_stagedByLibarchive = false;
     std::optional<QString> m_password;
     std::shared_ptr<RarProgress> m_progress;
     std::function<void(qint64)> m_promptObserver;

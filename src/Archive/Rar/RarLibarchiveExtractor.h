@@ -16,7 +16,7 @@ class RarProgressMeter;
 class RarLibarchiveExtractor
 {
 public:
-    // `expectedEntries`: how many entries lsar listed; reading fewer is a failure,
+    // `expectedEntries`: how many entries the catalogue lists; reading fewer is a failure,
     // as libarchive ends "successfully" when volumes are missing.
     RarLibarchiveExtractor(RarProgressMeter& meter, qsizetype expectedEntries, qint64 totalBytes);
 

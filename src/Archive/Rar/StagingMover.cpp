@@ -43,6 +43,14 @@ bool listFolder(int folder, std::vector<QByteArray>& names)
     return readError == 0;
 }
 
+bool isStillAt(int folder, const QString& path)
+{
+    struct stat opened = {};
+    struct stat named = {};
+    return fstat(folder, &opened) == 0 && lstat(QFile::encodeName(path).constData(), &named) == 0
+        && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
 QByteArray canonicalPath(const QString& path)
 {
     char resolved[PATH_MAX];
@@ -51,18 +59,39 @@ QByteArray canonicalPath(const QString& path)
 
 } // namespace
 
-bool StagingMover::move(const QString& staging, const QString& destination)
+bool StagingMover::move(const QString& staging, const QString& destination, bool stagedSafely)
 {
     if (!m_tree.open(destination))
         return fail(m_tree.error());
     const FileDescriptor root(::open(QFile::encodeName(staging).constData(), kFolderFlags));
     if (!root.isValid())
         return fail(errno);
+    const FileDescriptor target(::open(QFile::encodeName(destination).constData(), kFolderFlags));
+    if (!target.isValid())
+        return fail(errno);
+    if (stagedSafely)
+        moveWhole(root.get(), target.get());
     if (!moveFolder(root.get(), QString()))
         return false;
     if (!m_tree.finish())
         return fail(m_tree.error());
+    // Moved away meanwhile, the output is not where the job says it is.
+    if (!isStillAt(target.get(), destination))
+        return fail(ENOENT);
     return removeOutwardLinks(destination);
+}
+
+// Only into an empty destination: nothing there can lead a moved link
+// elsewhere. Whatever does not move whole (a folder without write
+// permission cannot change parent) is left for the entry-by-entry move.
+void StagingMover::moveWhole(int folder, int destination)
+{
+    std::vector<QByteArray> present;
+    std::vector<QByteArray> names;
+    if (!listFolder(destination, present) || !present.empty() || !listFolder(folder, names))
+        return;
+    for (const QByteArray& name : names)
+        renameat2(folder, name.constData(), destination, name.constData(), RENAME_NOREPLACE);
 }
 
 bool StagingMover::moveFolder(int folder, const QString& prefix)

@@ -14,12 +14,17 @@ class StagingMover
 {
 public:
     // False with error() set when the file system refused; what was moved
-    // until then stays in `destination`.
-    bool move(const QString& staging, const QString& destination);
+    // until then stays in `destination`. `stagedSafely`: the engine wrote the
+    // staging folder as safely as an extraction into the destination (no
+    // outward links, no devices, no set-id bits), so into an empty
+    // destination each top-level entry moves whole, one rename for a tree.
+    bool move(const QString& staging, const QString& destination, bool stagedSafely = false);
     int error() const { return m_error; }
 
 private:
     bool moveFolder(int folder, const QString& prefix);
+    // Renames the top-level entries whole where it can; moveFolder takes the rest.
+    void moveWhole(int folder, int destination);
     bool moveEntry(int folder, const QByteArray& name, const QString& path);
     bool moveSubfolder(int folder, const QByteArray& name, const QString& path, const struct stat& status);
     bool recreateLink(int folder, const QByteArray& name, const QString& path, const struct stat& status);

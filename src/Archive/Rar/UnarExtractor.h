@@ -22,7 +22,7 @@ class UnarOutputParser;
 class UnarExtractor
 {
 public:
-    // `expectedEntries`: how many entries lsar listed, 0 when unknown.
+    // `expectedEntries`: how many entries the catalogue lists, 0 when unknown.
     UnarExtractor(RarProgressMeter& meter, qsizetype expectedEntries);
 
     // Absolute path of unar; empty when it is not installed.

@@ -64,18 +64,6 @@ ino_t inodeOf(const QString& path)
     return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }
 
-// Processes whose command line mentions `text`.
-QStringList processesMentioning(const QString& text)
-{
-    QStringList found;
-    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
-        QFile commandLine(u"/proc/"_s + pid + u"/cmdline"_s);
-        if (commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains(text.toUtf8()))
-            found.append(pid);
-    }
-    return found;
-}
-
 // RAR4 passwords are limited to 28 UTF-16 units by the fixture builder.
 const QString kPassword = u"Kestrel§pw-42 😀"_s;
 
@@ -170,6 +158,18 @@ QByteArray rar5WithLinks()
         + RarBytes::rar5Header(vints({ 5, 0, 0 }));
 }
 
+// A RAR4 block: HEAD_CRC (low half of the CRC-32 of the rest), type, flags, size, fields.
+QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields)
+{
+    QByteArray block(1, char(type));
+    RarBytes::appendLe16(block, flags);
+    RarBytes::appendLe16(block, quint16(7 + fields.size()));
+    block += fields;
+    QByteArray sealed;
+    RarBytes::appendLe16(sealed, quint16(RarBytes::crc32(block)));
+    return sealed + block;
+}
+
 QByteArray readProcFile(qint64 pid, const char* name)
 {
     QFile file(u"/proc/%1/%2"_s.arg(pid).arg(QLatin1StringView(name)));
@@ -188,12 +188,14 @@ private slots:
     void extractsEverything();
     void refusesWhatIsNoReadableRar_data();
     void refusesWhatIsNoReadableRar();
-    void listingThatNeverEndsIsGivenUp();
     void hostileNamesStayInside_data();
     void hostileNamesStayInside();
     void linksStayInside();
     void existingFilesAreKept();
     void missingVolumeIsNoSuccess();
+    void archiveCutBetweenEntriesIsNoSuccess_data();
+    void archiveCutBetweenEntriesIsNoSuccess();
+    void entryTheEngineSkipsIsNoSuccess();
     void cancelStopsAndLeavesNothing();
     void onlyTheRightPasswordExtracts_data();
     void onlyTheRightPasswordExtracts();
@@ -311,21 +313,6 @@ void tst_RarArchive::refusesWhatIsNoReadableRar()
     QCOMPARE(code, int(RarArchive::openFailed));
 }
 
-void tst_RarArchive::listingThatNeverEndsIsGivenUp()
-{
-    // Found by fuzzing: lsar 1.10.1 loops for ever over these 154 bytes.
-    const QString path = m_root->filePath(u"in/endless.rar"_s);
-    QVERIFY(QFile::copy(QStringLiteral(RAR_TEST_DATA "/lsar-1.10.1-endless-loop.rar"), path));
-    QElapsedTimer timer;
-    timer.start();
-    int code = 0;
-    QVERIFY(!RarArchive::open(path, &code));
-    QCOMPARE(code, int(RarArchive::unknown));
-    // The window waits for the listing: a small archive gets seconds, not minutes.
-    QVERIFY2(timer.elapsed() < 30'000, qPrintable(QString::number(timer.elapsed())));
-    QTRY_COMPARE(processesMentioning(path), QStringList());
-}
-
 void tst_RarArchive::hostileNamesStayInside_data()
 {
     QTest::addColumn<RarVersion>("version");
@@ -341,15 +328,20 @@ void tst_RarArchive::hostileNamesStayInside()
 {
     QFETCH(RarVersion, version);
     QFETCH(bool, throughUnar);
-    const QList<RarFixtureEntry> entries = {
+    QList<RarFixtureEntry> entries = {
         file(u"../evil.txt"_s, "up one\n"),  file(u"a/../../evil2.txt"_s, "up inside\n"),
         file(u"C:\\drive.txt"_s, "drive\n"), file(u"\\rooted.txt"_s, "rooted\n"),
         file(u"ok.txt"_s, "fine\n"),
     };
+    // unar 1.10.1 skips a name with a drive letter and still reports success:
+    // such an extraction fails, as it holds less than the archive.
+    if (throughUnar)
+        entries.removeAt(2);
     const QByteArray stub = throughUnar ? kSelfExtractorStub : QByteArray();
     const QString archive = input(u"hostile.rar"_s, stub + buildRar(version, entries));
 
-    QVERIFY(extract(archive, m_destination).succeeded);
+    const Extraction result = extract(archive, m_destination);
+    QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
     QCOMPARE(FileTree::entries(m_root->path()), QStringList({ u"in"_s, u"out"_s }));
     QCOMPARE(FileTree::entries(m_root->filePath(u"in"_s)), QStringList({ u"hostile.rar"_s }));
     const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
@@ -412,6 +404,67 @@ void tst_RarArchive::missingVolumeIsNoSuccess()
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
 }
 
+void tst_RarArchive::archiveCutBetweenEntriesIsNoSuccess_data()
+{
+    QTest::addColumn<RarVersion>("version");
+    QTest::newRow("RAR4") << RarVersion::rar4;
+    QTest::newRow("RAR5") << RarVersion::rar5;
+}
+
+// Cut where a header begins, the archive still reads as whole up to the cut:
+// only the missing end-of-archive marker tells.
+void tst_RarArchive::archiveCutBetweenEntriesIsNoSuccess()
+{
+    QFETCH(RarVersion, version);
+    const QList<RarFixtureEntry> entries = {
+        file(u"one.txt"_s, "1"),
+        file(u"two.txt"_s, "22"),
+        file(u"three.txt"_s, "333"),
+        file(u"four.txt"_s, "4444"),
+    };
+    const QByteArray whole = buildRar(version, entries);
+    const QByteArray firstTwo = buildRar(version, entries.first(2));
+    qsizetype cut = 0;
+    while (cut < firstTwo.size() && whole.at(cut) == firstTwo.at(cut))
+        ++cut;
+    const QString path = input(u"cut.rar"_s, whole.left(cut));
+
+    int code = 0;
+    if (const std::unique_ptr<RarArchive> archive = RarArchive::open(path, &code)) {
+        QVERIFY(!archive->extractFilesTo(m_destination, false, &code));
+        QCOMPARE(code, int(RarArchive::badArchive));
+    } else {
+        QCOMPARE(code, int(RarArchive::unknownFormat));
+    }
+    QCOMPARE(FileTree::entries(m_destination), QStringList());
+    QCOMPARE(stagingLeftovers(m_destination), QStringList());
+}
+
+// libarchive takes a Unix file's type from its attributes; attributes with
+// permission bits only (as some RAR 3.x writers stored them) make an entry of
+// no type, which it hands over without an error and which would be dropped.
+void tst_RarArchive::entryTheEngineSkipsIsNoSuccess()
+{
+    const QByteArray content
+        = QByteArray("sixty-four bytes of text that must not go missing on the way out").left(64);
+    const QByteArray name = "notes.txt";
+    QByteArray fields;
+    RarBytes::appendLe32(fields, quint32(content.size())); // PACK_SIZE
+    RarBytes::appendLe32(fields, quint32(content.size())); // UNP_SIZE
+    fields.append(char(3)); // HOST_OS: Unix
+    RarBytes::appendLe32(fields, RarBytes::crc32(content));
+    RarBytes::appendLe32(fields, 0x52a10000); // FTIME
+    fields.append(char(29)).append(char(0x30)); // UNP_VER 2.9, METHOD store
+    RarBytes::appendLe16(fields, quint16(name.size()));
+    RarBytes::appendLe32(fields, 0644); // ATTR: no S_IFREG
+    const QByteArray archive = QByteArray("Rar!\x1a\x07\x00", 7) + rar4Block(0x73, 0, QByteArray(6, '\0'))
+        + rar4Block(0x74, 0x8000, fields + name) + content + rar4Block(0x7b, 0x4000, {});
+
+    const Extraction result = extract(input(u"rar3.rar"_s, archive), m_destination);
+    QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
+    QCOMPARE(FileTree::snapshot(m_destination), (QMap<QString, QByteArray> { { u"notes.txt"_s, content } }));
+}
+
 void tst_RarArchive::cancelStopsAndLeavesNothing()
 {
     const QList<RarFixtureEntry> entries = {
@@ -445,21 +498,29 @@ void tst_RarArchive::onlyTheRightPasswordExtracts_data()
 {
     QTest::addColumn<RarVersion>("version");
     QTest::addColumn<bool>("encryptHeaders");
+    QTest::addColumn<bool>("solid");
     QTest::addColumn<QString>("wrongPassword");
-    QTest::newRow("RAR4 encrypted entries") << RarVersion::rar4 << false << u"wrong"_s;
-    QTest::newRow("RAR4 encrypted names") << RarVersion::rar4 << true << u"wrong"_s;
+    QTest::newRow("RAR4 encrypted entries") << RarVersion::rar4 << false << false << u"wrong"_s;
+    QTest::newRow("RAR4 encrypted names") << RarVersion::rar4 << true << false << u"wrong"_s;
+    // libarchive 3.6 refuses every entry after the first of a solid RAR4, so
+    // it cannot read the decrypted copy either; that is no wrong password.
+    QTest::newRow("RAR4 solid, encrypted entries") << RarVersion::rar4 << false << true << u"wrong"_s;
+    QTest::newRow("RAR4 solid, encrypted names") << RarVersion::rar4 << true << true << u"wrong"_s;
     // libarchive reads RAR5 encrypted entries as unencrypted (and their data as garbage);
     // a newline cannot be typed at unar's prompt.
-    QTest::newRow("RAR5 encrypted entries") << RarVersion::rar5 << false << u"cannot be\ntyped"_s;
-    QTest::newRow("RAR5 encrypted names") << RarVersion::rar5 << true << u"wrong"_s;
+    QTest::newRow("RAR5 encrypted entries") << RarVersion::rar5 << false << false << u"cannot be\ntyped"_s;
+    QTest::newRow("RAR5 encrypted names") << RarVersion::rar5 << true << false << u"wrong"_s;
 }
 
 void tst_RarArchive::onlyTheRightPasswordExtracts()
 {
     QFETCH(RarVersion, version);
     QFETCH(bool, encryptHeaders);
+    QFETCH(bool, solid);
     QFETCH(QString, wrongPassword);
-    const QString path = encryptedInput(version, encryptHeaders);
+    RarFixtureOptions options { kPassword, encryptHeaders };
+    options.solid = solid;
+    const QString path = input(u"encrypted.rar"_s, buildRar(version, sampleEntries(), options));
     QVERIFY(!path.isEmpty());
     const QList<std::pair<QString, int>> refused = {
         { QString(), RarArchive::missingPassword },
