@@ -9,6 +9,7 @@ usage() {
     cat <<'EOF'
 Usage: bash bench/run.sh [--size-mb N] [--runs N] [--cases LIST] [--work-dir DIR]
                          [--no-micro] [--no-compare] [--keep]
+                         [--memory] [--memory-counts LIST]
 
   --size-mb N     corpus size in MiB (default 200)
   --runs N        runs per tool; the median is reported (default 3)
@@ -18,6 +19,10 @@ Usage: bash bench/run.sh [--size-mb N] [--runs N] [--cases LIST] [--work-dir DIR
   --no-micro      skip the Google Benchmark micro-benchmarks
   --no-compare    skip the archiver comparison
   --keep          keep the corpus and samples for a later run of the same size
+  --memory        also report peak memory by entry count: zips of 20,000,
+                  200,000 and 1,000,000 tiny files, extracted and compressed
+                  again (the archives stay in WORK_DIR/memory)
+  --memory-counts LIST  comma-separated entry counts for --memory
 EOF
 }
 
@@ -28,6 +33,8 @@ work_dir=/tmp/kestrel-bench
 micro=1
 compare=1
 keep=0
+memory=0
+memory_counts=20000,200000,1000000
 while [ $# -gt 0 ]; do
     case "$1" in
     --size-mb) size_mb="$2"; shift 2 ;;
@@ -37,6 +44,8 @@ while [ $# -gt 0 ]; do
     --no-micro) micro=0; shift ;;
     --no-compare) compare=0; shift ;;
     --keep) keep=1; shift ;;
+    --memory) memory=1; shift ;;
+    --memory-counts) memory=1; memory_counts="$2"; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
     esac
@@ -81,6 +90,12 @@ if [ "$compare" = 1 ]; then
     if [ "$keep" = 0 ]; then
         rm -rf "$work_dir/corpus-${size_mb}mb"
     fi
+    echo
+fi
+
+if [ "$memory" = 1 ]; then
+    python3 bench/memory.py --binary "$build/src/kestrel-archive" --work "$work_dir/memory" \
+        --counts "$memory_counts"
     echo
 fi
 

@@ -13,6 +13,9 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include <cstdio>
+#include <cstring>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -56,7 +59,29 @@ int ApplicationMain::run(int argc, char* argv[])
 {
     if (CommandLineMode::handles(argumentsOf(argc, argv)))
         return runCommandLine(argc, argv);
+    if (!hasDisplay(argc, argv)) {
+        // Qt's platform plugin aborts without a display; say so instead.
+        std::fputs("kestrel-archive: no display to open a window on; without one, use "
+                   "'kestrel-archive extract ARCHIVE --to DIR' or "
+                   "'kestrel-archive compress FILE... --to DIR'\n",
+                   stderr);
+        return 1;
+    }
     return runWindow(argc, argv);
+}
+
+bool ApplicationMain::hasDisplay(int argc, char* argv[])
+{
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    // QApplication's own option names a platform plugin too.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
 }
 
 int ApplicationMain::runCommandLine(int argc, char* argv[])

@@ -10,4 +10,5 @@ public:
 private:
     static int runCommandLine(int argc, char* argv[]);
     static int runWindow(int argc, char* argv[]);
+    static bool hasDisplay(int argc, char* argv[]);
 };

@@ -1,16 +1,29 @@
 #include "App/SingleInstance.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr char kAcknowledgement = '\n';
 constexpr qint64 kMaxMessageBytes = 16 * 1024 * 1024;
+
+// A folder, not a link, that is ours and that nobody else may enter.
+bool isPrivateFolder(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+        && status.st_uid == geteuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
 } // namespace
 
 SingleInstance::SingleInstance(QObject* parent)
@@ -20,20 +33,45 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::serverName()
+QString SingleInstance::socketPath()
 {
-    QString user = qEnvironmentVariable("USER");
-    if (const passwd* entry = getpwuid(getuid()))
-        user = QString::fromLocal8Bit(entry->pw_name);
-    return QStringLiteral("kestrel-archive-") + user;
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : folder + "/kestrel-archive"_L1;
+}
+
+QString SingleInstance::runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime))
+        return runtime;
+    // The temporary folder is shared: a folder of this name made by someone
+    // else, or a link, is refused rather than used.
+    const QString own = QDir::tempPath() + "/kestrel-archive-"_L1 + QString::number(geteuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return isPrivateFolder(own) ? own : QString();
+}
+
+bool SingleInstance::isOwnPeer(qintptr socketDescriptor)
+{
+    ucred credentials {};
+    socklen_t size = sizeof(credentials);
+    return getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0
+        && size == sizeof(credentials) && credentials.uid == geteuid();
 }
 
 bool SingleInstance::sendToRunningInstance(const QStringList& paths, int timeoutMs)
 {
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(serverName());
+    socket.connectToServer(path);
     if (!socket.waitForConnected(timeoutMs))
         return false;
+    if (!isOwnPeer(socket.socketDescriptor())) {
+        socket.abort();
+        return false;
+    }
 
     // One JSON array and a newline; the running instance answers with a newline
     // once it has taken the paths, so we never exit before they arrived.
@@ -53,19 +91,22 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return true;
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
     auto server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(serverName())) {
+    if (!server->listen(path)) {
         // Either another instance started at the same moment, or a crashed one
         // left its socket file behind. Only a socket nobody answers on is removed.
         QLocalSocket probe;
-        probe.connectToServer(serverName());
+        probe.connectToServer(path);
         if (probe.waitForConnected(500)) {
             delete server;
             return false;
         }
-        QLocalServer::removeServer(serverName());
-        if (!server->listen(serverName())) {
+        QLocalServer::removeServer(path);
+        if (!server->listen(path)) {
             delete server;
             return false;
         }
@@ -78,6 +119,11 @@ bool SingleInstance::listen()
 void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        if (!isOwnPeer(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
     }

@@ -10,8 +10,10 @@ class QLocalSocket;
 // Keeps one running application per user. A second launch hands its file
 // paths to the running one over a local socket and then exits.
 //
-// The socket lives in the temporary folder (QDir::tempPath), named after the
-// user, so two users never share an instance.
+// The socket lives in a folder only we can enter: $XDG_RUNTIME_DIR, or where
+// that is unset or not private, a 0700 folder of ours in the temporary folder
+// named by our uid. Both ends check that the other runs as us (SO_PEERCRED),
+// so paths never go to or come from another user.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -28,13 +30,16 @@ public:
     // listens or the socket cannot be created.
     bool listen();
 
-    static QString serverName();
+    // The socket's full path; empty when no private folder can be had.
+    static QString socketPath();
 
 signals:
     // Paths handed over by a later launch; empty when it named no file.
     void filesReceived(const QStringList& paths);
 
 private:
+    static QString runtimeFolder();
+    static bool isOwnPeer(qintptr socketDescriptor);
     void acceptConnections();
     void readMessage(QLocalSocket* socket);
 

@@ -109,44 +109,127 @@ QString extractFolderCandidate(const QString& archivePath, const QString& target
     return targetPath + u'/' + PathText::baseName(archivePath);
 }
 
-void removeEntry(int parentFd, const char* name);
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-void removeFolderContent(int parentFd, const char* name, mode_t mode)
+// One folder on the way down a tree being deleted: what it is, and the names
+// in it still to delete. Only the deepest folder is held open, so any depth
+// fits under the open-file limit.
+struct FolderLevel
 {
-    // Extracted folders may carry read-only modes; they must still be emptied.
-    if ((mode & S_IRWXU) != S_IRWXU)
-        ::fchmodat(parentFd, name, mode | S_IRWXU, AT_SYMLINK_NOFOLLOW);
-    // O_NOFOLLOW: if the folder was swapped for a link meanwhile, leave it.
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
+    std::string name;
+    dev_t device;
+    ino_t inode;
     std::vector<std::string> children;
+};
+
+bool sameFolder(int fd, const FolderLevel& level)
+{
+    struct stat status;
+    return ::fstat(fd, &status) == 0 && status.st_dev == level.device && status.st_ino == level.inode;
+}
+
+std::vector<std::string> childrenOf(int fd)
+{
+    std::vector<std::string> children;
+    const int listing = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
+        return children;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         const std::string child = entry->d_name;
         if (child != "." && child != "..")
             children.push_back(child);
     }
-    for (const std::string& child : children)
-        removeEntry(fd, child.c_str());
     ::closedir(dir);
+    return children;
 }
 
-void removeEntry(int parentFd, const char* name)
+// Opens the folder `name` of `parentFd` for emptying: never through a link,
+// and only when it is still the folder `status` describes.
+int openFolder(int parentFd, const char* name, const struct stat& status, FolderLevel& level)
+{
+    // Extracted folders may carry read-only modes; they must still be emptied.
+    if ((status.st_mode & S_IRWXU) != S_IRWXU)
+        ::fchmodat(parentFd, name, status.st_mode | S_IRWXU, AT_SYMLINK_NOFOLLOW);
+    const int fd = ::openat(parentFd, name, kFolderFlags);
+    level = { name, status.st_dev, status.st_ino, {} };
+    if (fd >= 0 && !sameFolder(fd, level)) {
+        ::close(fd);
+        return -1;
+    }
+    if (fd >= 0)
+        level.children = childrenOf(fd);
+    return fd;
+}
+
+// Climbs from the emptied deepest folder to its parent, which must still be
+// the folder it was entered from; -1 when the tree was moved meanwhile.
+int climb(int fd, const FolderLevel& parent)
+{
+    const int up = ::openat(fd, "..", kFolderFlags);
+    ::close(fd);
+    if (up >= 0 && !sameFolder(up, parent)) {
+        ::close(up);
+        return -1;
+    }
+    return up;
+}
+
+// Depth first, one descriptor at a time. Nothing on another file system is
+// entered, and a folder swapped for anything else meanwhile ends the walk.
+void removeTree(const char* path, const struct stat& rootStatus)
+{
+    std::vector<FolderLevel> levels(1);
+    int fd = openFolder(AT_FDCWD, path, rootStatus, levels.back());
+    while (fd >= 0) {
+        FolderLevel& level = levels.back();
+        if (level.children.empty()) {
+            if (levels.size() == 1)
+                break;
+            const std::string name = level.name;
+            levels.pop_back();
+            fd = climb(fd, levels.back());
+            if (fd >= 0)
+                ::unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+            continue;
+        }
+        const std::string child = std::move(level.children.back());
+        level.children.pop_back();
+        struct stat status;
+        if (::fstatat(fd, child.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISDIR(status.st_mode)) {
+            ::unlinkat(fd, child.c_str(), 0);
+            continue;
+        }
+        if (status.st_dev != levels.front().device)
+            continue;
+        FolderLevel next;
+        const int childFd = openFolder(fd, child.c_str(), status, next);
+        if (childFd < 0)
+            continue;
+        ::close(fd);
+        fd = childFd;
+        levels.push_back(std::move(next));
+    }
+    if (fd < 0)
+        return;
+    ::close(fd);
+    ::unlinkat(AT_FDCWD, path, AT_REMOVEDIR);
+}
+
+void removeEntry(const char* path)
 {
     struct stat status;
-    if (::fstatat(parentFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::lstat(path, &status) != 0)
         return;
-    if (!S_ISDIR(status.st_mode)) {
-        ::unlinkat(parentFd, name, 0);
-        return;
-    }
-    removeFolderContent(parentFd, name, status.st_mode);
-    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+    if (S_ISDIR(status.st_mode))
+        removeTree(path, status);
+    else
+        ::unlink(path);
 }
 
 } // namespace
@@ -200,7 +283,7 @@ void ArchiveFile::deletePath(const QString& path)
         return;
     const QString folder = PathText::deletingLastPathComponent(path);
     const QString trimmed = PathText::appendingPathComponent(folder, name);
-    removeEntry(AT_FDCWD, QFile::encodeName(trimmed).constData());
+    removeEntry(QFile::encodeName(trimmed).constData());
 }
 
 QString ArchiveFile::truncateUTF8(const QString& text, qsizetype limit)

@@ -13,19 +13,25 @@ class TestLaunch : public QObject
 
 private slots:
     void versionAndHelpNeedNoDisplay();
+    void windowWithoutDisplayExitsWithAClearLine();
     void startReportsAndSecondLaunchHandsOver();
 };
 
 namespace {
-// The standard output of a run that exited normally with 0, without any display.
-QByteArray outputWithoutDisplay(const QString& option)
+void startWithoutDisplay(QProcess& process, const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : { u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s })
         environment.remove(name);
-    QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KESTREL_BINARY), { option });
+    process.start(QStringLiteral(KESTREL_BINARY), arguments);
+}
+
+// The standard output of a run that exited normally with 0, without any display.
+QByteArray outputWithoutDisplay(const QString& option)
+{
+    QProcess process;
+    startWithoutDisplay(process, { option });
     const bool succeeded = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
     return succeeded ? process.readAllStandardOutput() : QByteArray();
@@ -37,6 +43,20 @@ void TestLaunch::versionAndHelpNeedNoDisplay()
     QCOMPARE(outputWithoutDisplay(u"--version"_s).trimmed(), "kestrel-archive " KESTREL_VERSION);
     const QByteArray help = outputWithoutDisplay(u"--help"_s);
     QVERIFY2(help.contains("--version") && help.contains("FILE"), help.constData());
+}
+
+void TestLaunch::windowWithoutDisplayExitsWithAClearLine()
+{
+    QProcess process;
+    startWithoutDisplay(process, {});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QList<QByteArray> lines = process.readAllStandardError().trimmed().split('\n');
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains("no display") && lines.first().contains("extract")
+                 && lines.first().contains("compress"),
+             lines.first().constData());
 }
 
 void TestLaunch::startReportsAndSecondLaunchHandsOver()

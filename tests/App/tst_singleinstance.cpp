@@ -1,11 +1,27 @@
+#include "App/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <functional>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 // Two real processes meeting over the per-user socket. Each test gets its own
-// temporary folder as TMPDIR, where the socket lives, so runs never meet.
+// temporary folder as XDG_RUNTIME_DIR, where the socket lives, so runs never meet.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -17,6 +33,10 @@ private slots:
     void secondLaunchHandsOver_data();
     void secondLaunchHandsOver();
     void crashedInstanceDoesNotBlockTheNext();
+    void socketOnlyInAPrivateFolder_data();
+    void socketOnlyInAPrivateFolder();
+    void otherUsersAreRefused_data();
+    void otherUsersAreRefused();
 
 private:
     QProcess* startPeer(const QStringList& arguments);
@@ -47,7 +67,7 @@ QProcess* TestSingleInstance::startPeer(const QStringList& arguments)
 {
     auto process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"TMPDIR"_s, m_tmp->path());
+    environment.insert(u"XDG_RUNTIME_DIR"_s, m_tmp->path());
     process->setProcessEnvironment(environment);
     process->start(QStringLiteral(SINGLEINSTANCE_PEER), arguments);
     m_processes.append(process);
@@ -106,6 +126,173 @@ void TestSingleInstance::crashedInstanceDoesNotBlockTheNext()
     QProcess* next = startPeer({ u"/x.7z"_s });
     QVERIFY(waitForLine(next, &line));
     QCOMPARE(line, "primary");
+}
+
+void TestSingleInstance::socketOnlyInAPrivateFolder_data()
+{
+    QTest::addColumn<bool>("runtimeDirSet");
+    QTest::addColumn<QString>("planted"); // what already stands at the fallback folder's name
+    QTest::addColumn<bool>("listens");
+
+    QTest::newRow("runtime dir") << true << QString() << true;
+    QTest::newRow("fallback made private") << false << QString() << true;
+    QTest::newRow("fallback is a link") << false << u"link"_s << false;
+    QTest::newRow("fallback open to others") << false << u"open folder"_s << false;
+    QTest::newRow("fallback of another user") << false << u"foreign folder"_s << false;
+}
+
+void TestSingleInstance::socketOnlyInAPrivateFolder()
+{
+    QFETCH(bool, runtimeDirSet);
+    QFETCH(QString, planted);
+    QFETCH(bool, listens);
+
+    const QString runtime = m_tmp->filePath(u"runtime"_s);
+    QVERIFY(QDir().mkdir(runtime)
+            && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString shared = m_tmp->filePath(u"tmp"_s);
+    QVERIFY(QDir().mkdir(shared));
+    const QString fallback = shared + u"/kestrel-archive-"_s + QString::number(geteuid());
+    const QByteArray fallbackName = QFile::encodeName(fallback);
+    if (planted == u"link")
+        QVERIFY(QFile::link(runtime, fallback));
+    else if (planted == u"open folder")
+        QVERIFY(::mkdir(fallbackName.constData(), 0777) == 0 && ::chmod(fallbackName.constData(), 0777) == 0);
+    else if (planted == u"foreign folder")
+        QVERIFY(::mkdir(fallbackName.constData(), 0700) == 0
+                && ::chown(fallbackName.constData(), 65534, 65534) == 0);
+    qputenv("TMPDIR", QFile::encodeName(shared));
+    if (runtimeDirSet)
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
+
+    SingleInstance instance;
+    QCOMPARE(instance.listen(), listens);
+    if (!listens) {
+        QVERIFY(SingleInstance::socketPath().isEmpty());
+        return;
+    }
+    const QString folder = runtimeDirSet ? runtime : fallback;
+    QCOMPARE(SingleInstance::socketPath(), folder + u"/kestrel-archive"_s);
+    struct stat status = {};
+    QVERIFY(::lstat(QFile::encodeName(folder).constData(), &status) == 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0700));
+    QVERIFY(QFileInfo(SingleInstance::socketPath()).exists());
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+
+// Runs `body` in a child that has become the user nobody; its result is the exit code.
+pid_t forkAsNobody(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(setgid(kNobody) == 0 && setuid(kNobody) == 0 ? body() : 99);
+    return child;
+}
+
+int exitCodeOf(pid_t child)
+{
+    int status = 0;
+    QDeadlineTimer deadline(10000);
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (deadline.hasExpired()) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+sockaddr_un addressOf(const QByteArray& path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
+    return address;
+}
+
+bool readable(int fd, int timeoutMs)
+{
+    pollfd entry { fd, POLLIN, 0 };
+    return poll(&entry, 1, timeoutMs) == 1;
+}
+
+// A client of another user: 0 when the instance took its paths and answered.
+int foreignClient(const QByteArray& path)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = addressOf(path);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return 2;
+    const char message[] = "[\"/leaked\"]\n";
+    char answer = 0;
+    if (write(fd, message, sizeof(message) - 1) < 0 || !readable(fd, 3000))
+        return 1;
+    return read(fd, &answer, 1) == 1 ? 0 : 1;
+}
+
+// A server of another user: 0 when a launch handed it any bytes.
+int foreignServer(const QByteArray& path, int readyPipe)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un address = addressOf(path);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || listen(fd, 1) != 0
+        || chmod(path.constData(), 0777) != 0)
+        return 2;
+    (void)!write(readyPipe, "r", 1);
+    if (!readable(fd, 5000))
+        return 3;
+    const int peer = accept(fd, nullptr, nullptr);
+    char byte = 0;
+    return readable(peer, 3000) && read(peer, &byte, 1) == 1 ? 0 : 1;
+}
+} // namespace
+
+void TestSingleInstance::otherUsersAreRefused_data()
+{
+    QTest::addColumn<bool>("otherIsServer");
+    QTest::newRow("client of another user") << false;
+    QTest::newRow("server of another user") << true;
+}
+
+// As if the folder had let another user in: the uid check still keeps the paths.
+void TestSingleInstance::otherUsersAreRefused()
+{
+    QFETCH(bool, otherIsServer);
+    if (geteuid() != 0)
+        QSKIP("needs root to act as another user");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_tmp->path()));
+    const QByteArray folder = QFile::encodeName(m_tmp->path());
+    const QByteArray path = QFile::encodeName(SingleInstance::socketPath());
+    QVERIFY(!path.isEmpty());
+    SingleInstance instance;
+
+    if (otherIsServer) {
+        int ready[2];
+        QVERIFY(pipe(ready) == 0 && chmod(folder.constData(), 0777) == 0);
+        const pid_t child = forkAsNobody([&] { return foreignServer(path, ready[1]); });
+        char byte = 0;
+        QVERIFY(readable(ready[0], 5000) && read(ready[0], &byte, 1) == 1);
+        QVERIFY(chmod(folder.constData(), 0700) == 0);
+        QVERIFY(!instance.sendToRunningInstance({ u"/secret.zip"_s }, 2000));
+        QCOMPARE(exitCodeOf(child), 1);
+        close(ready[0]);
+        close(ready[1]);
+        return;
+    }
+
+    QVERIFY(instance.listen());
+    QSignalSpy received(&instance, &SingleInstance::filesReceived);
+    QVERIFY(chmod(folder.constData(), 0711) == 0 && chmod(path.constData(), 0777) == 0);
+    const pid_t child = forkAsNobody([&] { return foreignClient(path); });
+    QCOMPARE(exitCodeOf(child), 1);
+    QVERIFY(chmod(folder.constData(), 0700) == 0);
+    QCOMPARE(received.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +53,7 @@ private slots:
 
     void deletePathRemovesOnlyWhatItIsGiven();
     void deletePathEmptiesReadOnlyFolders();
+    void deletePathRemovesTreesDeeperThanTheOpenFileLimit();
 
     void truncateUTF8_data();
     void truncateUTF8();
@@ -211,6 +215,36 @@ void TestArchiveFile::deletePathEmptiesReadOnlyFolders()
     ArchiveFile::deletePath(dir.filePath(u"tree"_s));
 
     QVERIFY(!QFileInfo::exists(dir.filePath(u"tree"_s)));
+}
+
+void TestArchiveFile::deletePathRemovesTreesDeeperThanTheOpenFileLimit()
+{
+    QTemporaryDir dir;
+    createEntries(dir.path(), { u"d:outside"_s, u"f:outside/keep.txt"_s });
+    rlimit original {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &original) == 0);
+    rlimit lowered = original;
+    lowered.rlim_cur = 64;
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &lowered) == 0);
+    // Built one level at a time, holding one descriptor, as an extraction would.
+    int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    const QByteArray outside = QFile::encodeName(dir.filePath(u"outside"_s));
+    for (int level = 0; level < 300 && fd >= 0; ++level) {
+        const char* name = level == 0 ? "tree" : "d";
+        ::symlinkat(outside.constData(), fd, "link");
+        const int next = ::mkdirat(fd, name, 0700) == 0 ? ::openat(fd, name, O_RDONLY | O_DIRECTORY) : -1;
+        ::close(fd);
+        fd = next;
+    }
+    QVERIFY(fd >= 0);
+    QVERIFY(::close(::openat(fd, "file.txt", O_WRONLY | O_CREAT, 0600)) == 0);
+    ::close(fd);
+
+    ArchiveFile::deletePath(dir.filePath(u"tree"_s));
+
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &original) == 0);
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"tree"_s)));
+    QVERIFY(QFileInfo::exists(dir.filePath(u"outside/keep.txt"_s)));
 }
 
 void TestArchiveFile::truncateUTF8_data()

@@ -93,6 +93,8 @@ QString LegacyNameDecoder::decode(const QByteArray& rawName) const
 
 bool LegacyNameDecoder::isUtf8(const QByteArray& raw)
 {
+    if (std::none_of(raw.cbegin(), raw.cend(), [](char c) { return (c & 0x80) != 0; }))
+        return true;
     QStringDecoder decoder(QStringConverter::Utf8, kDecoderFlags);
     const QString decoded = decoder(raw);
     return !decoder.hasError();

@@ -1,15 +1,12 @@
 #pragma once
 
 #include "Archive/Extraction/ExtractionTree.h"
+#include "Archive/Extraction/LibarchiveEntryLoop.h"
 #include "Archive/Rar/RarOutcome.h"
 
 #include <QString>
 #include <QStringList>
 
-struct archive;
-struct archive_entry;
-class LegacyNameDecoder;
-class PendingFile;
 class RarProgressMeter;
 
 // Extracts an unencrypted RAR archive (all volumes of a set at once) with
@@ -26,12 +23,7 @@ public:
     RarOutcome extract(const QStringList& volumes, const QString& folder);
 
 private:
-    RarOutcome extractEntries(archive* reader, const LegacyNameDecoder& decoder);
-    RarOutcome extractEntry(archive* reader, archive_entry* entry, const QString& path,
-                            const LegacyNameDecoder& decoder);
-    RarOutcome extractFile(archive* reader, archive_entry* entry, const QString& path);
-    RarOutcome copyData(archive* reader, PendingFile& file, qint64& written);
-    static RarOutcome outcomeOf(ExtractionTree::Outcome outcome);
+    RarOutcome outcomeOf(const LibarchiveEntryLoop::Result& result) const;
 
     RarProgressMeter& m_meter;
     qsizetype m_expectedEntries;

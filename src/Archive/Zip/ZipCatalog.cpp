@@ -1,5 +1,7 @@
 #include "Archive/Zip/ZipCatalog.h"
 
+#include "Archive/Extraction/LegacyNameDecoder.h"
+#include "Archive/Extraction/LibarchiveEntryLoop.h"
 #include "Archive/Zip/ZipReader.h"
 
 #include <QFile>
@@ -9,6 +11,9 @@
 #include <algorithm>
 
 #include <archive.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <archive_entry.h>
 #include <sys/stat.h>
 
@@ -82,6 +87,17 @@ LastCatalog& lastCatalog()
     return *last;
 }
 
+// libarchive indexes the whole central directory, about 150 bytes an entry.
+// That index is freed with the walk's reader, but malloc keeps the pages (in
+// another thread's arena, or below later allocations), and the extraction's
+// own reader then builds its index beside them: the peak doubled.
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 } // namespace
 
 std::optional<ZipCatalog> ZipCatalog::read(const QString& archivePath)
@@ -94,6 +110,7 @@ std::optional<ZipCatalog> ZipCatalog::read(const QString& archivePath)
             return last.entry->second;
     }
     std::optional<ZipCatalog> catalog = walkHeaders(archivePath);
+    releaseFreedMemory();
     // Kept only when the file did not change while it was read.
     if (catalog && before && stampOf(archivePath) == before) {
         const QMutexLocker locker(&last.mutex);
@@ -116,7 +133,8 @@ std::optional<ZipCatalog> ZipCatalog::walkHeaders(const QString& archivePath)
         if (result == ARCHIVE_FATAL)
             return std::nullopt;
         ++catalog.entryCount;
-        catalog.rawNames.append(ZipReader::rawPathname(entry));
+        if (QByteArray name = LibarchiveEntryLoop::rawPathname(entry); !LegacyNameDecoder::isUtf8(name))
+            catalog.legacyNames.append(std::move(name));
         // After the first header the central directory has been read, which
         // makes the archive-wide answer reliable; entries are checked anyway.
         if (archive_entry_is_encrypted(entry) || archive_read_has_encrypted_entries(reader.handle()) > 0)

@@ -11,7 +11,10 @@
 struct ZipCatalog
 {
     qint64 entryCount = 0;
-    QList<QByteArray> rawNames;
+    // The names that are not UTF-8, which the legacy encoding is chosen from.
+    // Only these are kept: an archive of many entries would otherwise hold
+    // every name for the whole job.
+    QList<QByteArray> legacyNames;
     bool hasEncryptedEntries = false;
 
     // Empty when the archive cannot be read to its end. Needs an active

@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include <archive.h>
-#include <archive_entry.h>
 
 namespace {
 
@@ -36,20 +35,4 @@ QByteArray ZipReader::errorString() const
 {
     const char* text = m_archive ? archive_error_string(m_archive) : nullptr;
     return text ? QByteArray(text) : QByteArray();
-}
-
-QByteArray ZipReader::rawPathname(archive_entry* entry)
-{
-    if (const char* name = archive_entry_pathname(entry))
-        return QByteArray(name);
-    const char* utf8 = archive_entry_pathname_utf8(entry);
-    return utf8 ? QByteArray(utf8) : QByteArray();
-}
-
-QByteArray ZipReader::rawSymlink(archive_entry* entry)
-{
-    if (const char* target = archive_entry_symlink(entry))
-        return QByteArray(target);
-    const char* utf8 = archive_entry_symlink_utf8(entry);
-    return utf8 ? QByteArray(utf8) : QByteArray();
 }

@@ -6,7 +6,6 @@
 #include <optional>
 
 struct archive;
-struct archive_entry;
 
 // One zip archive open for reading with libarchive, always as a seekable file:
 // read from a pipe, skipping an entry can break the next header and links come
@@ -25,11 +24,6 @@ public:
 
     archive* handle() const { return m_archive; }
     QByteArray errorString() const;
-
-    // The bytes of the entry's name: UTF-8 for names flagged so, raw bytes for
-    // the others (see Utf8LocaleScope, which must be active).
-    static QByteArray rawPathname(archive_entry* entry);
-    static QByteArray rawSymlink(archive_entry* entry);
 
 private:
     archive* m_archive = nullptr;
