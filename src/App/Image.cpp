@@ -7,21 +7,15 @@
 #include <QScreen>
 #include <QSvgRenderer>
 
-QPixmap image(const QString& name)
+namespace {
+QString imagePath(const QString& name)
 {
-    const QString path = QStringLiteral(":/images/") + name + QStringLiteral(".svg");
-    // A missing picture is an ordinary outcome; checking first keeps the
-    // renderer from printing a warning for it.
-    if (!QFile::exists(path))
-        return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
+    return QStringLiteral(":/images/") + name + QStringLiteral(".svg");
+}
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    const QSize size = renderer.defaultSize();
-    if (size.isEmpty())
+QPixmap render(QSvgRenderer& renderer, QSize size, qreal ratio)
+{
+    if (size.isEmpty() || ratio <= 0)
         return {};
     QImage picture(size * ratio, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
@@ -30,4 +24,25 @@ QPixmap image(const QString& name)
     painter.end();
     picture.setDevicePixelRatio(ratio);
     return QPixmap::fromImage(picture);
+}
+} // namespace
+
+QPixmap image(const QString& name)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    // A missing picture is an ordinary outcome; checking first keeps the
+    // renderer from printing a warning for it.
+    if (!QFile::exists(imagePath(name)))
+        return {};
+    QSvgRenderer renderer(imagePath(name));
+    return renderer.isValid() ? render(renderer, renderer.defaultSize(), ratio) : QPixmap();
+}
+
+QPixmap image(const QString& name, QSize size, qreal devicePixelRatio)
+{
+    if (!QFile::exists(imagePath(name)))
+        return {};
+    QSvgRenderer renderer(imagePath(name));
+    return renderer.isValid() ? render(renderer, size, devicePixelRatio) : QPixmap();
 }
