@@ -2,8 +2,10 @@
 #include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileListView.h"
 #include "Pages/FileList/View/WonderfullTableView.h"
+#include "Resources/LocalizedText.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -26,6 +28,7 @@ private:
 void TestFileListScreenshots::initTestCase()
 {
     QVERIFY(QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR)));
+    QVERIFY(installTranslations(QLocale(QLocale::English)));
 }
 
 void TestFileListScreenshots::save(QWidget& widget, const QString& name)
