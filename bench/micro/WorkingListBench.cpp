@@ -3,7 +3,6 @@
 
 #include "Model/FileListInfo.h"
 
-#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -40,20 +39,10 @@ void addFilesByScan(FileListInfo& info, const QList<QUrl>& urls)
     }
 }
 
-// Same result, the ids of the list and of this call held in a hash set.
+// Same result, as the working list does it: the ids held in a hash set.
 void addFilesByHash(FileListInfo& info, const QList<QUrl>& urls)
 {
-    QSet<QString> ids;
-    ids.reserve(info.list.size() + urls.size());
-    for (const FileListItemInfo& entry : std::as_const(info.list))
-        ids.insert(entry.fileId);
-    for (auto url = urls.crbegin(); url != urls.crend(); ++url) {
-        FileListItemInfo item = FileListItemInfo::fromURL(*url);
-        if (ids.contains(item.fileId))
-            continue;
-        ids.insert(item.fileId);
-        info.list.prepend(std::move(item));
-    }
+    info.addURLs(urls);
 }
 
 template<auto addFiles> void BM_addFiles(benchmark::State& state)

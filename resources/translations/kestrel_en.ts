@@ -44,6 +44,10 @@
         <translation>Archives to extract, or files and folders to compress</translation>
     </message>
     <message>
+        <source>file_list_title</source>
+        <translation>Files to extract or compress</translation>
+    </message>
+    <message>
         <source>compress_format_label</source>
         <translation>Format:</translation>
     </message>

@@ -44,6 +44,10 @@
         <translation>可拖入要解压的压缩包，或要压缩的文件和文件夹</translation>
     </message>
     <message>
+        <source>file_list_title</source>
+        <translation>要解压或压缩的文件</translation>
+    </message>
+    <message>
         <source>compress_format_label</source>
         <translation>格式：</translation>
     </message>

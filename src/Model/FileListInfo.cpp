@@ -32,3 +32,26 @@ QJsonObject FileListInfo::toJson() const
         array.append(item.toJson());
     return { { kListKey, array } };
 }
+
+void FileListInfo::addURLs(const QList<QUrl>& urls)
+{
+    // Ids of the list and of this call: a scan per URL would make a drop of
+    // many files quadratic.
+    QSet<QString> ids;
+    ids.reserve(list.size() + urls.size());
+    for (const FileListItemInfo& entry : std::as_const(list))
+        ids.insert(entry.fileId);
+    for (auto url = urls.crbegin(); url != urls.crend(); ++url) {
+        FileListItemInfo item = FileListItemInfo::fromURL(*url);
+        if (ids.contains(item.fileId))
+            continue;
+        ids.insert(item.fileId);
+        list.prepend(std::move(item));
+    }
+}
+
+void FileListInfo::removeRows(const QSet<qsizetype>& rows)
+{
+    qsizetype row = 0;
+    list.removeIf([&rows, &row](const FileListItemInfo&) { return rows.contains(row++); });
+}

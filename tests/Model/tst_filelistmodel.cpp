@@ -31,6 +31,8 @@ private slots:
     void category_data();
     void category();
     void entryWithoutURLShowsUnknownIcon();
+    void addAndRemove_data();
+    void addAndRemove();
 };
 
 void TestFileListModel::entryFromURL_data()
@@ -158,3 +160,47 @@ void TestFileListModel::entryWithoutURLShowsUnknownIcon()
 
 QTEST_GUILESS_MAIN(TestFileListModel)
 #include "tst_filelistmodel.moc"
+
+void TestFileListModel::addAndRemove_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QList<qsizetype>>("removed");
+    QTest::addColumn<QStringList>("expected");
+    const QList<qsizetype> none;
+    QTest::newRow("newest on top, in the order given")
+        << QStringList { u"a"_s, u"b"_s } << QStringList { u"c"_s, u"d"_s } << none
+        << QStringList { u"c"_s, u"d"_s, u"a"_s, u"b"_s };
+    QTest::newRow("listed path neither added nor moved")
+        << QStringList { u"a"_s, u"b"_s } << QStringList { u"b"_s } << none << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("twice in one call: placed where it occurs last")
+        << QStringList() << QStringList { u"a"_s, u"b"_s, u"a"_s } << none << QStringList { u"b"_s, u"a"_s };
+    QTest::newRow("letter case tells paths apart")
+        << QStringList { u"a"_s } << QStringList { u"A"_s } << none << QStringList { u"A"_s, u"a"_s };
+    QTest::newRow("removing keeps the order, out of range passed over")
+        << QStringList { u"a"_s, u"b"_s, u"c"_s } << QStringList() << QList<qsizetype> { 0, 2, 7, -1 }
+        << QStringList { u"b"_s };
+}
+
+void TestFileListModel::addAndRemove()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, added);
+    QFETCH(QList<qsizetype>, removed);
+    QFETCH(QStringList, expected);
+
+    const auto urls = [](const QStringList& names) {
+        QList<QUrl> result;
+        for (const QString& name : names)
+            result.append(QUrl::fromLocalFile(u"/files/"_s + name));
+        return result;
+    };
+    FileListInfo info;
+    info.addURLs(urls(listed));
+    info.addURLs(urls(added));
+    info.removeRows(QSet<qsizetype>(removed.cbegin(), removed.cend()));
+    QStringList names;
+    for (const FileListItemInfo& item : std::as_const(info.list))
+        names.append(item.fileName.mid(7));
+    QCOMPARE(names, expected);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Pages/FileList/View/PictureCache.h"
+
+#include <QStyledItemDelegate>
+
+// Paints one row of the file list: the selection fill across the whole row,
+// the entry's category icon (30 x 30, 10 from the left, centred) and its full
+// path beside it, one line at 14 points, elided at the end. Icons are
+// rendered for the pixel ratio painted at and kept, once per category.
+class FileListViewCell : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr int iconLeft = 10;
+    static constexpr int iconSize = 30;
+    static constexpr int labelGap = 5;
+    static constexpr qreal fontPointSize = 14;
+
+    // The selected row's fill, #2E85FF.
+    static QColor selectionColor();
+
+    explicit FileListViewCell(QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    mutable PictureCache m_icons;
+};
