@@ -42,9 +42,6 @@ private slots:
 
     void pressAndRelease_data();
     void pressAndRelease();
-    void nonMomentaryClickFlipsOnce();
-    void keyboardActivates_data();
-    void keyboardActivates();
     void repeatedColourStartsNoAnimation();
     void disabledIsFadedAndNotHit();
     void glowOnlyWithRadiusAndOpacity_data();
@@ -118,36 +115,6 @@ void TestWonderfulButton::pressAndRelease()
     QCOMPARE(m_button->state(), WonderfulButton::off);
     QCOMPARE(clicked.count(), clicks);
     QTRY_VERIFY(near(backgroundShown(), blue));
-}
-
-void TestWonderfulButton::nonMomentaryClickFlipsOnce()
-{
-    m_button->setMomentary(false);
-    QTest::mouseClick(m_button, Qt::LeftButton);
-    QCOMPARE(m_button->state(), WonderfulButton::on);
-    QTRY_VERIFY(near(backgroundShown(), Qt::white));
-    QTest::mouseClick(m_button, Qt::LeftButton);
-    QCOMPARE(m_button->state(), WonderfulButton::off);
-    QTRY_VERIFY(near(backgroundShown(), blue));
-}
-
-void TestWonderfulButton::keyboardActivates_data()
-{
-    QTest::addColumn<Qt::Key>("key");
-    QTest::newRow("Space") << Qt::Key_Space;
-    QTest::newRow("Return") << Qt::Key_Return;
-    QTest::newRow("Enter") << Qt::Key_Enter;
-}
-
-void TestWonderfulButton::keyboardActivates()
-{
-    QFETCH(Qt::Key, key);
-    QSignalSpy clicked(m_button, &QAbstractButton::clicked);
-    m_button->setFocus();
-    QTRY_VERIFY(m_button->hasFocus());
-    QTest::keyClick(m_button, key);
-    QCOMPARE(clicked.count(), 1);
-    QCOMPARE(m_button->state(), WonderfulButton::off);
 }
 
 void TestWonderfulButton::repeatedColourStartsNoAnimation()
