@@ -1,9 +1,8 @@
 #include "Window/WindowController.h"
 
 #include "App/AppDelegate.h"
+#include "Pages/FileList/Controller/FileListViewController.h"
 #include "Resources/LocalizedText.h"
-
-#include <QLabel>
 
 WindowController::WindowController(QWidget* parent)
     : QMainWindow(parent)
@@ -19,9 +18,7 @@ void WindowController::windowDidLoad()
     setMinimumSize(minimumWindowSize());
     resize(960, 640);
 
-    auto placeholder = new QLabel(localizedText("drag_file_title"), this);
-    placeholder->setAlignment(Qt::AlignCenter);
-    setCentralWidget(placeholder);
+    setCentralWidget(new FileListViewController(this));
 
     if (AppDelegate* delegate = AppDelegate::shared())
         delegate->mainWindowController = this;

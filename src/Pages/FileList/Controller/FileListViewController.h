@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Model/FileListType.h"
+#include "Pages/FileList/View/EmptyListViewDelegate.h"
+#include "Pages/FileList/View/FileListViewDelegate.h"
+
+#include <QList>
+#include <QSet>
+#include <QUrl>
+#include <QWidget>
+
+class CompressBarView;
+class EmptyListView;
+class ExtractBarView;
+class FileListView;
+
+// The main view of the window: the working list, the empty view over it
+// while the list is empty, and the bar of the current mode along the bottom.
+// The working list changes only through addFiles, removeItem and removeItems,
+// each followed by reloadList. Main thread only.
+class FileListViewController : public QWidget, public FileListViewDelegate, public EmptyListViewDelegate
+{
+    Q_OBJECT
+
+public:
+    // Listens for open-file requests from here on, so files named at launch
+    // are not lost.
+    explicit FileListViewController(QWidget* parent = nullptr);
+    ~FileListViewController() override;
+
+    FileListType listType() const { return m_listType; }
+    void setListType(FileListType type) { m_listType = type; }
+    // Shows the bar of listType() and sets the table's selection to match.
+    void applyListType();
+
+    // Puts the files at the top of the list in the order given; a path
+    // already listed is not added again. From drops, the add-file panel and
+    // open-file requests.
+    void addFiles(const QList<QUrl>& urls) override;
+    // Removes the entry at `row`; a row outside the list changes nothing.
+    void removeItem(int row) override;
+    void removeItems(const QSet<qsizetype>& rows);
+    // Shows the working list as it now is: the table, the empty view and the
+    // context menu in step.
+    void reloadList();
+
+    FileListView* listView() const { return m_listView; }
+    EmptyListView* emptyView() const { return m_emptyView; }
+    ExtractBarView* extractBar() const { return m_extractBar; }
+    CompressBarView* compressBar() const { return m_compressBar; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void viewDidLoad();
+    void layoutSubviews();
+    void showEmptyViewWhenListIsEmpty();
+    void applicationOpenWithFileEvent(const QString& name, const QVariant& object);
+
+    FileListType m_listType = FileListType::extract;
+    FileListView* m_listView;
+    ExtractBarView* m_extractBar;
+    CompressBarView* m_compressBar;
+    EmptyListView* m_emptyView;
+};

@@ -1,0 +1,183 @@
+#include "App/NotificationCenter.h"
+#include "Model/FileListManager.h"
+#include "Pages/Compress/View/CompressBarView.h"
+#include "Pages/Extract/View/ExtractBarView.h"
+#include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/FileList/View/EmptyListView.h"
+#include "Pages/FileList/View/FileListView.h"
+#include "Pages/FileList/View/WonderfullTableView.h"
+#include "Resources/LocalizedText.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLocale>
+#include <QMenu>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QList<QUrl> urls(const QStringList& names)
+{
+    QList<QUrl> result;
+    for (const QString& name : names)
+        result.append(QUrl::fromLocalFile(u"/files/"_s + name));
+    return result;
+}
+
+QStringList listed()
+{
+    QStringList names;
+    for (const FileListItemInfo& item : std::as_const(FileListManager::shared().listInfo.list))
+        names.append(item.fileName.mid(7));
+    return names;
+}
+} // namespace
+
+// The main view keeps the table, the empty view and the context menu in step
+// with the working list, whichever way files come and go.
+class TestFileListViewController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(installTranslations(QLocale(QLocale::English))); }
+    void init() { FileListManager::shared().listInfo = {}; }
+
+    void filesNamedBeforeTheWindowShowsAreListed();
+    void listAndEmptyViewStayInStep();
+    void deleteKeysRemoveTheSelection_data();
+    void deleteKeysRemoveTheSelection();
+    void modeSwitchesBarAndSelection();
+    void everyControlHasAnAccessibleName();
+    void screenshot();
+};
+
+void TestFileListViewController::filesNamedBeforeTheWindowShowsAreListed()
+{
+    FileListViewController controller;
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(applicationOpenWithFileEvent),
+                                             u"/files/a"_s);
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(applicationOpenWithFileEvent), 42);
+    NotificationCenter::defaultCenter().post(u"otherEvent"_s, u"/files/b"_s);
+    QCOMPARE(listed(), QStringList { u"a"_s });
+    QCOMPARE(controller.listView()->listInfo(), FileListManager::shared().listInfo);
+}
+
+void TestFileListViewController::listAndEmptyViewStayInStep()
+{
+    FileListViewController controller;
+    controller.show();
+    QVERIFY(controller.emptyView()->isVisible());
+    QVERIFY(!controller.listView()->menu());
+
+    controller.addFiles(urls({ u"a"_s, u"b"_s }));
+    controller.addFiles(urls({ u"c"_s, u"a"_s }));
+    QCOMPARE(listed(), QStringList({ u"c"_s, u"a"_s, u"b"_s }));
+    QCOMPARE(controller.listView()->tableView()->model()->rowCount(), 3);
+    QVERIFY(!controller.emptyView()->isVisible());
+    QVERIFY(controller.listView()->menu());
+
+    controller.removeItem(3);
+    controller.removeItem(-1);
+    QCOMPARE(listed().size(), 3);
+    controller.removeItems({ 0, 2 });
+    QCOMPARE(listed(), QStringList { u"a"_s });
+    controller.removeItem(0);
+    QVERIFY(controller.emptyView()->isVisible());
+    QVERIFY(!controller.listView()->menu());
+}
+
+void TestFileListViewController::deleteKeysRemoveTheSelection_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("delete, rows 0 and 2")
+        << int(Qt::Key_Delete) << QList<int> { 0, 2 } << QStringList { u"b"_s };
+    QTest::newRow("backspace, row 1")
+        << int(Qt::Key_Backspace) << QList<int> { 1 } << QStringList({ u"a"_s, u"c"_s });
+    QTest::newRow("delete, nothing selected")
+        << int(Qt::Key_Delete) << QList<int>() << QStringList({ u"a"_s, u"b"_s, u"c"_s });
+    QTest::newRow("another key") << int(Qt::Key_A) << QList<int> { 0 }
+                                 << QStringList({ u"a"_s, u"b"_s, u"c"_s });
+}
+
+void TestFileListViewController::deleteKeysRemoveTheSelection()
+{
+    QFETCH(int, key);
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, left);
+
+    FileListViewController controller;
+    controller.setListType(FileListType::compress);
+    controller.applyListType();
+    controller.addFiles(urls({ u"a"_s, u"b"_s, u"c"_s }));
+    controller.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&controller));
+    WonderfullTableView* table = controller.listView()->tableView();
+    for (int row : selected)
+        table->selectionModel()->select(table->model()->index(row, 0), QItemSelectionModel::Select);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key(key));
+    QCOMPARE(listed(), left);
+}
+
+void TestFileListViewController::modeSwitchesBarAndSelection()
+{
+    FileListViewController controller;
+    controller.addFiles(urls({ u"a.zip"_s }));
+    controller.show();
+    QVERIFY(controller.extractBar()->isVisible() && !controller.compressBar()->isVisible());
+    QVERIFY(!controller.listView()->allowsMultipleSelection());
+    controller.setListType(FileListType::compress);
+    controller.applyListType();
+    QVERIFY(!controller.extractBar()->isVisible() && controller.compressBar()->isVisible());
+    QVERIFY(controller.listView()->allowsMultipleSelection());
+    QCOMPARE(controller.extractBar()->geometry(), controller.compressBar()->geometry());
+    QCOMPARE(controller.listView()->geometry().bottom() + 1, controller.compressBar()->geometry().top());
+}
+
+// Screen readers and desktop automation reach every control by its name.
+void TestFileListViewController::everyControlHasAnAccessibleName()
+{
+    FileListViewController controller;
+    controller.addFiles(urls({ u"report.pdf"_s }));
+    controller.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&controller));
+    QStringList unnamed;
+    QList<QAccessibleInterface*> pending { QAccessible::queryAccessibleInterface(&controller) };
+    int visited = 0;
+    while (!pending.isEmpty()) {
+        QAccessibleInterface* node = pending.takeFirst();
+        ++visited;
+        const QAccessible::Role role = node->role();
+        const bool interactive = role == QAccessible::PushButton || role == QAccessible::ComboBox
+            || role == QAccessible::Row || role == QAccessible::Cell || role == QAccessible::ListItem;
+        if (interactive && node->text(QAccessible::Name).isEmpty())
+            unnamed.append(QString::number(int(role)));
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (QAccessibleInterface* child = node->child(i); child && !node->state().invisible)
+                pending.append(child);
+        }
+    }
+    QVERIFY(visited > 5);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(u"unnamed roles: "_s + unnamed.join(u", "_s)));
+}
+
+void TestFileListViewController::screenshot()
+{
+    FileListViewController controller;
+    controller.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&controller));
+    QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR));
+    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-empty.png")));
+    controller.addFiles(
+        urls({ u"Holiday"_s, u"Holiday.zip"_s, u"report.pdf"_s, u"photo.jpg"_s, u"notes"_s }));
+    controller.listView()->tableView()->selectRow(1);
+    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-list.png")));
+}
+
+QTEST_MAIN(TestFileListViewController)
+#include "tst_filelistviewcontroller.moc"
