@@ -32,7 +32,7 @@ QLabel* EmptyListView::makeLabel(const char* key)
 {
     auto* label = new QLabel(localizedText(key), this);
     QFont font = label->font();
-    font.setPointSizeF(fontPointSize);
+    font.setPixelSize(fontPixelSize);
     label->setFont(font);
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, QColor(0x67, 0x66, 0x66));

@@ -22,7 +22,8 @@ public:
     static constexpr int imageSize = 180;
     static constexpr int imageCentreAboveMiddle = 50;
     static constexpr int titleBelowMiddle = 10;
-    static constexpr qreal fontPointSize = 16;
+    // The design's points are logical pixels, as on the platform it was drawn for.
+    static constexpr int fontPixelSize = 16;
 
     explicit EmptyListView(QWidget* parent = nullptr);
 

@@ -33,7 +33,7 @@ void FileListViewCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->drawPixmap(iconRect, icon);
 
     QFont font = option.font;
-    font.setPointSizeF(fontPointSize);
+    font.setPixelSize(fontPixelSize);
     painter->setFont(font);
     painter->setPen(option.palette.color(QPalette::Text));
     const QRect labelRect = cell.adjusted(iconRect.right() + 1 + labelGap - cell.left(), 0, 0, 0);

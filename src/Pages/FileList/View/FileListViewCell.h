@@ -16,7 +16,8 @@ public:
     static constexpr int iconLeft = 10;
     static constexpr int iconSize = 30;
     static constexpr int labelGap = 5;
-    static constexpr qreal fontPointSize = 14;
+    // The design's points are logical pixels, as on the platform it was drawn for.
+    static constexpr int fontPixelSize = 14;
 
     // The selected row's fill, #2E85FF.
     static QColor selectionColor();
