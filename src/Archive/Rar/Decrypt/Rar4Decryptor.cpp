@@ -4,32 +4,16 @@
 #include "Archive/Rar/Decrypt/RarCrc32.h"
 #include "Archive/Rar/Decrypt/RarDecryptSession.h"
 #include "Archive/Rar/Decrypt/RarFieldReader.h"
+#include "Archive/Rar/Rar4Format.h"
 #include "Archive/Rar/RarArchive.h"
 
 #include <QtEndian>
 
 namespace {
 
+using namespace Rar4Format;
+
 constexpr qsizetype markerSize = 7;
-constexpr qsizetype baseSize = 7; // HEAD_CRC, HEAD_TYPE, HEAD_FLAGS, HEAD_SIZE
-constexpr qsizetype fileFieldsEnd = 32; // up to and including ATTR
-
-constexpr quint8 archiveBlock = 0x73;
-constexpr quint8 fileBlock = 0x74;
-constexpr quint8 firstOldStyleBlock = 0x75; // to 0x79: checksums cover only part of them
-constexpr quint8 lastOldStyleBlock = 0x79;
-constexpr quint8 serviceBlock = 0x7a;
-constexpr quint8 endBlock = 0x7b;
-
-constexpr quint16 mhdVolume = 0x0001;
-constexpr quint16 mhdPassword = 0x0080;
-
-constexpr quint16 lhdSplitBefore = 0x0001;
-constexpr quint16 lhdSplitAfter = 0x0002;
-constexpr quint16 lhdPassword = 0x0004;
-constexpr quint16 lhdLarge = 0x0100;
-constexpr quint16 lhdSalt = 0x0400;
-constexpr quint16 longBlock = 0x8000; // a data area of ADD_SIZE bytes follows
 
 constexpr qsizetype hostSystemOffset = 15; // HOST_OS of a file or service header
 constexpr quint8 lastHostSystem = 5; // MS DOS, OS/2, Windows, Unix, Mac OS, BeOS
