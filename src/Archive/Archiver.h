@@ -53,8 +53,8 @@ public:
     void setEndedWithoutResult(EndedWithoutResult ended) { m_endedWithoutResult = std::move(ended); }
 
     // The output of the current job, absent until the job has decided it.
-    std::optional<QString> compressPath() const { return m_compressPath; }
-    std::optional<QString> decompressPath() const { return m_decompressPath; }
+    std::optional<QString> compressPath() const { return outputPath(true); }
+    std::optional<QString> decompressPath() const { return outputPath(false); }
 
 protected:
     Archiver() = default;
@@ -66,6 +66,21 @@ protected:
     // What the running job reserved: a cancel removes it while it is still
     // the job's own.
     JobOutput m_output;
-    std::optional<QString> m_compressPath;
-    std::optional<QString> m_decompressPath;
+    bool m_outputIsArchive = false;
+
+    // Takes `path`, just reserved, as the job's output: the archive it
+    // creates or the folder it extracts into.
+    void takeOutput(const QString& path, bool isArchive)
+    {
+        m_output = JobOutput::adopt(path);
+        m_outputIsArchive = isArchive;
+    }
+
+private:
+    std::optional<QString> outputPath(bool archive) const
+    {
+        if (m_output.isEmpty() || m_outputIsArchive != archive)
+            return std::nullopt;
+        return m_output.path();
+    }
 };

@@ -109,8 +109,7 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
         JobOutcome::finish(completion, false, ArchiveErrorType::badArchive);
         return;
     }
-    m_compressPath = *reserved;
-    m_output = JobOutput::adopt(*reserved);
+    takeOutput(*reserved, true);
 
     auto writer = std::make_shared<SevenZipWriter>(*reserved);
     configureWriter(*writer, files, password);
@@ -150,8 +149,7 @@ void LzmaArchiver::decompress(const QString& targetPath, const QString& archiveP
         JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
         return;
     }
-    m_decompressPath = *reserved;
-    m_output = JobOutput::adopt(*reserved);
+    takeOutput(*reserved, false);
 
     auto flags = m_flags;
     auto passwords = std::make_shared<PasswordState>();

@@ -109,8 +109,8 @@ void RARArchiver::continueOpened(const Job& job, std::shared_ptr<RarArchive> arc
     }
     const JobOutput output = JobOutput::adopt(*reserved);
     if (const std::shared_ptr<RARArchiver*> self = job.archiver.lock()) {
-        (*self)->m_decompressPath = *reserved;
         (*self)->m_output = output;
+        (*self)->m_outputIsArchive = false;
     }
 
     archive->setProgress(job.progress);

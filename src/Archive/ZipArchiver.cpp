@@ -53,8 +53,7 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
         JobOutcome::postFailure({}, ArchiveErrorType::compressunknown, completion);
         return;
     }
-    m_compressPath = *reserved;
-    m_output = JobOutput::adopt(*reserved);
+    takeOutput(*reserved, true);
 
     const QString archivePath = *reserved;
     ArchiveQueue::run([archivePath, output = m_output, files, flags = m_flags, progress, completion] {
@@ -87,8 +86,7 @@ void ZipArchiver::decompress(const QString& targetPath, const QString& archivePa
         JobOutcome::postFailure({}, ArchiveErrorType::targetPathError, completion);
         return;
     }
-    m_decompressPath = *reserved;
-    m_output = JobOutput::adopt(*reserved);
+    takeOutput(*reserved, false);
 
     // Telling a protected archive takes a walk over all its headers: never
     // on the main thread.
