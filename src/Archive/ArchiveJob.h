@@ -38,8 +38,6 @@ public:
     ArchiveJob(ArchiveType type, PasswordPrompt* prompt, QObject* parent = nullptr);
     ~ArchiveJob() override;
 
-    ArchiveType type() const { return m_type; }
-
     // Packs `files` into a new archive inside `targetPath`. A format that
     // cannot be created ends as `unsupported`.
     void compress(const QString& targetPath, const QStringList& files,
