@@ -11,6 +11,7 @@ packages=(
     libgl-dev libglx-dev libegl-dev libxkbcommon-dev
     libarchive-dev libuchardet-dev nettle-dev
     7zip unar
+    python3
     desktop-file-utils appstream
     xvfb xauth
     clang-format
