@@ -2,18 +2,20 @@
 
 #include "Archive/PasswordPrompt.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
-// Asks for a password with a TextFieldAlert on the application's key window.
+// Asks for a password with a TextFieldAlert on the window of a given view.
 class AlertPasswordPrompt : public PasswordPrompt
 {
 public:
+    // Asks on the window that holds `view` (not owned).
+    explicit AlertPasswordPrompt(QWidget* view);
+
     // Answers fail when there is no window to ask in; otherwise how the
     // sheet ended and the text of its field.
     void ask(const QString& message, Answer answer) override;
 
-    // The content of the active window, or of the first visible main window
-    // when none is active (as when the application is in the background);
-    // null when there is neither.
-    static QWidget* keyContentView();
+private:
+    QPointer<QWidget> m_view;
 };

@@ -1,6 +1,6 @@
 #include "App/ApplicationMain.h"
 
-#include "Alerts/AlertPasswordPrompt.h"
+#include "Alerts/FileDialogOpenPanel.h"
 #include "App/AppDelegate.h"
 #include "App/SingleInstance.h"
 #include "CommandLine/CommandLineMode.h"
@@ -112,10 +112,9 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     if (!instance.listen() && instance.sendToRunningInstance(paths))
         return 0;
 
-    AlertPasswordPrompt passwordPrompt;
-    PasswordPrompt::setCurrent(&passwordPrompt);
+    FileDialogOpenPanel openPanel;
     AppDelegate delegate;
-    WindowController windowController;
+    WindowController windowController(&openPanel);
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
                      [&delegate](const QStringList& received) {
                          if (received.isEmpty())

@@ -4,8 +4,9 @@
 #include "Pages/FileList/Controller/FileListViewController.h"
 #include "Resources/LocalizedText.h"
 
-WindowController::WindowController(QWidget* parent)
+WindowController::WindowController(OpenPanel* openPanel, QWidget* parent)
     : QMainWindow(parent)
+    , m_openPanel(openPanel)
 {
     windowDidLoad();
 }
@@ -18,7 +19,7 @@ void WindowController::windowDidLoad()
     setMinimumSize(minimumWindowSize());
     resize(960, 640);
 
-    setCentralWidget(new FileListViewController(this));
+    setCentralWidget(new FileListViewController(m_openPanel, this));
 
     if (AppDelegate* delegate = AppDelegate::shared())
         delegate->mainWindowController = this;

@@ -295,19 +295,15 @@ void TestAlerts::passwordPrompt()
     QFETCH(QString, pressed);
     QFETCH(AlertResult, expected);
 
-    if (!window) {
+    if (!window)
         m_window->hide();
-        QTRY_VERIFY(!QApplication::activeWindow() || !QApplication::activeWindow()->isVisible());
-    }
-    AlertPasswordPrompt prompt;
-    PasswordPrompt::setCurrent(&prompt);
+    AlertPasswordPrompt prompt(m_window->centralWidget());
     QList<AlertResult> results;
     QStringList texts;
-    PasswordPrompt::askCurrent(u"enter_password"_s, [&](AlertResult result, const QString& text) {
+    prompt.ask(u"enter_password"_s, [&](AlertResult result, const QString& text) {
         results.append(result);
         texts.append(text);
     });
-    PasswordPrompt::setCurrent(nullptr);
 
     if (window) {
         QTRY_VERIFY(sheet());

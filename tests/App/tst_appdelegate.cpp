@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 #include "App/NotificationCenter.h"
 #include "EventLogServer.h"
+#include "ScriptedOpenPanel.h"
 #include "Window/WindowController.h"
 
 #include <QApplication>
@@ -24,13 +25,14 @@ private slots:
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;
+    ScriptedOpenPanel m_openPanel;
     std::unique_ptr<WindowController> m_window;
 };
 
 void TestAppDelegate::init()
 {
     m_delegate = std::make_unique<AppDelegate>();
-    m_window = std::make_unique<WindowController>();
+    m_window = std::make_unique<WindowController>(&m_openPanel);
 }
 
 void TestAppDelegate::cleanup()

@@ -7,6 +7,7 @@
 #include "Pages/FileList/View/FileListView.h"
 #include "Pages/FileList/View/WonderfullTableView.h"
 #include "Resources/LocalizedText.h"
+#include "ScriptedOpenPanel.h"
 
 #include <QAccessible>
 #include <QDir>
@@ -52,11 +53,14 @@ private slots:
     void modeSwitchesBarAndSelection();
     void everyControlHasAnAccessibleName();
     void screenshot();
+
+private:
+    ScriptedOpenPanel m_openPanel;
 };
 
 void TestFileListViewController::filesNamedBeforeTheWindowShowsAreListed()
 {
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     NotificationCenter::defaultCenter().post(QString::fromLatin1(applicationOpenWithFileEvent),
                                              u"/files/a"_s);
     NotificationCenter::defaultCenter().post(QString::fromLatin1(applicationOpenWithFileEvent), 42);
@@ -67,7 +71,7 @@ void TestFileListViewController::filesNamedBeforeTheWindowShowsAreListed()
 
 void TestFileListViewController::listAndEmptyViewStayInStep()
 {
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     controller.show();
     QVERIFY(controller.emptyView()->isVisible());
     QVERIFY(!controller.listView()->menu());
@@ -110,7 +114,7 @@ void TestFileListViewController::deleteKeysRemoveTheSelection()
     QFETCH(QList<int>, selected);
     QFETCH(QStringList, left);
 
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     controller.setListType(FileListType::compress);
     controller.applyListType();
     controller.addFiles(urls({ u"a"_s, u"b"_s, u"c"_s }));
@@ -126,7 +130,7 @@ void TestFileListViewController::deleteKeysRemoveTheSelection()
 
 void TestFileListViewController::modeSwitchesBarAndSelection()
 {
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     controller.addFiles(urls({ u"a.zip"_s }));
     controller.show();
     QVERIFY(controller.extractBar()->isVisible() && !controller.compressBar()->isVisible());
@@ -142,7 +146,7 @@ void TestFileListViewController::modeSwitchesBarAndSelection()
 // Screen readers and desktop automation reach every control by its name.
 void TestFileListViewController::everyControlHasAnAccessibleName()
 {
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     controller.addFiles(urls({ u"report.pdf"_s }));
     controller.show();
     QVERIFY(QTest::qWaitForWindowExposed(&controller));
@@ -168,7 +172,7 @@ void TestFileListViewController::everyControlHasAnAccessibleName()
 
 void TestFileListViewController::screenshot()
 {
-    FileListViewController controller;
+    FileListViewController controller(&m_openPanel);
     controller.show();
     QVERIFY(QTest::qWaitForWindowExposed(&controller));
     QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR));

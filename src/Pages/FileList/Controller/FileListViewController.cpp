@@ -13,8 +13,9 @@
 
 using namespace Qt::StringLiterals;
 
-FileListViewController::FileListViewController(QWidget* parent)
+FileListViewController::FileListViewController(OpenPanel* openPanel, QWidget* parent)
     : QWidget(parent)
+    , m_openPanel(openPanel)
     , m_listView(new FileListView(this))
     , m_extractBar(new ExtractBarView(this))
     , m_compressBar(new CompressBarView(this))
@@ -120,4 +121,13 @@ void FileListViewController::applicationOpenWithFileEvent(const QString& name, c
     if (name != QLatin1StringView(::applicationOpenWithFileEvent) || object.typeId() != QMetaType::QString)
         return;
     addFiles({ QUrl::fromLocalFile(object.toString()) });
+}
+
+void FileListViewController::startExtract() { }
+
+void FileListViewController::startCompress(ArchiveType) { }
+
+QStringList FileListViewController::selectedPaths() const
+{
+    return {};
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Alerts/AlertPasswordPrompt.h"
 #include "Model/FileListType.h"
+#include "Pages/Compress/View/CompressBarViewDelegate.h"
+#include "Pages/Extract/View/ExtractBarViewDelegate.h"
 #include "Pages/FileList/View/EmptyListViewDelegate.h"
 #include "Pages/FileList/View/FileListViewDelegate.h"
 
@@ -9,23 +12,33 @@
 #include <QUrl>
 #include <QWidget>
 
+class ArchiveJob;
 class CompressBarView;
 class EmptyListView;
 class ExtractBarView;
 class FileListView;
+class OpenPanel;
+class ProgressAlert;
 
 // The main view of the window: the working list, the empty view over it
 // while the list is empty, and the bar of the current mode along the bottom.
 // The working list changes only through addFiles, removeItem and removeItems,
-// each followed by reloadList. Main thread only.
-class FileListViewController : public QWidget, public FileListViewDelegate, public EmptyListViewDelegate
+// each followed by reloadList. The bars start the extract and compress
+// workflows: check the selection, ask for a destination folder on
+// `openPanel`, run the job under a progress sheet, then report and show the
+// result. Main thread only.
+class FileListViewController : public QWidget,
+                               public FileListViewDelegate,
+                               public EmptyListViewDelegate,
+                               public ExtractBarViewDelegate,
+                               public CompressBarViewDelegate
 {
     Q_OBJECT
 
 public:
     // Listens for open-file requests from here on, so files named at launch
-    // are not lost.
-    explicit FileListViewController(QWidget* parent = nullptr);
+    // are not lost. `openPanel` (not owned) must outlive the controller.
+    explicit FileListViewController(OpenPanel* openPanel, QWidget* parent = nullptr);
     ~FileListViewController() override;
 
     FileListType listType() const { return m_listType; }
@@ -44,6 +57,15 @@ public:
     // context menu in step.
     void reloadList();
 
+    // Extracts the selected archive into a new folder inside a folder the
+    // user chooses.
+    void startExtract() override;
+    // Packs the selected entries into a new archive of `type` inside a folder
+    // the user chooses.
+    void startCompress(ArchiveType type) override;
+    // The paths of the selected entries, top to bottom.
+    QStringList selectedPaths() const;
+
     FileListView* listView() const { return m_listView; }
     EmptyListView* emptyView() const { return m_emptyView; }
     ExtractBarView* extractBar() const { return m_extractBar; }
@@ -59,6 +81,8 @@ private:
     void showEmptyViewWhenListIsEmpty();
     void applicationOpenWithFileEvent(const QString& name, const QVariant& object);
 
+    OpenPanel* const m_openPanel;
+    AlertPasswordPrompt m_passwordPrompt { this };
     FileListType m_listType = FileListType::extract;
     FileListView* m_listView;
     ExtractBarView* m_extractBar;

@@ -1,0 +1,3 @@
+#include "Alerts/OpenPanel.h"
+
+OpenPanel::~OpenPanel() = default;

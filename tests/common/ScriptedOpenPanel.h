@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Alerts/OpenPanel.h"
+
+#include <QCoreApplication>
+#include <QList>
+
+// Answers open panels from a script, in order, a moment after each opens, as
+// a dialog would. With the script used up it answers as a dismissed panel.
+class ScriptedOpenPanel : public OpenPanel
+{
+public:
+    explicit ScriptedOpenPanel(QList<QList<QUrl>> script = {})
+        : m_script(std::move(script))
+    {
+    }
+
+    void beginSheet(QWidget* window, const Options& options, Completion completion) override
+    {
+        m_opened.append(options);
+        m_windows.append(window);
+        const QList<QUrl> answer = m_script.isEmpty() ? QList<QUrl>() : m_script.takeFirst();
+        QMetaObject::invokeMethod(
+            qApp, [completion = std::move(completion), answer] { completion(answer); }, Qt::QueuedConnection);
+    }
+
+    void answerNext(const QList<QUrl>& chosen) { m_script.append(chosen); }
+    // The options of every panel opened so far.
+    const QList<Options>& opened() const { return m_opened; }
+    const QList<QWidget*>& windows() const { return m_windows; }
+
+private:
+    QList<QList<QUrl>> m_script;
+    QList<Options> m_opened;
+    QList<QWidget*> m_windows;
+};
