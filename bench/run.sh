@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds a Release Kestrel Archive in build-bench/, writes a reproducible
 # corpus and prints markdown tables: our archiver against zip, bsdtar, 7zz and
-# unar on the same files, then the micro-benchmarks. Progress goes to
+# unar on the same files, then the micro-benchmarks, and with --gui the
+# window's start-up time and event-loop stalls. Progress goes to
 # standard error, the tables to standard output.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ usage() {
 Usage: bash bench/run.sh [--size-mb N] [--runs N] [--cases LIST] [--work-dir DIR]
                          [--no-micro] [--no-compare] [--keep]
                          [--memory] [--memory-counts LIST]
+                         [--gui] [--startup-runs N]
 
   --size-mb N     corpus size in MiB (default 200)
   --runs N        runs per tool; the median is reported (default 3)
@@ -23,6 +25,13 @@ Usage: bash bench/run.sh [--size-mb N] [--runs N] [--cases LIST] [--work-dir DIR
                   200,000 and 1,000,000 tiny files, extracted and compressed
                   again (the archives stay in WORK_DIR/memory)
   --memory-counts LIST  comma-separated entry counts for --memory
+  --gui           also measure the window: start-up to the window shown
+                  against a bare Qt window (on a private Xvfb), and the
+                  largest event-loop stall while extracting a 1 GiB zip,
+                  compressing a 300 MiB corpus to 7z and extracting a
+                  40,000-entry RAR (offscreen; inputs stay in WORK_DIR/gui)
+  --startup-runs N  starts of each program for --gui; the median is
+                  reported (default 10)
 EOF
 }
 
@@ -35,6 +44,8 @@ compare=1
 keep=0
 memory=0
 memory_counts=20000,200000,1000000
+gui=0
+startup_runs=10
 while [ $# -gt 0 ]; do
     case "$1" in
     --size-mb) size_mb="$2"; shift 2 ;;
@@ -46,6 +57,8 @@ while [ $# -gt 0 ]; do
     --keep) keep=1; shift ;;
     --memory) memory=1; shift ;;
     --memory-counts) memory=1; memory_counts="$2"; shift 2 ;;
+    --gui) gui=1; shift ;;
+    --startup-runs) gui=1; startup_runs="$2"; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
     esac
@@ -61,7 +74,11 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     || { cat "$build.configure.log" >&2; exit 1; }
 rm -f "$build.configure.log"
 echo "building in $build" >&2
-cmake --build "$build" -j"$(nproc)" --target kestrel-archive kestrel-bench-rar kestrel-micro-bench >&2
+targets=(kestrel-archive kestrel-bench-rar kestrel-micro-bench)
+if [ "$gui" = 1 ]; then
+    targets+=(kestrel-bench-bare-window kestrel-bench-stall)
+fi
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >&2
 mkdir -p "$work_dir"
 
 echo "# Kestrel Archive benchmarks"
@@ -96,6 +113,28 @@ fi
 if [ "$memory" = 1 ]; then
     python3 bench/memory.py --binary "$build/src/kestrel-archive" --work "$work_dir/memory" \
         --counts "$memory_counts"
+    echo
+fi
+
+if [ "$gui" = 1 ]; then
+    # The start-up script needs python-xlib, which Debian installs for its own python3.
+    gui_python=python3
+    if ! python3 -c 'import Xlib' 2>/dev/null; then
+        gui_python=/usr/bin/python3
+    fi
+    echo "measuring start-up on a private Xvfb" >&2
+    "$gui_python" bench/startup.py --binary "$build/src/kestrel-archive" \
+        --bare "$build/bench/gui/kestrel-bench-bare-window" --runs "$startup_runs"
+    echo
+    echo "writing the stall monitor's inputs in $work_dir/gui" >&2
+    mapfile -t stall_inputs < <(python3 bench/stall_inputs.py "$work_dir/gui" \
+        --rar-tool "$build/bench/kestrel-bench-rar")
+    echo "## Largest event-loop stall during a job started from the window (offscreen)"
+    echo
+    rm -rf "$work_dir/gui/output"
+    QT_QPA_PLATFORM=offscreen "$build/bench/gui/kestrel-bench-stall" "$work_dir/gui/output" \
+        "extract:${stall_inputs[0]}" "compress-7z:${stall_inputs[1]}" "extract:${stall_inputs[2]}"
+    rm -rf "$work_dir/gui/output"
     echo
 fi
 

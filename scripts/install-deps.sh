@@ -23,9 +23,10 @@ if [ "${1:-}" = "--fuzz" ]; then
     packages+=("${fuzz_packages[@]}")
 fi
 
-# Only for bench/run.sh: Google Benchmark and the archivers we compare with.
+# Only for bench/run.sh: Google Benchmark, the archivers we compare with and
+# the X client library that times the window's start-up.
 bench_packages=(
-    libbenchmark-dev zip unzip libarchive-tools time python3
+    libbenchmark-dev zip unzip libarchive-tools time python3 python3-xlib
 )
 if [ "${1:-}" = "--bench" ]; then
     packages+=("${bench_packages[@]}")
