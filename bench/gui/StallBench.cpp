@@ -259,6 +259,17 @@ QString describe(const BenchCase& benchCase)
     return what;
 }
 
+QString tableRow(const QString& what, const CaseResult& result)
+{
+    // Without a result the job's time is unknown; the gaps are those seen while waiting.
+    const QString wall = result.ended ? QString::number(result.wallSeconds, 'f', 1) : u"-"_s;
+    const QString within = !result.ended ? u"-"_s : result.largestGapMs <= stallLimitMs ? u"yes"_s : u"no"_s;
+    QString outcome = result.outcome;
+    outcome.replace(u'|', "\\|"_L1);
+    return u"| %1 | %2 | %3 | %4 | %5 | %6 |"_s.arg(what, wall, QString::number(result.largestGapMs, 'f', 1),
+                                                    QString::number(result.ticks), within, outcome);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -298,9 +309,7 @@ int main(int argc, char* argv[])
         err.flush();
         const CaseResult result = bench.run(cases[i], i + 1);
         allEnded = allEnded && result.ended;
-        out << "| " << describe(cases[i]) << " | " << QString::number(result.wallSeconds, 'f', 1) << " | "
-            << QString::number(result.largestGapMs, 'f', 1) << " | " << result.ticks << " | "
-            << (result.largestGapMs <= stallLimitMs ? "yes" : "no") << " | " << result.outcome << " |\n";
+        out << tableRow(describe(cases[i]), result) << '\n';
         out.flush();
     }
     return allEnded ? 0 : 1;
