@@ -1,6 +1,7 @@
 #include "Alerts/CommonAlert.h"
 
 #include "App/Image.h"
+#include "Archive/Diagnostics.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCoreApplication>
@@ -10,18 +11,9 @@
 #include <QPushButton>
 #include <QThread>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeLine(const char* line)
-{
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 // The window that carries a sheet for `view`: none when the view is missing
 // or not inside a window on screen (a view taken out of its window is a
@@ -164,7 +156,7 @@ void CommonAlert::keyPressEvent(QKeyEvent* event)
 void CommonAlert::closeEvent(QCloseEvent* event)
 {
     if (m_state == State::shown && !m_resultWithoutButton) {
-        writeLine("cancel");
+        Diagnostics::writeLine("cancel");
         m_resultWithoutButton = AlertResult::cancel;
     }
     // Skips QMessageBox's version, which records its escape button as clicked.
