@@ -1,5 +1,6 @@
 #include "Alerts/CommonAlert.h"
 #include "Alerts/ProgressAlert.h"
+#include "Alerts/ProgressIndicator.h"
 #include "Alerts/TextFieldAlert.h"
 #include "Controls/WonderfulButton.h"
 #include "EventLogServer.h"
@@ -21,6 +22,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +90,7 @@ private slots:
     void cancelFromTheProgressSheet();
     void protectedZip_data();
     void protectedZip();
+    void screenshotsOfTheSheets();
 
 private:
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
@@ -97,6 +100,8 @@ private:
     // order, each with its detail, once `expected` of them have arrived and
     // a marker sent after them has too.
     QStringList jobEvents(int expected);
+    // The window with whatever sheet is over it, as the screen shows it.
+    void saveScreenshot(const QString& name);
     // Waits for the message alert, checks its text and presses OK.
     void expectMessage(const char* key);
 
@@ -374,6 +379,64 @@ void TestWorkflows::protectedZip()
     else
         QTRY_COMPARE(FileTree::entries(output), QStringList());
     QVERIFY(!visible<CommonAlert>(m_controller.get()));
+}
+
+void TestWorkflows::saveScreenshot(const QString& name)
+{
+    QWidget* window = m_controller.get();
+    QPixmap picture = window->grab();
+    QPainter painter(&picture);
+    const QList<CommonAlert*> sheets = window->findChildren<CommonAlert*>();
+    for (CommonAlert* sheet : sheets) {
+        if (!sheet->isVisible())
+            continue;
+        const QRect area(sheet->mapToGlobal(QPoint()) - window->mapToGlobal(QPoint()), sheet->size());
+        // Sheets float above the window, lifted by a soft shadow.
+        for (int spread = 12; spread > 0; spread -= 2)
+            painter.fillRect(area.adjusted(-spread, -spread + 4, spread, spread + 4), QColor(0, 0, 0, 6));
+        painter.drawPixmap(area.topLeft(), sheet->grab());
+    }
+    painter.end();
+    QVERIFY(QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR)));
+    const QString file = u"%1/%2@%3x.png"_s.arg(QStringLiteral(KESTREL_SCREENSHOT_DIR), name)
+                             .arg(window->devicePixelRatioF());
+    QVERIFY2(picture.save(file), qPrintable(file));
+}
+
+void TestWorkflows::screenshotsOfTheSheets()
+{
+    QVERIFY(FileTree::writeFile(m_dir.path(), u"letter.txt"_s, "dear friend\n"));
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, u"-psecret"_s, u"Letters.zip"_s, u"letter.txt"_s },
+                           nullptr, m_dir.path()),
+             0);
+    const QString big = path(u"Camera roll"_s);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(FileTree::writeFile(big, u"clip%1.mov"_s.arg(i), FileTree::randomBytes(16 << 20, i)));
+    m_controller->addFiles({ fileUrl(path(u"Letters.zip"_s)), fileUrl(big) });
+    m_controller->resize(960, 640);
+
+    select(0);
+    m_panel.answerNext({ fileUrl(m_dir.path()) });
+    m_controller->startExtract();
+    QTRY_VERIFY(visible<TextFieldAlert>(m_controller.get()));
+    TextFieldAlert* prompt = visible<TextFieldAlert>(m_controller.get());
+    QTest::keyClicks(prompt->textField(), u"secret"_s);
+    saveScreenshot(u"sheet_password_prompt"_s);
+    QTest::mouseClick(buttonTitled(prompt, "common_ok"), Qt::LeftButton);
+    QTRY_VERIFY(messageAlert(m_controller.get()));
+    saveScreenshot(u"sheet_result_alert"_s);
+    expectMessage("extract_completion");
+
+    setMode(FileListType::compress);
+    select(1);
+    m_panel.answerNext({ fileUrl(m_dir.path()) });
+    m_controller->startCompress(ArchiveType::z7);
+    QTRY_VERIFY(visible<ProgressAlert>(m_controller.get()));
+    ProgressAlert* sheet = visible<ProgressAlert>(m_controller.get());
+    QTRY_VERIFY_WITH_TIMEOUT(sheet->indicator()->value() > ProgressIndicator::steps / 4, 20000);
+    saveScreenshot(u"sheet_progress"_s);
+    QTest::mouseClick(buttonTitled(sheet, "common_cancel"), Qt::LeftButton);
+    QCOMPARE(jobEvents(4).size(), 4);
 }
 
 QTEST_MAIN(TestWorkflows)
