@@ -39,6 +39,7 @@ CommonAlert::CommonAlert()
 {
     // Messages carry file names; never read them as markup.
     setTextFormat(Qt::PlainText);
+    setWindowTitle(localizedText("common_application_name"));
     connect(this, &QDialog::finished, this, &CommonAlert::sheetDidEnd);
 }
 
@@ -128,6 +129,10 @@ void CommonAlert::show(QWidget* view, Completion completion)
     m_state = State::shown;
 
     setParent(window, windowFlags());
+    // Screen readers announce the sheet, and its field or bar, by the message.
+    setAccessibleName(text());
+    if (m_accessoryView)
+        m_accessoryView->setAccessibleName(text());
     arrangeLayout();
     if (m_accessoryView && (m_accessoryView->focusPolicy() & Qt::TabFocus))
         m_accessoryView->setFocus();
