@@ -18,19 +18,25 @@
 #include "Pages/FileList/Controller/FileListViewController.h"
 #include "Pages/FileList/View/FileListView.h"
 #include "Pages/FileList/View/WonderfullTableView.h"
+#include "Resources/LocalizedText.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -58,6 +64,8 @@ struct CaseResult
 {
     double wallSeconds = 0;
     double largestGapMs = 0;
+    // When the largest gap ended, from the start of the job.
+    double largestGapAtSeconds = 0;
     qint64 ticks = 0;
     QString outcome;
     bool ended = false;
@@ -97,6 +105,7 @@ public:
         m_clock.start();
         m_lastNs = 0;
         m_largestGapNs = 0;
+        m_largestGapEndNs = 0;
         m_ticks = 0;
         m_timer.start();
     }
@@ -109,13 +118,17 @@ public:
 
     qint64 elapsedNs() const { return m_clock.nsecsElapsed(); }
     qint64 largestGapNs() const { return m_largestGapNs; }
+    qint64 largestGapEndNs() const { return m_largestGapEndNs; }
     qint64 ticks() const { return m_ticks; }
 
 private:
     void mark()
     {
         const qint64 now = m_clock.nsecsElapsed();
-        m_largestGapNs = std::max(m_largestGapNs, now - m_lastNs);
+        if (now - m_lastNs > m_largestGapNs) {
+            m_largestGapNs = now - m_lastNs;
+            m_largestGapEndNs = now;
+        }
         m_lastNs = now;
     }
 
@@ -123,6 +136,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastNs = 0;
     qint64 m_largestGapNs = 0;
+    qint64 m_largestGapEndNs = 0;
     qint64 m_ticks = 0;
 };
 
@@ -186,6 +200,7 @@ public:
 
         result.wallSeconds = double(m_monitor.elapsedNs()) / 1e9;
         result.largestGapMs = double(m_monitor.largestGapNs()) / 1e6;
+        result.largestGapAtSeconds = double(m_monitor.largestGapEndNs()) / 1e9;
         result.ticks = m_monitor.ticks();
         if (resultAlert) {
             result.ended = true;
@@ -266,8 +281,10 @@ QString tableRow(const QString& what, const CaseResult& result)
     const QString within = !result.ended ? u"-"_s : result.largestGapMs <= stallLimitMs ? u"yes"_s : u"no"_s;
     QString outcome = result.outcome;
     outcome.replace(u'|', "\\|"_L1);
-    return u"| %1 | %2 | %3 | %4 | %5 | %6 |"_s.arg(what, wall, QString::number(result.largestGapMs, 'f', 1),
-                                                    QString::number(result.ticks), within, outcome);
+    const QString gap = u"%1 (at %2 s)"_s.arg(QString::number(result.largestGapMs, 'f', 1),
+                                              QString::number(result.largestGapAtSeconds, 'f', 2));
+    return u"| %1 | %2 | %3 | %4 | %5 | %6 |"_s.arg(what, wall, gap, QString::number(result.ticks), within,
+                                                    outcome);
 }
 
 } // namespace
@@ -280,8 +297,18 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("KESTREL_EVENT_LOG_URL"))
         qputenv("KESTREL_EVENT_LOG_URL", "http://127.0.0.1:9/log.html");
     QApplication application(argc, argv);
-    QTextStream out(stdout);
+    // The window writes a line per progress step to standard output, as it
+    // does for users; those go to /dev/null and the table to the real output.
+    QFile table;
+    if (!table.open(dup(STDOUT_FILENO), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return 1;
+    if (const int null = open("/dev/null", O_WRONLY); null >= 0) {
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    QTextStream out(&table);
     QTextStream err(stderr);
+    installTranslations(QLocale::system());
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QList<BenchCase> cases;
