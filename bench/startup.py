@@ -84,7 +84,7 @@ def next_event(conn, deadline):
     return conn.next_event()
 
 
-def measure_once(conn, root, pid_atom, command, display_name):
+def measure_once(conn, pid_atom, command, display_name):
     """Milliseconds from launch to the window mapped and to its first drawing."""
     with tempfile.TemporaryDirectory(prefix="kestrel-startup-") as base:
         env = private_environment(base, display_name)
@@ -149,11 +149,11 @@ def main():
         samples = {name: ([], []) for name, _ in programs}
         # One warm-up start each fills the page cache, then the programs alternate.
         for name, command in programs:
-            measure_once(conn, root, pid_atom, command, display_name)
+            measure_once(conn, pid_atom, command, display_name)
         for run in range(args.runs):
             print(f"start-up run {run + 1}/{args.runs}", file=sys.stderr)
             for name, command in programs:
-                mapped, painted = measure_once(conn, root, pid_atom, command, display_name)
+                mapped, painted = measure_once(conn, pid_atom, command, display_name)
                 samples[name][0].append(mapped)
                 samples[name][1].append(painted)
         conn.close()
