@@ -31,7 +31,9 @@ void FileDialogOpenPanel::beginSheet(QWidget* window, const Options& options, Co
     QFileDialog* dialog = dialogFor(window, options);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    if (!options.prompt.isEmpty())
+    if (auto filesAndFolders = qobject_cast<FilesAndFoldersDialog*>(dialog))
+        filesAndFolders->setAcceptLabel(options.prompt);
+    else if (!options.prompt.isEmpty())
         dialog->setLabelText(QFileDialog::Accept, options.prompt);
     dialog->setWindowTitle(options.message);
     // finished comes once per opening, for every way the dialog closes.

@@ -1,7 +1,10 @@
 #include "Alerts/FilesAndFoldersDialog.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -14,9 +17,32 @@ FilesAndFoldersDialog::FilesAndFoldersDialog(QWidget* parent, bool allowsMultipl
         = allowsMultipleSelection ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
     // The list and the detail view are the dialog's own children.
     for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
-        if (qobject_cast<QFileSystemModel*>(view->model()))
-            view->setSelectionMode(mode);
+        if (!qobject_cast<QFileSystemModel*>(view->model()))
+            continue;
+        view->setSelectionMode(mode);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &FilesAndFoldersDialog::keepAcceptLabel);
     }
+    if (auto nameEdit = findChild<QLineEdit*>())
+        connect(nameEdit, &QLineEdit::textChanged, this, &FilesAndFoldersDialog::keepAcceptLabel);
+    connect(this, &QFileDialog::directoryEntered, this, &FilesAndFoldersDialog::keepAcceptLabel);
+}
+
+// The stock dialog names its accept button "Open" while a folder is
+// selected, as it would go into it; here the folder is chosen instead.
+void FilesAndFoldersDialog::keepAcceptLabel()
+{
+    auto buttons = findChild<QDialogButtonBox*>();
+    QPushButton* button = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    if (button && !m_acceptLabel.isEmpty())
+        button->setText(m_acceptLabel);
+}
+
+void FilesAndFoldersDialog::setAcceptLabel(const QString& label)
+{
+    m_acceptLabel = label;
+    if (!label.isEmpty())
+        setLabelText(QFileDialog::Accept, label);
 }
 
 QList<QUrl> FilesAndFoldersDialog::chosenUrls() const

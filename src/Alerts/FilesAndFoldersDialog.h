@@ -18,12 +18,16 @@ public:
     // What the user confirmed, in the order of the rows; valid once the
     // dialog has been accepted.
     QList<QUrl> chosenUrls() const;
+    // The confirming button's title, whatever is selected.
+    void setAcceptLabel(const QString& label);
 
 public slots:
     void accept() override;
 
 private:
+    void keepAcceptLabel();
     QList<QUrl> selectedRowUrls() const;
 
+    QString m_acceptLabel;
     QList<QUrl> m_chosen;
 };

@@ -7,6 +7,8 @@
 
 #include <QActionGroup>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -46,7 +48,6 @@ QToolBar#ka_windows_toolbar QToolButton {
 QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
 QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
 QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
-QToolBar#ka_windows_toolbar QToolButton:focus { border: 1px solid #7FB0F5; }
 )"_s;
 } // namespace
 
@@ -159,7 +160,8 @@ QAction* WindowController::buttonItem(const QString& identifier, const char* lab
     return item;
 }
 
-// A placeholder until the full edition has its own button and page.
+// A plain button until the full edition has its own button and page. It
+// sits in a holder whose side margins keep it in the middle of the window.
 QAction* WindowController::fullVersionItem()
 {
     auto button = new QPushButton(localizedText("toobar_download_full_version"));
@@ -168,9 +170,14 @@ QAction* WindowController::fullVersionItem()
     button->setCursor(Qt::PointingHandCursor);
     connect(button, &QPushButton::clicked, this, &WindowController::downloadFullVersion);
 
+    auto holder = new QWidget;
+    auto layout = new QHBoxLayout(holder);
+    layout->setContentsMargins({});
+    layout->addWidget(button, 0, Qt::AlignVCenter);
+
     auto item = new QWidgetAction(this);
     item->setObjectName(fullVersionItemIdentifier);
-    item->setDefaultWidget(button);
+    item->setDefaultWidget(holder);
     return item;
 }
 
@@ -188,31 +195,26 @@ QAction* WindowController::spacerItem(const QString& identifier, QSize size, boo
     return item;
 }
 
-// The toolbar shares its free width equally among the flexible spaces; the
-// lighter side's space is given the difference of the fixed items around the
-// full-edition button, so the button sits in the middle of the window.
+// The toolbar gives its flexible spaces equal widths, which centres the
+// full-edition item between the fixed items on its left and on its right;
+// the holder's margin on the lighter side makes up their difference.
 void WindowController::centreFullVersionItem()
 {
     const QList<QAction*> items = m_toolbar->actions();
     const qsizetype centre = toolbarDefaultItemIdentifiers().indexOf(fullVersionItemIdentifier);
+    if (centre < 0 || centre >= items.size())
+        return;
     const int spacing = m_toolbar->layout()->spacing();
     int before = int(centre) * spacing;
     int after = int(items.size() - 1 - centre) * spacing;
-    QWidget* firstFlexible = nullptr;
-    QWidget* lastFlexible = nullptr;
     for (qsizetype i = 0; i < items.size(); ++i) {
-        QWidget* widget = m_toolbar->widgetForAction(items[i]);
-        if (items[i]->objectName() == flexibleSpaceItemIdentifier) {
-            (i < centre ? firstFlexible : lastFlexible) = widget;
+        if (i == centre || items[i]->objectName() == flexibleSpaceItemIdentifier)
             continue;
-        }
-        if (i != centre)
-            (i < centre ? before : after) += widget->sizeHint().width();
+        const QWidget* widget = m_toolbar->widgetForAction(items[i]);
+        (i < centre ? before : after) += widget->sizeHint().expandedTo(widget->minimumSize()).width();
     }
-    if (!firstFlexible || !lastFlexible)
-        return;
-    firstFlexible->setMinimumWidth(qMax(0, after - before));
-    lastFlexible->setMinimumWidth(qMax(0, before - after));
+    QWidget* holder = m_toolbar->widgetForAction(items[centre]);
+    holder->layout()->setContentsMargins(qMax(0, after - before), 0, qMax(0, before - after), 0);
 }
 
 FileListViewController* WindowController::contentViewController() const
