@@ -39,15 +39,21 @@ const QColor windowBackground(0xF6, 0xF6, 0xF6);
 // by the toolbar would; the mode items show which mode is on with a tint.
 const auto toolbarStyleSheet = uR"(
 QToolBar#ka_windows_toolbar {
-    background: #F6F6F6; border: none; border-bottom: 1px solid #E2E2E2;
-    padding: 4px 0px; spacing: 2px;
+    background: #F6F6F6; border: none; border-bottom: 1px solid #E2E2E2; spacing: 2px;
 }
 QToolBar#ka_windows_toolbar QToolButton {
-    color: #3A3A3C; border: none; border-radius: 7px; padding: 3px 10px 2px 10px;
+    color: #3A3A3C; border: none; border-radius: 8px;
+    margin: 5px 0px; padding: 3px 10px 3px 10px; min-width: 60px;
 }
 QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
 QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
 QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
+QToolBar#ka_windows_toolbar QPushButton {
+    color: #1D1D1F; background: #FFFFFF; border: 1px solid #D1D1D6; border-radius: 6px;
+    padding: 4px 14px;
+}
+QToolBar#ka_windows_toolbar QPushButton:hover { background: #F2F2F5; }
+QToolBar#ka_windows_toolbar QPushButton:pressed { background: #E5E5EA; }
 )"_s;
 } // namespace
 
