@@ -26,6 +26,7 @@ public slots:
 
 private:
     void keepAcceptLabel();
+    void widenColumns();
     QList<QUrl> selectedRowUrls() const;
 
     QString m_acceptLabel;

@@ -1,3 +1,5 @@
+#include "Alerts/FileDialogOpenPanel.h"
+#include "Alerts/FilesAndFoldersDialog.h"
 #include "Model/FileListManager.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
 #include "Pages/FileList/View/FileListView.h"
@@ -8,6 +10,8 @@
 #include "Window/WindowController.h"
 
 #include <QDir>
+#include <QFileSystemModel>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -24,6 +28,7 @@ class TestWindowScreenshots : public QObject
 private slots:
     void initTestCase();
     void bothModesWithFilesListed();
+    void addFileDialogWithAFileAndAFolderSelected();
 
 private:
     void save(QWidget& widget, const QString& name);
@@ -73,6 +78,26 @@ void TestWindowScreenshots::bothModesWithFilesListed()
     table->selectionModel()->select(table->model()->index(3, 0),
                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     save(window, u"window_compress"_s);
+}
+
+void TestWindowScreenshots::addFileDialogWithAFileAndAFolderSelected()
+{
+    FileDialogOpenPanel panel;
+    WindowController window(&panel);
+    window.show();
+    QTest::mouseClick(window.toolbar()->findChild<QWidget*>(u"ka_add_file"_s), Qt::LeftButton);
+    auto dialog = window.findChild<FilesAndFoldersDialog*>();
+    QVERIFY(dialog);
+    dialog->setDirectory(m_files.path());
+    auto view = dialog->findChild<QListView*>(u"listView"_s);
+    auto model = qobject_cast<QFileSystemModel*>(view->model());
+    QVERIFY(model);
+    QTRY_COMPARE(model->rowCount(view->rootIndex()), 9);
+    for (const QString& name : { u"Projects"_s, u"notes.txt"_s })
+        view->selectionModel()->select(model->index(m_files.filePath(name)),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    save(*dialog, u"add_file_dialog"_s);
+    dialog->reject();
 }
 
 QTEST_MAIN(TestWindowScreenshots)
