@@ -1,6 +1,7 @@
 #include "Alerts/CommonAlert.h"
 
 #include "App/Image.h"
+#include "Archive/Diagnostics.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCoreApplication>
@@ -10,18 +11,9 @@
 #include <QPushButton>
 #include <QThread>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeLine(const char* line)
-{
-    std::fputs(line, stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
 
 // The window that carries a sheet for `view`: none when the view is missing
 // or not inside a window on screen (a view taken out of its window is a
@@ -47,6 +39,7 @@ CommonAlert::CommonAlert()
 {
     // Messages carry file names; never read them as markup.
     setTextFormat(Qt::PlainText);
+    setWindowTitle(localizedText("common_application_name"));
     connect(this, &QDialog::finished, this, &CommonAlert::sheetDidEnd);
 }
 
@@ -136,6 +129,10 @@ void CommonAlert::show(QWidget* view, Completion completion)
     m_state = State::shown;
 
     setParent(window, windowFlags());
+    // Screen readers announce the sheet, and its field or bar, by the message.
+    setAccessibleName(text());
+    if (m_accessoryView)
+        m_accessoryView->setAccessibleName(text());
     arrangeLayout();
     if (m_accessoryView && (m_accessoryView->focusPolicy() & Qt::TabFocus))
         m_accessoryView->setFocus();
@@ -164,7 +161,7 @@ void CommonAlert::keyPressEvent(QKeyEvent* event)
 void CommonAlert::closeEvent(QCloseEvent* event)
 {
     if (m_state == State::shown && !m_resultWithoutButton) {
-        writeLine("cancel");
+        Diagnostics::writeLine("cancel");
         m_resultWithoutButton = AlertResult::cancel;
     }
     // Skips QMessageBox's version, which records its escape button as clicked.

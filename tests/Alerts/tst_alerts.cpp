@@ -7,6 +7,7 @@
 #include "Resources/LocalizedText.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -79,6 +80,8 @@ private slots:
     void fullProgressKeepsSheetUp();
     void passwordPrompt_data();
     void passwordPrompt();
+    void namedForScreenReaders_data();
+    void namedForScreenReaders();
 
 private:
     // The one sheet on the window, or null when there is not exactly one.
@@ -316,6 +319,34 @@ void TestAlerts::passwordPrompt()
     }
     QTRY_COMPARE(results, QList<AlertResult> { expected });
     QCOMPARE(texts, QStringList { typed });
+}
+
+void TestAlerts::namedForScreenReaders_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("message") << u"common"_s;
+    QTest::newRow("text field") << u"text"_s;
+    QTest::newRow("progress") << u"extract"_s;
+}
+
+void TestAlerts::namedForScreenReaders()
+{
+    QFETCH(QString, kind);
+    QPointer<CommonAlert> alert = makeAlert(kind);
+    showOnWindow(alert);
+    QAccessibleInterface* sheet = QAccessible::queryAccessibleInterface(alert);
+    QCOMPARE(sheet->text(QAccessible::Name), alert->text());
+    QStringList unnamed;
+    for (int i = 0; i < sheet->childCount(); ++i) {
+        QAccessibleInterface* child = sheet->child(i);
+        const QAccessible::Role role = child->role();
+        const bool control = role == QAccessible::PushButton || role == QAccessible::EditableText
+            || role == QAccessible::ProgressBar;
+        if (control && child->text(QAccessible::Name).isEmpty())
+            unnamed.append(QString::number(int(role)));
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    alert->endSheet();
 }
 
 QTEST_MAIN(TestAlerts)

@@ -1,6 +1,13 @@
 #include "Pages/FileList/Controller/FileListViewController.h"
 
+#include "Alerts/CommonAlert.h"
+#include "Alerts/CompressProgressAlert.h"
+#include "Alerts/ExtractProgressAlert.h"
+#include "Alerts/OpenPanel.h"
+#include "Alerts/ProgressIndicator.h"
 #include "App/NotificationCenter.h"
+#include "Archive/ArchiveJob.h"
+#include "Archive/Diagnostics.h"
 #include "Controls/BarView.h"
 #include "Model/FileListManager.h"
 #include "Pages/Compress/View/CompressBarView.h"
@@ -8,10 +15,21 @@
 #include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileListView.h"
 #include "Report/ReportQuery.h"
+#include "Resources/LocalizedText.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
+
+const FileListViewController::Workflow FileListViewController::extractWorkflow { u"decompress_result"_s,
+                                                                                 "extract_completion",
+                                                                                 "extract_failed" };
+const FileListViewController::Workflow FileListViewController::compressWorkflow { u"compress_result"_s,
+                                                                                  "compress_completion",
+                                                                                  "compress_failed" };
 
 FileListViewController::FileListViewController(OpenPanel* openPanel, QWidget* parent)
     : QWidget(parent)
@@ -33,6 +51,8 @@ void FileListViewController::viewDidLoad()
     resize(840, 560);
     m_listView->setDelegate(this);
     m_emptyView->setDelegate(this);
+    m_extractBar->setDelegate(this);
+    m_compressBar->setDelegate(this);
     m_compressBar->hide();
     // Later siblings are drawn above earlier ones: the empty view covers all.
     m_emptyView->raise();
@@ -123,11 +143,155 @@ void FileListViewController::applicationOpenWithFileEvent(const QString& name, c
     addFiles({ QUrl::fromLocalFile(object.toString()) });
 }
 
-void FileListViewController::startExtract() { }
+void FileListViewController::startExtract()
+{
+    const QList<int> selected = m_listView->selectedRowIndexes();
+    const QList<FileListItemInfo>& list = FileListManager::shared().listInfo.list;
+    const int row = selected.isEmpty() ? -1 : selected.first();
+    if (row < 0 || row >= list.size() || !list.at(row).fileURL) {
+        showMessage("empty_file_selection", true);
+        return;
+    }
+    const QString archivePath = list.at(row).fileURL->toLocalFile();
+    const std::optional<ArchiveType> type
+        = ArchiveType::fromRawValue(QFileInfo(archivePath).suffix().toLower());
+    if (!type) {
+        ReportQuery::report(u"decompress_result"_s,
+                            { { u"success"_s, u"failed"_s }, { u"error"_s, u"不支持的格式"_s } });
+        showMessage("file_selection_unsupport_format", true);
+        return;
+    }
+    if (!window()->isVisible())
+        return;
+    if (!QFileInfo::exists(archivePath)) {
+        showMessage("extract_failed", true);
+        return;
+    }
+    chooseDestination("extract_to_title", "extract_to_message",
+                      [this, archivePath, type = *type](const QString& destination) {
+                          runExtract(archivePath, destination, type);
+                      });
+}
 
-void FileListViewController::startCompress(ArchiveType) { }
+void FileListViewController::startCompress(ArchiveType type)
+{
+    if (m_listView->selectedRowIndexes().isEmpty()) {
+        showMessage("empty_file_selection", true);
+        return;
+    }
+    if (!window()->isVisible())
+        return;
+    const QStringList paths = selectedPaths();
+    const bool allExist = std::all_of(paths.cbegin(), paths.cend(),
+                                      [](const QString& path) { return QFileInfo::exists(path); });
+    if (!allExist) {
+        showMessage("compress_failed", true);
+        return;
+    }
+    chooseDestination(
+        "compress_to_title", "compress_to_message",
+        [this, paths, type](const QString& destination) { runCompress(paths, destination, type); });
+}
 
 QStringList FileListViewController::selectedPaths() const
 {
-    return {};
+    const QList<FileListItemInfo>& list = FileListManager::shared().listInfo.list;
+    QStringList paths;
+    for (int row : m_listView->selectedRowIndexes()) {
+        if (row < list.size() && list.at(row).fileURL)
+            paths.append(list.at(row).fileURL->toLocalFile());
+    }
+    return paths;
+}
+
+void FileListViewController::chooseDestination(const char* promptKey, const char* messageKey,
+                                               std::function<void(const QString&)> run)
+{
+    OpenPanel::Options options;
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.prompt = localizedText(promptKey);
+    options.message = localizedText(messageKey);
+    m_openPanel->beginSheet(window(), options,
+                            [guard = QPointer(this), run = std::move(run)](const QList<QUrl>& chosen) {
+                                if (guard && !chosen.isEmpty())
+                                    run(chosen.first().toLocalFile());
+                            });
+}
+
+void FileListViewController::runExtract(const QString& archivePath, const QString& destination,
+                                        ArchiveType type)
+{
+    ReportQuery::report(u"decompress_click"_s, { { u"file_type"_s, type.rawValue() } });
+    auto job = new ArchiveJob(type, &m_passwordPrompt, this);
+    QPointer<ProgressAlert> sheet(ExtractProgressAlert::create(localizedText("extract_ing")).data());
+    // Extraction may first ask for a password: the sheet waits for the work to begin.
+    connect(job, &ArchiveJob::begun, this, [this, job, sheet] { showProgressSheet(sheet, job); });
+    followJob(job, sheet, extractWorkflow);
+    job->decompress(destination, archivePath);
+}
+
+void FileListViewController::runCompress(const QStringList& paths, const QString& destination,
+                                         ArchiveType type)
+{
+    ReportQuery::report(u"compress_click"_s, { { u"file_type"_s, type.rawValue() } });
+    auto job = new ArchiveJob(type, &m_passwordPrompt, this);
+    QPointer<ProgressAlert> sheet(CompressProgressAlert::create(localizedText("compress_ing")).data());
+    showProgressSheet(sheet, job);
+    followJob(job, sheet, compressWorkflow);
+    // Archives made from the window are never encrypted.
+    job->compress(destination, paths, QString());
+}
+
+void FileListViewController::showProgressSheet(ProgressAlert* sheet, ArchiveJob* job)
+{
+    sheet->show(this, [job = QPointer(job)](AlertResult result) {
+        if (result == AlertResult::cancel && job)
+            job->cancel();
+        else if (result == AlertResult::ok)
+            Diagnostics::writeLine("确认按钮点击");
+    });
+}
+
+void FileListViewController::followJob(ArchiveJob* job, QPointer<ProgressAlert> sheet,
+                                       const Workflow& workflow)
+{
+    connect(job, &ArchiveJob::progressed, this, [sheet](float fraction) {
+        Diagnostics::writeLine(QByteArray::number(fraction).constData());
+        if (sheet)
+            sheet->indicator()->setDoubleValue(fraction);
+    });
+    connect(job, &ArchiveJob::completed, this,
+            [this, job, sheet, &workflow](bool success, ArchiveErrorType error) {
+                job->deleteLater();
+                showResult(sheet, workflow, success, error);
+            });
+    // The password question ended without an answer: nothing was shown and
+    // nothing is reported.
+    connect(job, &ArchiveJob::endedWithoutResult, this, [job, sheet] {
+        job->deleteLater();
+        if (sheet)
+            sheet->deleteLater();
+    });
+}
+
+void FileListViewController::showResult(ProgressAlert* sheet, const Workflow& workflow, bool success,
+                                        ArchiveErrorType error)
+{
+    if (sheet) {
+        sheet->endSheet();
+        sheet->deleteLater();
+    }
+    QVariantMap detail { { u"success"_s, success ? u"success"_s : u"failed"_s } };
+    if (!success)
+        detail.insert(u"error"_s, error.message());
+    ReportQuery::report(workflow.resultEvent, detail);
+    if (error == ArchiveErrorType::cancelled)
+        return;
+    showMessage(success ? workflow.completionKey : workflow.failedKey, !success);
+}
+
+void FileListViewController::showMessage(const char* key, bool isError)
+{
+    CommonAlert::create(localizedText(key), isError)->show(this, {});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Alerts/AlertPasswordPrompt.h"
+#include "Archive/ArchiveErrorType.h"
 #include "Model/FileListType.h"
 #include "Pages/Compress/View/CompressBarViewDelegate.h"
 #include "Pages/Extract/View/ExtractBarViewDelegate.h"
@@ -8,9 +9,12 @@
 #include "Pages/FileList/View/FileListViewDelegate.h"
 
 #include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QUrl>
 #include <QWidget>
+
+#include <functional>
 
 class ArchiveJob;
 class CompressBarView;
@@ -80,6 +84,29 @@ private:
     void layoutSubviews();
     void showEmptyViewWhenListIsEmpty();
     void applicationOpenWithFileEvent(const QString& name, const QVariant& object);
+
+    // What tells the two workflows apart once their job runs.
+    struct Workflow
+    {
+        QString resultEvent;
+        const char* completionKey;
+        const char* failedKey;
+    };
+    static const Workflow extractWorkflow;
+    static const Workflow compressWorkflow;
+
+    void chooseDestination(const char* promptKey, const char* messageKey,
+                           std::function<void(const QString& destination)> run);
+    void runExtract(const QString& archivePath, const QString& destination, ArchiveType type);
+    void runCompress(const QStringList& paths, const QString& destination, ArchiveType type);
+    // Shows `sheet` over this view; its Cancel button cancels `job`.
+    void showProgressSheet(ProgressAlert* sheet, ArchiveJob* job);
+    // Feeds the job's progress to `sheet` and ends the run when the job ends.
+    void followJob(ArchiveJob* job, QPointer<ProgressAlert> sheet, const Workflow& workflow);
+    // Takes the sheet down, reports the result and tells the user, unless
+    // the user cancelled.
+    void showResult(ProgressAlert* sheet, const Workflow& workflow, bool success, ArchiveErrorType error);
+    void showMessage(const char* key, bool isError);
 
     OpenPanel* const m_openPanel;
     AlertPasswordPrompt m_passwordPrompt { this };
