@@ -74,6 +74,7 @@ private slots:
     void unknownIdentifierGivesAnExtractItem_data();
     void unknownIdentifierGivesAnExtractItem();
     void filesAndFoldersAreChosenTogetherInTheRealDialog();
+    void folderChooserAnswersWithTheSelectedFolder();
 
 private:
     ScriptedOpenPanel m_openPanel;
@@ -266,6 +267,34 @@ void TestWindowController::filesAndFoldersAreChosenTogetherInTheRealDialog()
     QStringList chosen = listed();
     chosen.sort();
     QCOMPARE(chosen, QStringList({ dir.filePath(u"b.txt"_s), dir.filePath(u"photos"_s) }));
+}
+
+void TestWindowController::folderChooserAnswersWithTheSelectedFolder()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"out"_s));
+    QWidget window;
+    window.show();
+    FileDialogOpenPanel panel;
+    QList<QList<QUrl>> answers;
+    OpenPanel::Options options;
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    options.prompt = u"Extract Here"_s;
+    options.message = u"Choose a folder"_s;
+    panel.beginSheet(&window, options, [&answers](const QList<QUrl>& chosen) { answers.append(chosen); });
+
+    QPointer<QFileDialog> dialog = window.findChild<QFileDialog*>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+    QVERIFY(dialog->testOption(QFileDialog::ShowDirsOnly));
+    QCOMPARE(dialog->windowTitle(), u"Choose a folder"_s);
+    QCOMPARE(dialog->labelText(QFileDialog::Accept), u"Extract Here"_s);
+    dialog->setDirectory(dir.path());
+    dialog->selectFile(dir.filePath(u"out"_s));
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open), Qt::LeftButton);
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(answers, QList<QList<QUrl>>({ { QUrl::fromLocalFile(dir.filePath(u"out"_s)) } }));
 }
 
 QTEST_MAIN(TestWindowController)
