@@ -98,10 +98,15 @@ void WindowController::windowDidLoad()
 
     setCentralWidget(new FileListViewController(m_openPanel, this));
 
-    resize(960, 640);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    // Centred on the screen, and no larger than it, so the title bar stays in reach.
+    QSize initialSize(960, 640);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        initialSize = initialSize.boundedTo(available.size()).expandedTo(minimumWindowSize());
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, initialSize, available));
+    } else {
+        resize(initialSize);
+    }
 }
 
 // Built from the default identifiers alone: the toolbar cannot be customized.
