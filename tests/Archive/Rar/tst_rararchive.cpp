@@ -170,12 +170,6 @@ QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields)
     return sealed + block;
 }
 
-QByteArray readProcFile(qint64 pid, const char* name)
-{
-    QFile file(u"/proc/%1/%2"_s.arg(pid).arg(QLatin1StringView(name)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_RarArchive : public QObject
@@ -565,7 +559,8 @@ void tst_RarArchive::unarTakesThePasswordAtItsPrompt()
     QElapsedTimer sinceCancel;
     extractor.setPromptObserver([&](qint64 pid) {
         child = pid;
-        seenByUnar << readProcFile(pid, "cmdline") << readProcFile(pid, "environ");
+        seenByUnar << FileTree::readFile(u"/proc/%1/cmdline"_s.arg(pid))
+                   << FileTree::readFile(u"/proc/%1/environ"_s.arg(pid));
         if (atPrompt == u"cancel") {
             progress->cancel();
             sinceCancel.start();

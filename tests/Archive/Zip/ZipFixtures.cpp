@@ -82,12 +82,6 @@ bool ZipFixtures::writeFile(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-QByteArray ZipFixtures::readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QMap<QString, QString> ZipFixtures::snapshot(const QString& root)
 {
     QMap<QString, QString> tree;
