@@ -2,6 +2,7 @@
 #include "Report/DeviceInfo.h"
 #include "Report/DeviceName.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,7 +30,7 @@ void writeFiles(const QTemporaryDir& root, const FileMap& files)
 {
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
         if (!it.value().isNull())
-            QVERIFY(FileTree::writeFile(root.path(), it.key(), it.value()));
+            QVERIFY(FileTree::writeFile(root.path(), QDir::cleanPath(it.key()), it.value()));
     }
 }
 } // namespace
