@@ -19,7 +19,7 @@ public:
     // The delegate of the running application, or null before one exists.
     static AppDelegate* shared();
 
-    // Set by the window controller once its window exists.
+    // The application's window, set by whoever builds the application.
     QPointer<WindowController> mainWindowController;
 
     void applicationDidFinishLaunching();

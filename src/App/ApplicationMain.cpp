@@ -6,6 +6,7 @@
 #include "CommandLine/CommandLineMode.h"
 #include "KestrelConfig.h"
 #include "Resources/LocalizedText.h"
+#include "Window/LightAppearance.h"
 #include "Window/WindowController.h"
 
 #include <QApplication>
@@ -112,9 +113,11 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     if (!instance.listen() && instance.sendToRunningInstance(paths))
         return 0;
 
+    LightAppearance::apply();
     FileDialogOpenPanel openPanel;
     AppDelegate delegate;
     WindowController windowController(&openPanel);
+    delegate.mainWindowController = &windowController;
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
                      [&delegate](const QStringList& received) {
                          if (received.isEmpty())

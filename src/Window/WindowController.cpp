@@ -1,8 +1,61 @@
 #include "Window/WindowController.h"
 
-#include "App/AppDelegate.h"
+#include "Alerts/OpenPanel.h"
+#include "App/Image.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
 #include "Resources/LocalizedText.h"
+
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidgetAction>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString toolbarIdentifier = u"ka_windows_toolbar"_s;
+const QString extractItemIdentifier = u"ka_uncompress"_s;
+const QString compressItemIdentifier = u"ka_compress"_s;
+const QString addFileItemIdentifier = u"ka_add_file"_s;
+const QString fullVersionItemIdentifier = u"ka_download_full_version"_s;
+const QString customSpacerItemIdentifier = u"ka_custom_spacer"_s;
+const QString customSeparatorItemIdentifier = u"ka_custom_separator"_s;
+const QString flexibleSpaceItemIdentifier = u"flexible_space"_s;
+const QString spaceItemIdentifier = u"space"_s;
+
+constexpr QSize customSpacerSize(20, 50);
+constexpr QSize spaceSize(32, 50);
+constexpr QSize toolbarIconSize(32, 32);
+const QColor windowBackground(0xF6, 0xF6, 0xF6);
+
+// The toolbar continues the window's background, as a title bar drawn over
+// by the toolbar would; the mode items show which mode is on with a tint.
+const auto toolbarStyleSheet = uR"(
+QToolBar#ka_windows_toolbar {
+    background: #F6F6F6; border: none; border-bottom: 1px solid #E2E2E2; spacing: 2px;
+}
+QToolBar#ka_windows_toolbar QToolButton {
+    color: #3A3A3C; border: none; border-radius: 8px;
+    margin: 5px 0px; padding: 3px 10px 3px 10px; min-width: 60px;
+}
+QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
+QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
+QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
+QToolBar#ka_windows_toolbar QPushButton {
+    color: #1D1D1F; background: #FFFFFF; border: 1px solid #D1D1D6; border-radius: 6px;
+    padding: 4px 14px;
+}
+QToolBar#ka_windows_toolbar QPushButton:hover { background: #F2F2F5; }
+QToolBar#ka_windows_toolbar QPushButton:pressed { background: #E5E5EA; }
+)"_s;
+} // namespace
 
 WindowController::WindowController(OpenPanel* openPanel, QWidget* parent)
     : QMainWindow(parent)
@@ -13,14 +66,202 @@ WindowController::WindowController(OpenPanel* openPanel, QWidget* parent)
 
 WindowController::~WindowController() = default;
 
+QStringList WindowController::toolbarDefaultItemIdentifiers()
+{
+    return { customSpacerItemIdentifier,  extractItemIdentifier,       customSpacerItemIdentifier,
+             compressItemIdentifier,      flexibleSpaceItemIdentifier, fullVersionItemIdentifier,
+             flexibleSpaceItemIdentifier, addFileItemIdentifier,       customSpacerItemIdentifier };
+}
+
+QStringList WindowController::toolbarAllowedItemIdentifiers()
+{
+    return { customSpacerItemIdentifier,    compressItemIdentifier,    extractItemIdentifier,
+             addFileItemIdentifier,         fullVersionItemIdentifier, flexibleSpaceItemIdentifier,
+             customSeparatorItemIdentifier, spaceItemIdentifier };
+}
+
+QStringList WindowController::toolbarSelectableItemIdentifiers()
+{
+    return { compressItemIdentifier, extractItemIdentifier };
+}
+
 void WindowController::windowDidLoad()
 {
+    setupToolbar();
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
     setWindowTitle(localizedText("common_application_name"));
     setMinimumSize(minimumWindowSize());
-    resize(960, 640);
+
+    QPalette background = palette();
+    background.setColor(QPalette::Window, windowBackground);
+    setPalette(background);
 
     setCentralWidget(new FileListViewController(m_openPanel, this));
 
-    if (AppDelegate* delegate = AppDelegate::shared())
-        delegate->mainWindowController = this;
+    // Centred on the screen, and no larger than it, so the title bar stays in reach.
+    QSize initialSize(960, 640);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        initialSize = initialSize.boundedTo(available.size()).expandedTo(minimumWindowSize());
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, initialSize, available));
+    } else {
+        resize(initialSize);
+    }
 }
+
+// Built from the default identifiers alone: the toolbar cannot be customized.
+void WindowController::setupToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(toolbarIdentifier);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->toggleViewAction()->setEnabled(false);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setIconSize(toolbarIconSize);
+    m_toolbar->setStyleSheet(toolbarStyleSheet);
+
+    m_selectableItems = new QActionGroup(this);
+    m_selectableItems->setExclusive(true);
+
+    for (const QString& identifier : toolbarDefaultItemIdentifiers()) {
+        QAction* item = itemForItemIdentifier(identifier);
+        m_toolbar->addAction(item);
+        if (QWidget* widget = m_toolbar->widgetForAction(item)) {
+            widget->setObjectName(item->objectName());
+            if (!item->text().isEmpty())
+                widget->setAccessibleName(item->text());
+        }
+    }
+    for (QAction* item : m_selectableItems->actions())
+        item->setChecked(item->objectName() == extractItemIdentifier);
+    centreFullVersionItem();
+}
+
+QAction* WindowController::itemForItemIdentifier(const QString& identifier)
+{
+    if (identifier == compressItemIdentifier)
+        return buttonItem(compressItemIdentifier, "toobar_compress", u"toobal_compress_icon"_s);
+    if (identifier == addFileItemIdentifier)
+        return buttonItem(addFileItemIdentifier, "toobar_add_file", u"toobal_add_file_icon"_s);
+    if (identifier == fullVersionItemIdentifier)
+        return fullVersionItem();
+    if (identifier == customSpacerItemIdentifier || identifier == customSeparatorItemIdentifier)
+        return spacerItem(customSpacerItemIdentifier, customSpacerSize, false);
+    if (identifier == flexibleSpaceItemIdentifier)
+        return spacerItem(flexibleSpaceItemIdentifier, {}, true);
+    if (identifier == spaceItemIdentifier)
+        return spacerItem(spaceItemIdentifier, spaceSize, false);
+    return buttonItem(extractItemIdentifier, "toobar_extract", u"toobal_extract_icon"_s);
+}
+
+QAction* WindowController::buttonItem(const QString& identifier, const char* labelKey,
+                                      const QString& imageName)
+{
+    auto item = new QAction(this);
+    item->setObjectName(identifier);
+    item->setText(localizedText(labelKey));
+    item->setIcon(QIcon(image(imageName, toolbarIconSize, devicePixelRatioF())));
+    if (toolbarSelectableItemIdentifiers().contains(identifier)) {
+        item->setCheckable(true);
+        m_selectableItems->addAction(item);
+    }
+    connect(item, &QAction::triggered, this, [this, item] { toolbarSelected(item); });
+    return item;
+}
+
+// A plain button until the full edition has its own button and page. It
+// sits in a holder whose side margins keep it in the middle of the window.
+QAction* WindowController::fullVersionItem()
+{
+    auto button = new QPushButton(localizedText("toobar_download_full_version"));
+    button->setAccessibleName(button->text());
+    button->setToolTip(localizedText("toobar_download_full_version_tips"));
+    button->setCursor(Qt::PointingHandCursor);
+    connect(button, &QPushButton::clicked, this, &WindowController::downloadFullVersion);
+
+    auto holder = new QWidget;
+    auto layout = new QHBoxLayout(holder);
+    layout->setContentsMargins({});
+    layout->addWidget(button, 0, Qt::AlignVCenter);
+
+    auto item = new QWidgetAction(this);
+    item->setObjectName(fullVersionItemIdentifier);
+    item->setDefaultWidget(holder);
+    return item;
+}
+
+QAction* WindowController::spacerItem(const QString& identifier, QSize size, bool flexible)
+{
+    auto spacer = new QWidget;
+    if (flexible)
+        spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    else
+        spacer->setFixedSize(size);
+
+    auto item = new QWidgetAction(this);
+    item->setObjectName(identifier);
+    item->setDefaultWidget(spacer);
+    return item;
+}
+
+// The toolbar gives its flexible spaces equal widths, which centres the
+// full-edition item between the fixed items on its left and on its right;
+// the holder's margin on the lighter side makes up their difference.
+void WindowController::centreFullVersionItem()
+{
+    const QList<QAction*> items = m_toolbar->actions();
+    const qsizetype centre = toolbarDefaultItemIdentifiers().indexOf(fullVersionItemIdentifier);
+    if (centre < 0 || centre >= items.size())
+        return;
+    const int spacing = m_toolbar->layout()->spacing();
+    int before = int(centre) * spacing;
+    int after = int(items.size() - 1 - centre) * spacing;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (i == centre || items[i]->objectName() == flexibleSpaceItemIdentifier)
+            continue;
+        const QWidget* widget = m_toolbar->widgetForAction(items[i]);
+        (i < centre ? before : after) += widget->sizeHint().expandedTo(widget->minimumSize()).width();
+    }
+    QWidget* holder = m_toolbar->widgetForAction(items[centre]);
+    holder->layout()->setContentsMargins(qMax(0, after - before), 0, qMax(0, before - after), 0);
+}
+
+FileListViewController* WindowController::contentViewController() const
+{
+    return qobject_cast<FileListViewController*>(centralWidget());
+}
+
+void WindowController::toolbarSelected(QAction* sender)
+{
+    FileListViewController* controller = contentViewController();
+    if (!controller || !sender)
+        return;
+    const QString identifier = sender->objectName();
+    if (identifier == compressItemIdentifier || identifier == extractItemIdentifier) {
+        controller->setListType(identifier == compressItemIdentifier ? FileListType::compress
+                                                                     : FileListType::extract);
+        controller->applyListType();
+        return;
+    }
+    runAddFilePanel(controller);
+}
+
+void WindowController::runAddFilePanel(FileListViewController* controller)
+{
+    OpenPanel::Options options;
+    options.canChooseFiles = true;
+    options.canChooseDirectories = true;
+    options.allowsMultipleSelection = true;
+    options.prompt = localizedText("file_selection_title");
+    options.message = options.prompt;
+    m_openPanel->beginSheet(this, options, [controller = QPointer(controller)](const QList<QUrl>& chosen) {
+        if (controller && !chosen.isEmpty())
+            controller->addFiles(chosen);
+    });
+}
+
+// The full-edition offer comes with its own page; until then the button
+// does nothing.
+void WindowController::downloadFullVersion() { }

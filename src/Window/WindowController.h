@@ -1,11 +1,17 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
+class FileListViewController;
 class OpenPanel;
+class QAction;
+class QActionGroup;
+class QToolBar;
 
-// Owns the application's one window and registers itself with the
-// application delegate once the window exists.
+// Owns the application's one window: its look and size limits, and the
+// toolbar through which the user switches between extract and compress mode
+// and adds files. The content is the main view controller. Main thread only.
 class WindowController : public QMainWindow
 {
     Q_OBJECT
@@ -17,8 +23,37 @@ public:
 
     static constexpr QSize minimumWindowSize() { return { 840, 560 }; }
 
+    // The toolbar's identifiers, newly built on each call, left to right.
+    static QStringList toolbarDefaultItemIdentifiers();
+    static QStringList toolbarAllowedItemIdentifiers();
+    // The items that stay highlighted after a click until another one is clicked.
+    static QStringList toolbarSelectableItemIdentifiers();
+
+    // A new toolbar item for `identifier`; an identifier not known here
+    // gives an extract item. The item's objectName is its identifier.
+    QAction* itemForItemIdentifier(const QString& identifier);
+
+    QToolBar* toolbar() const { return m_toolbar; }
+    // The main view controller, or null when the content is something else.
+    FileListViewController* contentViewController() const;
+
+public slots:
+    // The action of the extract, compress and add-file items; only the
+    // identifier of `sender` is read.
+    void toolbarSelected(QAction* sender);
+    // The full-edition button's action.
+    void downloadFullVersion();
+
 private:
     void windowDidLoad();
+    void setupToolbar();
+    void centreFullVersionItem();
+    void runAddFilePanel(FileListViewController* controller);
+    QAction* buttonItem(const QString& identifier, const char* labelKey, const QString& imageName);
+    QAction* fullVersionItem();
+    QAction* spacerItem(const QString& identifier, QSize size, bool flexible);
 
     OpenPanel* const m_openPanel;
+    QToolBar* m_toolbar = nullptr;
+    QActionGroup* m_selectableItems = nullptr;
 };

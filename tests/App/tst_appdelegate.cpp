@@ -33,6 +33,7 @@ void TestAppDelegate::init()
 {
     m_delegate = std::make_unique<AppDelegate>();
     m_window = std::make_unique<WindowController>(&m_openPanel);
+    m_delegate->mainWindowController = m_window.get();
 }
 
 void TestAppDelegate::cleanup()

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -44,14 +43,6 @@ Run runCommandLine(const QStringList& arguments, const QByteArray& input = {}, b
     if (hasInput)
         ::close(fds[0]);
     return run;
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    return bytes;
 }
 
 // The fields of /proc/<pid>/stat after "(name)", which may itself hold spaces:
@@ -140,7 +131,7 @@ void TestCommandLine::roundTripOfAThousandFiles()
     const QString tree = m_dir->filePath(u"Project"_s);
     for (int i = 0; i < 1000; ++i)
         FileTree::writeFile(tree, u"src/module%1/file%2.txt"_s.arg(i % 37).arg(i),
-                            randomBytes(64 + i * 7 % 4000, i));
+                            FileTree::randomBytes(64 + i * 7 % 4000, i));
     QDir(tree).mkpath(u"empty"_s);
     const QString out = m_dir->filePath(u"out"_s);
     QDir().mkpath(out);
@@ -256,7 +247,7 @@ void TestCommandLine::interruptCancelsAndCleansUp()
     // Large enough that extraction is still running when the signal comes.
     const QString big = m_dir->filePath(u"Big"_s);
     for (int i = 0; i < 24; ++i)
-        FileTree::writeFile(big, u"part%1.bin"_s.arg(i), randomBytes(8 * 1024 * 1024, i));
+        FileTree::writeFile(big, u"part%1.bin"_s.arg(i), FileTree::randomBytes(8 * 1024 * 1024, i));
     const QString out = m_dir->filePath(u"out"_s);
     QDir().mkpath(out);
     QCOMPARE(runCommandLine({ u"compress"_s, big, u"--to"_s, m_dir->path() }).exitCode, 0);
@@ -285,7 +276,8 @@ void TestCommandLine::killedProcessTakesItsChildAlong()
     // becomes a child of ours, held still once found so it cannot finish first.
     const QByteArray program = QByteArray("MZ").append(4094, '\x90');
     const QByteArray archive = program
-        + buildRar(RarVersion::rar5, { { u"big.bin"_s, randomBytes(64 * 1024 * 1024, 7), false, {} } });
+        + buildRar(RarVersion::rar5,
+                   { { u"big.bin"_s, FileTree::randomBytes(64 * 1024 * 1024, 7), false, {} } });
     QVERIFY(FileTree::writeFile(m_dir->path(), u"self.rar"_s, archive));
 
     QProcess process;

@@ -1,9 +1,8 @@
+#include "FileTree.h"
 #include "Report/DeviceInfo.h"
 #include "Report/DeviceName.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,13 +29,8 @@ QByteArray defaultRoute(const char* iface, int metric = 0)
 void writeFiles(const QTemporaryDir& root, const FileMap& files)
 {
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        if (it.value().isNull())
-            continue;
-        const QString path = root.filePath(it.key());
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(it.value()), it.value().size());
+        if (!it.value().isNull())
+            QVERIFY(FileTree::writeFile(root.path(), QDir::cleanPath(it.key()), it.value()));
     }
 }
 } // namespace

@@ -18,6 +18,12 @@ bool writeFile(const QString& root, const QString& relativePath, const QByteArra
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QMap<QString, QByteArray> snapshot(const QString& root)
 {
     QMap<QString, QByteArray> tree;
@@ -61,6 +67,7 @@ int run(const QString& program, const QStringList& arguments, QByteArray* output
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
+    process.closeWriteChannel();
     if (!process.waitForStarted() || !process.waitForFinished(120000))
         return -1;
     if (output)

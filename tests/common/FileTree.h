@@ -11,6 +11,9 @@ namespace FileTree {
 // Writes `content` to `root`/`relativePath`, creating parent folders.
 bool writeFile(const QString& root, const QString& relativePath, const QByteArray& content);
 
+// The whole content of the file at `path`; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // Every entry below `root` by relative path: files map to their content,
 // folders to "<dir>", symbolic links to "-> target".
 QMap<QString, QByteArray> snapshot(const QString& root);
@@ -21,7 +24,8 @@ QByteArray randomBytes(qsizetype size, quint32 seed);
 // Names directly inside `folder`, sorted.
 QStringList entries(const QString& folder);
 
-// Runs a program and returns its exit code (-1 when it could not start).
+// Runs a program with a closed standard input (a prompt gets end of file) and
+// returns its exit code (-1 when it could not start).
 int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
         const QString& workingDirectory = {});
 

@@ -123,7 +123,12 @@ QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
 QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries)
 {
     QMap<QString, QByteArray> tree;
-    for (const RarFixtureEntry& entry : entries)
+    for (const RarFixtureEntry& entry : entries) {
         tree.insert(entry.name, entry.isDirectory ? QByteArray("<dir>") : entry.data);
+        // The folders on the way are made too, listed or not.
+        for (qsizetype slash = entry.name.indexOf(u'/'); slash > 0;
+             slash = entry.name.indexOf(u'/', slash + 1))
+            tree.insert(entry.name.left(slash), "<dir>");
+    }
     return tree;
 }

@@ -69,5 +69,6 @@ QString rarVolumeName(const QString& baseName, int index, int count);
 // bytes. Times are on even seconds, as RAR4 keeps them.
 QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize);
 
-// What `entries` leave once extracted, as FileTree::snapshot shows it.
+// What `entries` leave once extracted, folders on the way included, as
+// FileTree::snapshot shows it.
 QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries);

@@ -32,7 +32,6 @@ void tst_EntryPathSanitizer::sanitize_data()
     QTest::newRow("drive later is a name") << u"a/C:/b"_s << u"a/C:/b"_s;
     QTest::newRow("colon name kept") << u"C:notes.txt"_s << u"C:notes.txt"_s;
     QTest::newRow("dots in names") << u"..a/b../...txt"_s << u"..a/b../...txt"_s;
-    QTest::newRow("unicode") << u"报告/文件.txt"_s << u"报告/文件.txt"_s;
     QTest::newRow("root only") << u"/"_s << QString();
     QTest::newRow("parents only") << u"../../"_s << QString();
     QTest::newRow("drive only") << u"D:\\"_s << QString();

@@ -1,17 +1,11 @@
 #include "Archive/Rar/UnarOutputParser.h"
+#include "FileTree.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray capture(const QString& name)
-{
-    QFile file(QStringLiteral(RAR_TEST_DATA) + u'/' + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Feeds `output` in pieces of `chunk` bytes, as a terminal delivers it.
 UnarOutputParser parsed(const QByteArray& output, qsizetype chunk, int* prompts = nullptr)
@@ -72,7 +66,7 @@ void tst_UnarOutputParser::capturedRuns_data()
 void tst_UnarOutputParser::capturedRuns()
 {
     QFETCH(QString, file);
-    const QByteArray output = capture(file);
+    const QByteArray output = FileTree::readFile(QStringLiteral(RAR_TEST_DATA "/") + file);
     QVERIFY(!output.isEmpty());
     // Whole, line by line or byte by byte: the same reading.
     for (const qsizetype chunk : { output.size(), qsizetype(7), qsizetype(1) }) {

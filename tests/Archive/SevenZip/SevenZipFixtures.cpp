@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QThread>
 
 #include <csignal>
@@ -19,12 +18,6 @@ using namespace Qt::StringLiterals;
 namespace SevenZipFixtures {
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList passwordSwitch(const QString& password)
 {
@@ -48,28 +41,15 @@ QMap<QString, QByteArray> tree(const QString& root)
 
 QByteArray capture(const QString& name)
 {
-    return readAll(QStringLiteral(SEVENZIP_TEST_DATA) + u'/' + name);
-}
-
-int run7zz(const QStringList& arguments, QByteArray* output, const QString& workingDirectory)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    process.start(u"7zz"_s, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForStarted() || !process.waitForFinished(120000))
-        return -1;
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return FileTree::readFile(QStringLiteral(SEVENZIP_TEST_DATA) + u'/' + name);
 }
 
 QStringList listedPaths(const QString& archive, const QString& password)
 {
     QByteArray output;
-    if (run7zz(QStringList { u"l"_s, u"-slt"_s, u"-ba"_s } + passwordSwitch(password) << archive, &output)
+    if (FileTree::run(u"7zz"_s,
+                      QStringList { u"l"_s, u"-slt"_s, u"-ba"_s } + passwordSwitch(password) << archive,
+                      &output)
         != 0)
         return { u"<7zz failed>"_s };
     QStringList paths;
@@ -91,8 +71,8 @@ bool buildArchive(const QString& archive, const QList<Entry>& entries, const QSt
         const bool made = entry.isLink ? QFile::link(QString::fromUtf8(entry.content), source)
                                        : file.open(QIODevice::WriteOnly) && file.write(entry.content) >= 0;
         file.close();
-        if (!made || run7zz({ u"a"_s, u"-t7z"_s, u"-snl"_s, archive, source }) != 0
-            || run7zz({ u"rn"_s, u"-t7z"_s, archive, name, entry.storedName }) != 0)
+        if (!made || FileTree::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, u"-snl"_s, archive, source }) != 0
+            || FileTree::run(u"7zz"_s, { u"rn"_s, u"-t7z"_s, archive, name, entry.storedName }) != 0)
             return false;
     }
     return true;
@@ -111,13 +91,13 @@ std::optional<ChildProcess> findSevenZipChild()
     for (const QString& pid : pids) {
         const QString folder = u"/proc/"_s + pid;
         // "PID (name) STATE PPID ...": the name may hold anything but ")".
-        const QByteArray stat = readAll(folder + u"/stat"_s);
+        const QByteArray stat = FileTree::readFile(folder + u"/stat"_s);
         const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         if (fields.size() < 2 || fields.at(1) != self)
             continue;
         if (QFileInfo(folder + u"/exe"_s).symLinkTarget().endsWith(u"/7zz"_s))
-            return ChildProcess { pid.toLongLong(), readAll(folder + u"/cmdline"_s),
-                                  readAll(folder + u"/environ"_s) };
+            return ChildProcess { pid.toLongLong(), FileTree::readFile(folder + u"/cmdline"_s),
+                                  FileTree::readFile(folder + u"/environ"_s) };
     }
     return std::nullopt;
 }
@@ -128,7 +108,7 @@ bool killAndWaitForDeath(qint64 pid)
         return false;
     QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
-        const QByteArray stat = readAll(u"/proc/%1/stat"_s.arg(pid));
+        const QByteArray stat = FileTree::readFile(u"/proc/%1/stat"_s.arg(pid));
         if (stat.isEmpty() || stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z")
             return true;
         QThread::msleep(5);

@@ -19,10 +19,6 @@ QMap<QString, QByteArray> tree(const QString& root);
 // A captured 7zz output committed under data/.
 QByteArray capture(const QString& name);
 
-// 7zz with `arguments` and a closed standard input (a prompt gets end of
-// file); its exit code, its merged output in `output`.
-int run7zz(const QStringList& arguments, QByteArray* output = nullptr, const QString& workingDirectory = {});
-
 // What 7zz itself lists; `password` goes on its command line.
 QStringList listedPaths(const QString& archive, const QString& password = {});
 

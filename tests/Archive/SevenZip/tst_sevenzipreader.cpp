@@ -96,7 +96,7 @@ bool tst_SevenZipReader::make(const QString& name, const QStringList& switches)
     arguments.append(fixture(name));
     for (const QString& entry : FileTree::entries(m_source))
         arguments.append(m_source + u'/' + entry);
-    return SevenZipFixtures::run7zz(arguments) == 0;
+    return FileTree::run(u"7zz"_s, arguments) == 0;
 }
 
 void tst_SevenZipReader::initTestCase()
@@ -116,7 +116,7 @@ void tst_SevenZipReader::initTestCase()
     QVERIFY(make(u"plain.7z"_s, {}));
     QVERIFY(make(u"encrypted.7z"_s, { password }));
     QVERIFY(make(u"encrypted-names.7z"_s, { password, u"-mhe=on"_s }));
-    QVERIFY(SevenZipFixtures::run7zz({ u"a"_s, u"-tzip"_s, fixture(u"zip.7z"_s), m_source }) == 0);
+    QVERIFY(FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, fixture(u"zip.7z"_s), m_source }) == 0);
 
     QFile plain(fixture(u"plain.7z"_s));
     QVERIFY(plain.open(QIODevice::ReadOnly));
@@ -364,7 +364,7 @@ void tst_SevenZipReader::cancelStopsPromptly()
     const QString large = m_work->filePath(u"large.bin"_s);
     QVERIFY(SevenZipFixtures::makeLargeFile(large, 256 << 20));
     const QString archive = m_work->filePath(u"large.7z"_s);
-    QCOMPARE(SevenZipFixtures::run7zz({ u"a"_s, u"-t7z"_s, u"-mx=1"_s, archive, large }), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, u"-mx=1"_s, archive, large }), 0);
 
     SevenZipReader reader(archive);
     bool started = false;

@@ -36,7 +36,7 @@ QByteArray fullListing(const QString& archive, const QString& password = {})
     QStringList arguments = { u"l"_s, u"-slt"_s, archive };
     if (!password.isEmpty())
         arguments.append(u"-p"_s + password);
-    return SevenZipFixtures::run7zz(arguments, &output) == 0 ? output : QByteArray("<7zz failed>");
+    return FileTree::run(u"7zz"_s, arguments, &output) == 0 ? output : QByteArray("<7zz failed>");
 }
 
 QStringList sorted(QStringList list)
@@ -132,7 +132,7 @@ void tst_SevenZipWriter::roundTrip()
     for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
         QVERIFY2(!listing.contains(time), time);
     const QString out = m_root->filePath(u"extracted"_s);
-    QCOMPARE(SevenZipFixtures::run7zz({ u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
     QCOMPARE(SevenZipFixtures::tree(out), SevenZipFixtures::tree(m_source));
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
@@ -166,8 +166,8 @@ void tst_SevenZipWriter::sameNameInputs()
         path.prepend(name);
     QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)), sorted(expected << u"other"_s));
     // Every pass used the one password.
-    QCOMPARE(SevenZipFixtures::run7zz(
-                 { u"t"_s, u"-p"_s + (password.isEmpty() ? u"unused"_s : password), m_archive }),
+    QCOMPARE(FileTree::run(u"7zz"_s,
+                           { u"t"_s, u"-p"_s + (password.isEmpty() ? u"unused"_s : password), m_archive }),
              0);
     QCOMPARE(fullListing(m_archive).contains("Encrypted = +"), !password.isEmpty());
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });

@@ -1,9 +1,10 @@
 #include "ZipFixtures.h"
 
+#include "RarBytes.h"
+
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
-#include <QtEndian>
 
 #include <climits>
 
@@ -11,37 +12,22 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using RarBytes::appendLe16;
+using RarBytes::appendLe32;
 
 namespace {
-
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffff;
-    for (const char byte : data) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
-template<typename T> void put(QByteArray& out, T value)
-{
-    const T little = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char*>(&little), sizeof(T));
-}
 
 // The fields local and central headers share, from "version needed" to the name length.
 void putCommon(QByteArray& out, const ZipFixtures::Entry& entry)
 {
-    put<quint16>(out, 20);
-    put<quint16>(out, entry.flags);
-    put<quint16>(out, entry.method);
-    put<quint32>(out, 0x5a210000); // 2025-01-01 00:00:00, DOS format
-    put<quint32>(out, crc32(entry.data));
-    put<quint32>(out, quint32(entry.data.size()));
-    put<quint32>(out, quint32(entry.data.size()));
-    put<quint16>(out, quint16(entry.name.size()));
+    appendLe16(out, 20);
+    appendLe16(out, entry.flags);
+    appendLe16(out, entry.method);
+    appendLe32(out, 0x5a210000); // 2025-01-01 00:00:00, DOS format
+    appendLe32(out, RarBytes::crc32(entry.data));
+    appendLe32(out, quint32(entry.data.size()));
+    appendLe32(out, quint32(entry.data.size()));
+    appendLe16(out, quint16(entry.name.size()));
 }
 
 } // namespace
@@ -52,27 +38,27 @@ QByteArray ZipFixtures::rawZip(const QList<Entry>& entries)
     QByteArray directory;
     for (const Entry& entry : entries) {
         const auto offset = quint32(body.size());
-        put<quint32>(body, 0x04034b50);
+        appendLe32(body, 0x04034b50);
         putCommon(body, entry);
-        put<quint16>(body, 0);
+        appendLe16(body, 0);
         body += entry.name + entry.data;
-        put<quint32>(directory, 0x02014b50);
-        put<quint16>(directory, 0x0314); // made on Unix: the mode is in the high half of the attributes
+        appendLe32(directory, 0x02014b50);
+        // Made on Unix: the mode is in the high half of the external attributes.
+        appendLe16(directory, 0x0314);
         putCommon(directory, entry);
-        for (const quint16 zero : { 0, 0, 0, 0 })
-            put<quint16>(directory, zero);
-        put<quint32>(directory, entry.mode << 16);
-        put<quint32>(directory, offset);
+        directory.append(8, '\0'); // extra and comment lengths, disk, internal attributes
+        appendLe32(directory, entry.mode << 16);
+        appendLe32(directory, offset);
         directory += entry.name;
     }
     QByteArray end;
-    put<quint32>(end, 0x06054b50);
-    put<quint32>(end, 0);
-    put<quint16>(end, quint16(entries.size()));
-    put<quint16>(end, quint16(entries.size()));
-    put<quint32>(end, quint32(directory.size()));
-    put<quint32>(end, quint32(body.size()));
-    put<quint16>(end, 0);
+    appendLe32(end, 0x06054b50);
+    appendLe32(end, 0);
+    appendLe16(end, quint16(entries.size()));
+    appendLe16(end, quint16(entries.size()));
+    appendLe32(end, quint32(directory.size()));
+    appendLe32(end, quint32(body.size()));
+    appendLe16(end, 0);
     return body + directory + end;
 }
 
@@ -80,12 +66,6 @@ bool ZipFixtures::writeFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray ZipFixtures::readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QMap<QString, QString> ZipFixtures::snapshot(const QString& root)

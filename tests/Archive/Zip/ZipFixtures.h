@@ -23,7 +23,6 @@ public:
     static QByteArray rawZip(const QList<Entry>& entries);
     static Entry link(const QByteArray& name, const QByteArray& target) { return { name, target, 0120777 }; }
     static bool writeFile(const QString& path, const QByteArray& data);
-    static QByteArray readFile(const QString& path);
     // Relative path -> "file <mode> <mtime> <content hash>", "dir <mode> <mtime>" or
     // "link <target>", for everything below `root`.
     static QMap<QString, QString> snapshot(const QString& root);

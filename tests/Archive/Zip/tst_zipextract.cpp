@@ -142,9 +142,9 @@ void tst_ZipExtract::legacyAndUtf8Names()
     const Result result = unzip(archive, m_destination);
     setlocale(LC_ALL, previousLocale.constData());
     QVERIFY(result.succeeded);
-    QCOMPARE(ZipFixtures::readFile(m_destination + u"/项目计划/会议记录.txt"_s), "minutes"_ba);
-    QCOMPARE(ZipFixtures::readFile(m_destination + u"/财务报表2023.xlsx"_s), "figures"_ba);
-    QCOMPARE(ZipFixtures::readFile(m_destination + u"/Ünïcode.txt"_s), "utf8"_ba);
+    QCOMPARE(FileTree::readFile(m_destination + u"/项目计划/会议记录.txt"_s), "minutes"_ba);
+    QCOMPARE(FileTree::readFile(m_destination + u"/财务报表2023.xlsx"_s), "figures"_ba);
+    QCOMPARE(FileTree::readFile(m_destination + u"/Ünïcode.txt"_s), "utf8"_ba);
     QCOMPARE(result.progress.size(), 4);
     QCOMPARE(result.progress.at(1), std::make_tuple(u"项目计划/会议记录.txt"_s, qint64(2), qint64(4)));
     QCOMPARE(std::get<1>(result.progress.last()), qint64(4));
@@ -177,8 +177,8 @@ void tst_ZipExtract::passwords()
     QCOMPARE(result.completions, 1);
     QCOMPARE(result.succeeded, succeeds);
     if (succeeds) {
-        QCOMPARE(ZipFixtures::readFile(m_destination + u"/secret.txt"_s),
-                 ZipFixtures::readFile(m_fixtures.filePath(u"secret.txt"_s)));
+        QCOMPARE(FileTree::readFile(m_destination + u"/secret.txt"_s),
+                 FileTree::readFile(m_fixtures.filePath(u"secret.txt"_s)));
     } else {
         QCOMPARE(result.error, std::optional<int>(ZipEngine::wrongPassword));
         // No zero-filled file that looks extracted.
@@ -192,7 +192,7 @@ void tst_ZipExtract::protectionIsReadAgainWhenTheFileChanges()
     // place (same path, same inode) must be read again.
     const QString archive = m_fixtures.filePath(u"rewritten.zip"_s);
     const QByteArray plain = ZipFixtures::rawZip({ { "a.txt", "plain" } });
-    const QByteArray encrypted = ZipFixtures::readFile(m_fixtures.filePath(u"ZipCrypto.zip"_s));
+    const QByteArray encrypted = FileTree::readFile(m_fixtures.filePath(u"ZipCrypto.zip"_s));
     for (const auto& [content, isProtected] :
          { std::pair(plain, false), std::pair(encrypted, true), std::pair(plain, false) }) {
         QFile file(archive);
@@ -287,7 +287,7 @@ void tst_ZipExtract::hostileEntries()
         QVERIFY2(resolved.isEmpty() || resolved == m_destination || resolved.startsWith(m_destination + u'/'),
                  qPrintable(it.key()));
         if (it.value().startsWith(u"file"_s))
-            QCOMPARE(ZipFixtures::readFile(m_destination + u'/' + it.key()), "x"_ba);
+            QCOMPARE(FileTree::readFile(m_destination + u'/' + it.key()), "x"_ba);
     }
 }
 

@@ -25,12 +25,6 @@ const QString wrongPassword = u"pässwort 43"_s;
 // The blob spans several 64 KiB chunks.
 constexpr qsizetype kBlobSize = 300000;
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool decrypt(const QString& from, const QString& to, const QString& withPassword, int* error,
              const std::function<bool()>& canContinue = {})
 {
@@ -147,7 +141,7 @@ void tst_RarDecryptor::decryptsCompressedEntries()
     const RarReadBack::Result expected = RarReadBack::read(samplePath);
     QVERIFY2(expected.error.isEmpty(), qPrintable(expected.error));
     QCOMPARE(expected.entries.keys(), QStringList({ u"testfile.jpg"_s, u"testfile.png"_s }));
-    const QString path = input(RarArchiveEncryptor::encrypt(contentOf(samplePath), password));
+    const QString path = input(RarArchiveEncryptor::encrypt(FileTree::readFile(samplePath), password));
     QVERIFY(!path.isEmpty());
 
     int error = 0;
@@ -264,7 +258,7 @@ void tst_RarDecryptor::reportsFileErrors()
     // Writing over the input would destroy it.
     QVERIFY(!decrypt(path, path, password, &error));
     QCOMPARE(error, int(RarArchive::createFailed));
-    QCOMPARE(contentOf(path), archive);
+    QCOMPARE(FileTree::readFile(path), archive);
     QCOMPARE(FileTree::entries(m_dir->path()), QStringList { u"in.rar"_s });
 }
 
