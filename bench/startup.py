@@ -15,7 +15,6 @@ Needs python-xlib (Debian python3-xlib).
 import argparse
 import os
 import select
-import shutil
 import signal
 import statistics
 import subprocess
