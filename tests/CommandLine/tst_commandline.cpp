@@ -186,7 +186,7 @@ void TestCommandLine::failureGivesOneLineAndCreatesNothing_data()
                                  << u"压缩包已损坏"_s;
     QTest::newRow("unknown format") << u"notes.txt"_s << "text"_ba << false << QByteArray()
                                     << u"不支持的格式"_s;
-    for (const QString format : { u"zip"_s, u"7z"_s }) {
+    for (const QString& format : { u"zip"_s, u"7z"_s }) {
         QTest::addRow("%s, no password source", qPrintable(format))
             << format << QByteArray() << false << QByteArray() << u"--password-stdin"_s;
         QTest::addRow("%s, input closed", qPrintable(format))
