@@ -13,10 +13,12 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSysInfo>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -129,12 +131,34 @@ ReportManager::RequestParameters ReportManager::requestParameters(const QVariant
 void ReportManager::send(const RequestParameters& parameters)
 {
     const QUrl url = requestUrl(parameters);
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!url.isValid() || !application)
+    if (!url.isValid() || !QCoreApplication::instance())
         return;
-    // The access manager lives on the application's thread; a call from any
-    // other thread is queued there, so this never waits.
-    QMetaObject::invokeMethod(application, [this, url] { startRequest(url); });
+    QMetaObject::invokeMethod(
+        requestContext(), [this, url] { startRequest(url); }, Qt::QueuedConnection);
+}
+
+// Requests go out from a thread of their own: loading the TLS backend and
+// its certificates takes longer than a frame, and the first event is sent
+// while the window is still being built.
+QObject* ReportManager::requestContext()
+{
+    std::call_once(m_requestThreadStarted, [this] {
+        m_requestThread = new QThread;
+        m_requestThread->setObjectName(u"event log"_s);
+        m_requestContext = new QObject;
+        m_requestContext->moveToThread(m_requestThread);
+        QObject::connect(m_requestThread, &QThread::finished, m_requestContext, &QObject::deleteLater);
+        m_requestThread->start();
+        qAddPostRoutine([] { shared().stopRequests(); });
+    });
+    return m_requestContext;
+}
+
+// The network objects go with the application, in their own thread.
+void ReportManager::stopRequests()
+{
+    m_requestThread->quit();
+    m_requestThread->wait();
 }
 
 QUrl ReportManager::requestUrl(const RequestParameters& parameters)
@@ -157,9 +181,8 @@ QUrl ReportManager::requestUrl(const RequestParameters& parameters)
 
 void ReportManager::startRequest(const QUrl& url)
 {
-    // Parented to the application so it goes away with the event loop it needs.
     if (!networkManager)
-        networkManager = new QNetworkAccessManager(QCoreApplication::instance());
+        networkManager = new QNetworkAccessManager(m_requestContext);
 
     QNetworkRequest request(url);
     request.setTransferTimeout(transferTimeoutMs);

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <mutex>
+
 class QLocale;
 class QNetworkAccessManager;
+class QThread;
 class QUrl;
 
 // Builds usage events and sends them to the event log, fire and forget.
@@ -32,7 +35,8 @@ public:
     RequestParameters requestParameters(const QVariantMap& event) const;
 
     // Starts a GET request with `parameters` in the URL query and returns at
-    // once. The answer and any failure are ignored.
+    // once; the request is made on a thread of its own. The answer and any
+    // failure are ignored.
     void send(const RequestParameters& parameters);
 
     // The event-log endpoint with `parameters` as its query, every reserved
@@ -43,7 +47,13 @@ public:
 private:
     ReportManager() = default;
 
+    QObject* requestContext();
+    void stopRequests();
     void startRequest(const QUrl& url);
 
+    std::once_flag m_requestThreadStarted;
+    QThread* m_requestThread = nullptr;
+    // Lives in the request thread, with the access manager as its child.
+    QObject* m_requestContext = nullptr;
     QPointer<QNetworkAccessManager> networkManager;
 };
