@@ -9,8 +9,6 @@
 #include <QVariantMap>
 
 namespace {
-AppDelegate* sharedDelegate = nullptr;
-
 void showAsKeyWindow(QWidget* window)
 {
     if (window->isMinimized())
@@ -25,20 +23,10 @@ void showAsKeyWindow(QWidget* window)
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
 {
-    sharedDelegate = this;
     qApp->installEventFilter(this);
 }
 
-AppDelegate::~AppDelegate()
-{
-    if (sharedDelegate == this)
-        sharedDelegate = nullptr;
-}
-
-AppDelegate* AppDelegate::shared()
-{
-    return sharedDelegate;
-}
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching()
 {
