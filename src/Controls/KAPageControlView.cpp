@@ -98,8 +98,11 @@ QList<QRectF> KAPageControlView::knobFrames() const
 
 void KAPageControlView::layoutKnobs()
 {
+    int focusedId = -1;
     // Later, not now: the rebuild may run inside a knob's own press.
     for (MBPageControlKnobView* knob : std::as_const(m_pages)) {
+        if (knob->hasFocus())
+            focusedId = knob->id();
         knob->hide();
         knob->deleteLater();
     }
@@ -107,6 +110,9 @@ void KAPageControlView::layoutKnobs()
     const QList<QRectF> frames = knobFrames();
     for (int i = 0; i < frames.size(); ++i)
         m_pages.append(makeKnob(i, frames.at(i)));
+    // A keyboard user stays on the knob they were on.
+    if (focusedId >= 0 && focusedId < m_pages.size())
+        m_pages.at(focusedId)->setFocus(Qt::OtherFocusReason);
 }
 
 MBPageControlKnobView* KAPageControlView::makeKnob(int id, const QRectF& frame)
