@@ -76,7 +76,11 @@ void KAButton::paintStyled(QStyleOptionButton& option)
     QStyleOptionButton label = option;
     label.rect = paddedRect();
     label.rect = style()->subElementRect(QStyle::SE_PushButtonContents, &label, this);
+    // The style centres a title too long for its rect over both edges.
+    painter.save();
+    painter.setClipRect(paddedRect());
     painter.drawControl(QStyle::CE_PushButtonLabel, label);
+    painter.restore();
     if (option.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

@@ -98,11 +98,10 @@ QList<QRectF> KAPageControlView::knobFrames() const
 
 void KAPageControlView::layoutKnobs()
 {
-    int focusedId = -1;
+    const auto* focused = qobject_cast<const MBPageControlKnobView*>(window()->focusWidget());
+    const int focusedId = m_pages.contains(focused) ? focused->id() : -1;
     // Later, not now: the rebuild may run inside a knob's own press.
     for (MBPageControlKnobView* knob : std::as_const(m_pages)) {
-        if (knob->hasFocus())
-            focusedId = knob->id();
         knob->hide();
         knob->deleteLater();
     }

@@ -133,8 +133,8 @@ void TestKAButton::keyboardFocusShowsARing()
     host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&host));
     const QImage unfocused = button->grab().toImage();
-    button->setFocus(Qt::TabFocusReason);
-    QVERIFY(button->hasFocus());
+    QTest::keyClick(&host, Qt::Key_Tab);
+    QCOMPARE(host.focusWidget(), button);
     const QImage focused = button->grab().toImage();
     // On the straight top edge, clear of the rounded ends.
     QCOMPARE(unfocused.pixelColor(80, 0), orange);
