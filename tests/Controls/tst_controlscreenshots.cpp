@@ -87,7 +87,7 @@ void TestControlScreenshots::controls()
     QPalette palette = host.palette();
     palette.setColor(QPalette::Window, Qt::white);
     host.setPalette(palette);
-    host.resize(440, 150);
+    host.resize(480, 130);
 
     KAButton* atRest = fullVersionButton(&host);
     atRest->move(20, 20);
