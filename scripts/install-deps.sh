@@ -14,6 +14,7 @@ packages=(
     python3
     desktop-file-utils appstream
     xvfb xauth
+    fonts-wqy-microhei  # a Chinese font, so Chinese texts and pictures render (and their screenshots)
     clang-format
 )
 

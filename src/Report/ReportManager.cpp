@@ -4,6 +4,7 @@
 #include "Report/DeviceInfo.h"
 #include "Report/DeviceName.h"
 #include "Report/SystemValue.h"
+#include "Resources/PreferredLanguage.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -32,12 +33,6 @@ QString regionCode(const QLocale& locale)
     if (locale.territory() == QLocale::AnyTerritory)
         return {};
     return QLocale::territoryToCode(locale.territory());
-}
-
-QString firstLanguage(const QLocale& locale)
-{
-    const QStringList languages = locale.uiLanguages();
-    return languages.isEmpty() ? QString() : languages.first();
 }
 
 // Whether `value` has a faithful JSON form. Anything else (a point, an image,
@@ -109,7 +104,7 @@ QVariantMap ReportManager::commonFields(const QLocale& locale) const
         { u"event_device_model"_s, DeviceName::deviceName() },
         { u"event_device_os"_s, u"Linux"_s },
         { u"event_device_os_version"_s, QSysInfo::prettyProductName() },
-        { u"event_language"_s, firstLanguage(locale) },
+        { u"event_language"_s, PreferredLanguage::first(locale) },
         { u"event_tn"_s, QString::fromUtf8(KestrelConfig::distributionChannel) },
     };
 }
