@@ -68,6 +68,19 @@ void KAButton::paintEvent(QPaintEvent*)
     paintFocusRing(painter);
 }
 
+// The painted background darkens under the pointer, whatever the style.
+void KAButton::enterEvent(QEnterEvent* event)
+{
+    QPushButton::enterEvent(event);
+    update();
+}
+
+void KAButton::leaveEvent(QEvent* event)
+{
+    QPushButton::leaveEvent(event);
+    update();
+}
+
 // What QPushButton paints, with the label's area computed for the padded rect.
 void KAButton::paintStyled(QStyleOptionButton& option)
 {

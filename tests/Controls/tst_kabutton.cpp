@@ -43,7 +43,6 @@ private slots:
     void noPaddingDrawsAsAPushButton();
     void contentStaysInsideThePadding_data();
     void contentStaysInsideThePadding();
-    void keyboardFocusShowsARing();
     void drawingRectForBounds_data();
     void drawingRectForBounds();
     void cellDrawsInTheBand();
@@ -121,24 +120,6 @@ void TestKAButton::contentStaysInsideThePadding()
     QCOMPARE(columns(withContent, 0, padding), columns(without, 0, padding));
     QCOMPARE(columns(withContent, 200 - padding, padding), columns(without, 200 - padding, padding));
     QVERIFY(columns(withContent, padding, 200 - 2 * padding) != columns(without, padding, 200 - 2 * padding));
-}
-
-void TestKAButton::keyboardFocusShowsARing()
-{
-    QWidget host;
-    auto* button = new KAButton(&host);
-    button->setBackgroundColor(orange);
-    button->setCornerRadius(20);
-    button->setGeometry(10, 10, 160, 40);
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
-    const QImage unfocused = button->grab().toImage();
-    QTest::keyClick(&host, Qt::Key_Tab);
-    QCOMPARE(host.focusWidget(), button);
-    const QImage focused = button->grab().toImage();
-    // On the straight top edge, clear of the rounded ends.
-    QCOMPARE(unfocused.pixelColor(80, 0), orange);
-    QVERIFY(focused.pixelColor(80, 0) != orange);
 }
 
 void TestKAButton::drawingRectForBounds_data()
