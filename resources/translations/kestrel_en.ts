@@ -123,5 +123,17 @@
         <source>file_selection_unsupport_format</source>
         <translation>Unsupported format. Only zip, 7z and RAR archives can be extracted.</translation>
     </message>
+    <message>
+        <source>upgrade_previous_banner</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>upgrade_next_banner</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>common_close</source>
+        <translation>Close</translation>
+    </message>
 </context>
 </TS>

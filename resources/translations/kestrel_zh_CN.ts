@@ -123,5 +123,17 @@
         <source>file_selection_unsupport_format</source>
         <translation>不支持此格式，仅能解压 zip、7z 和 RAR 压缩包。</translation>
     </message>
+    <message>
+        <source>upgrade_previous_banner</source>
+        <translation>上一张</translation>
+    </message>
+    <message>
+        <source>upgrade_next_banner</source>
+        <translation>下一张</translation>
+    </message>
+    <message>
+        <source>common_close</source>
+        <translation>关闭</translation>
+    </message>
 </context>
 </TS>

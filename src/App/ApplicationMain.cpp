@@ -118,6 +118,7 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     AppDelegate delegate;
     WindowController windowController(&openPanel);
     delegate.mainWindowController = &windowController;
+    windowController.showUpgradePageOnFirstStart();
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
                      [&delegate](const QStringList& received) {
                          if (received.isEmpty())

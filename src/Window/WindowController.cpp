@@ -2,7 +2,9 @@
 
 #include "Alerts/OpenPanel.h"
 #include "App/Image.h"
+#include "Controls/KAButton.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/Tips/UpgradeViewController.h"
 #include "Resources/LocalizedText.h"
 
 #include <QActionGroup>
@@ -10,9 +12,10 @@
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QPointer>
-#include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -34,6 +37,10 @@ constexpr QSize customSpacerSize(20, 50);
 constexpr QSize spaceSize(32, 50);
 constexpr QSize toolbarIconSize(32, 32);
 const QColor windowBackground(0xF6, 0xF6, 0xF6);
+const QColor fullVersionColor(0xFF, 0x69, 0x39);
+constexpr QSize fullVersionIconSize(20, 20);
+const QString upgradePageShownKey = u"ka_upgrade_page_showed_v1"_s;
+constexpr std::chrono::milliseconds upgradePageDelay(500);
 
 // The toolbar continues the window's background, as a title bar drawn over
 // by the toolbar would; the mode items show which mode is on with a tint.
@@ -48,12 +55,6 @@ QToolBar#ka_windows_toolbar QToolButton {
 QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
 QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
 QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
-QToolBar#ka_windows_toolbar QPushButton {
-    color: #1D1D1F; background: #FFFFFF; border: 1px solid #D1D1D6; border-radius: 6px;
-    padding: 4px 14px;
-}
-QToolBar#ka_windows_toolbar QPushButton:hover { background: #F2F2F5; }
-QToolBar#ka_windows_toolbar QPushButton:pressed { background: #E5E5EA; }
 )"_s;
 } // namespace
 
@@ -171,15 +172,24 @@ QAction* WindowController::buttonItem(const QString& identifier, const char* lab
     return item;
 }
 
-// A plain button until the full edition has its own button and page. It
-// sits in a holder whose side margins keep it in the middle of the window.
+// The orange full-edition button. It sits in a holder whose side margins
+// keep it in the middle of the window.
 QAction* WindowController::fullVersionItem()
 {
-    auto button = new QPushButton(localizedText("toobar_download_full_version"));
-    button->setAccessibleName(button->text());
+    auto button = new KAButton;
+    button->setText(localizedText("toobar_download_full_version"));
+    button->setIcon(QIcon(image(u"upgrade_btn"_s, fullVersionIconSize, devicePixelRatioF())));
+    button->setIconSize(fullVersionIconSize);
+    QFont font = button->font();
+    font.setPixelSize(14);
+    font.setWeight(QFont::Medium);
+    button->setFont(font);
+    button->setBackgroundColor(fullVersionColor);
+    button->setCornerRadius(20);
+    button->setContentTintColor(Qt::white);
     button->setToolTip(localizedText("toobar_download_full_version_tips"));
     button->setCursor(Qt::PointingHandCursor);
-    connect(button, &QPushButton::clicked, this, &WindowController::downloadFullVersion);
+    connect(button, &KAButton::clicked, this, &WindowController::downloadFullVersion);
 
     auto holder = new QWidget;
     auto layout = new QHBoxLayout(holder);
@@ -262,6 +272,21 @@ void WindowController::runAddFilePanel(FileListViewController* controller)
     });
 }
 
-// The full-edition offer comes with its own page; until then the button
-// does nothing.
-void WindowController::downloadFullVersion() { }
+// Each click opens a new page, as a sheet over the window's content.
+void WindowController::downloadFullVersion()
+{
+    auto page = new UpgradeViewController(this);
+    page->setAttribute(Qt::WA_DeleteOnClose);
+    page->setWindowModality(Qt::WindowModal);
+    page->open();
+}
+
+void WindowController::showUpgradePageOnFirstStart()
+{
+    QSettings settings;
+    if (settings.value(upgradePageShownKey, false).toBool())
+        return;
+    QTimer::singleShot(upgradePageDelay, this, &WindowController::downloadFullVersion);
+    // Written at once: a quit within the delay still counts as the first start.
+    settings.setValue(upgradePageShownKey, true);
+}

@@ -37,11 +37,15 @@ public:
     // The main view controller, or null when the content is something else.
     FileListViewController* contentViewController() const;
 
+    // On the first start only, shows the upgrade page half a second from
+    // now; the start is remembered in the settings at once.
+    void showUpgradePageOnFirstStart();
+
 public slots:
     // The action of the extract, compress and add-file items; only the
     // identifier of `sender` is read.
     void toolbarSelected(QAction* sender);
-    // The full-edition button's action.
+    // The full-edition button's action: shows the upgrade page as a sheet.
     void downloadFullVersion();
 
 private:

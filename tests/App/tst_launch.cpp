@@ -1,6 +1,7 @@
 #include "EventLogServer.h"
 
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,12 +68,16 @@ void TestLaunch::startReportsAndSecondLaunchHandsOver()
     environment.insert(u"TMPDIR"_s, tmp.path());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"KESTREL_EVENT_LOG_URL"_s, QString::fromUtf8(server.url().toEncoded()));
+    environment.insert(u"XDG_CONFIG_HOME"_s, tmp.filePath(u"config"_s));
 
     QProcess first;
     first.setProcessEnvironment(environment);
     first.start(QStringLiteral(KESTREL_BINARY), {});
     QVERIFY(first.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(server.events(u"start"_s).size(), 1, 15000);
+    // A fresh user's first start is remembered, so the upgrade page shows only once.
+    const QString settings = tmp.filePath(u"config/Kestrel/KestrelArchiveApp.conf"_s);
+    QTRY_VERIFY(QSettings(settings, QSettings::IniFormat).value(u"ka_upgrade_page_showed_v1"_s).toBool());
 
     QProcess second;
     second.setProcessEnvironment(environment);
