@@ -6,7 +6,8 @@
 #include <functional>
 #include <optional>
 
-// Reads and writes zip archives (over libarchive, in process).
+// Reads zip archives over libarchive and writes them with our own writer
+// over libdeflate, in process.
 //
 // All calls run synchronously on the calling thread (the archive queue) and
 // call their callbacks from there. Extraction is safe whatever the archive

@@ -18,9 +18,8 @@ struct FolderCloser
 
 } // namespace
 
-ZipSourceCollector::ZipSourceCollector(dev_t archiveDevice, ino_t archiveInode)
-    : m_archiveDevice(archiveDevice)
-    , m_archiveInode(archiveInode)
+ZipSourceCollector::ZipSourceCollector(const QList<FileId>& excluded)
+    : m_excluded(excluded)
 {
 }
 
@@ -42,7 +41,7 @@ bool ZipSourceCollector::addPath(const QByteArray& path, const QString& name)
     struct stat status = {};
     if (lstat(path.constData(), &status) != 0)
         return false;
-    if (isArchive(status))
+    if (isExcluded(status))
         return true;
     if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode) && !S_ISLNK(status.st_mode))
         return true;
@@ -54,7 +53,7 @@ bool ZipSourceCollector::addFolderContents(const QByteArray& path, const QString
                                            const struct stat& status)
 {
     const auto seen
-        = [&status](const FolderId& id) { return id.device == status.st_dev && id.inode == status.st_ino; };
+        = [&status](const FileId& id) { return id.device == status.st_dev && id.inode == status.st_ino; };
     if (std::any_of(m_openFolders.cbegin(), m_openFolders.cend(), seen))
         return true;
     const std::unique_ptr<DIR, FolderCloser> folder(opendir(path.constData()));
@@ -81,7 +80,9 @@ bool ZipSourceCollector::addFolderContents(const QByteArray& path, const QString
     return ok;
 }
 
-bool ZipSourceCollector::isArchive(const struct stat& status) const
+bool ZipSourceCollector::isExcluded(const struct stat& status) const
 {
-    return status.st_dev == m_archiveDevice && status.st_ino == m_archiveInode;
+    return std::any_of(m_excluded.cbegin(), m_excluded.cend(), [&status](const FileId& id) {
+        return id.device == status.st_dev && id.inode == status.st_ino;
+    });
 }

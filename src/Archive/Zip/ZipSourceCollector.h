@@ -20,9 +20,15 @@ public:
         struct stat status;
     };
 
-    // The file at `archivePath`'s device and inode is never listed: the
-    // archive being written may sit among its own inputs.
-    ZipSourceCollector(dev_t archiveDevice, ino_t archiveInode);
+    struct FileId
+    {
+        dev_t device;
+        ino_t inode;
+    };
+
+    // The `excluded` files are never listed: the archive being written may
+    // sit among its own inputs.
+    explicit ZipSourceCollector(const QList<FileId>& excluded);
 
     // False when the input or something below it cannot be read (or it has
     // no name, like "/").
@@ -31,19 +37,12 @@ public:
     const QList<Source>& sources() const { return m_sources; }
 
 private:
-    struct FolderId
-    {
-        dev_t device;
-        ino_t inode;
-    };
-
     bool addPath(const QByteArray& path, const QString& name);
     bool addFolderContents(const QByteArray& path, const QString& name, const struct stat& status);
-    bool isArchive(const struct stat& status) const;
+    bool isExcluded(const struct stat& status) const;
 
-    dev_t m_archiveDevice;
-    ino_t m_archiveInode;
+    QList<FileId> m_excluded;
     QList<Source> m_sources;
     // Folders being walked: a bind mount can bring one back below itself.
-    QList<FolderId> m_openFolders;
+    QList<FileId> m_openFolders;
 };

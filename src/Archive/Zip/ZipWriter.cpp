@@ -2,24 +2,36 @@
 
 #include "Archive/Extraction/FileDescriptor.h"
 #include "Archive/Extraction/Utf8LocaleScope.h"
+#include "Archive/Zip/ZipContainerWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QThread>
 
 #include <algorithm>
 #include <climits>
-#include <memory>
+#include <cstdio>
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype kChunkSize = 64 * 1024;
-
-using EntryPointer = std::unique_ptr<archive_entry, decltype(&archive_entry_free)>;
+// Smaller pieces cost size: each starts without the previous one's history.
+constexpr qint64 kPieceSize = 4 * 1024 * 1024;
+// Bytes of file data read but not yet written; with the workers' buffers
+// this keeps the peak well under 64 MiB.
+constexpr qint64 kBytesInFlightLimit = 24 * 1024 * 1024;
+// Many tiny files: a bound on the bookkeeping too.
+constexpr size_t kPiecesInFlightLimit = 256;
+// How often a cancel is looked for while waiting on the workers.
+constexpr std::chrono::milliseconds kCancelPoll(100);
 
 QByteArray linkTarget(const QByteArray& path, off_t size)
 {
@@ -33,6 +45,28 @@ QByteArray linkTarget(const QByteArray& path, off_t size)
     return target;
 }
 
+bool isFreeOrEmptyFile(const QByteArray& path, struct stat& status)
+{
+    if (lstat(path.constData(), &status) != 0)
+        return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_size == 0;
+}
+
+// A new file beside `archivePath`, hidden, that no one else can have opened.
+int createScratchFile(const QString& archivePath, QByteArray& scratchPath)
+{
+    const QFileInfo archive(archivePath);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString suffix = QString::number(QRandomGenerator::global()->generate64(), 36);
+        scratchPath = QFile::encodeName(archive.absolutePath() + u"/."_s + archive.fileName().left(64)
+                                        + u".partial-"_s + suffix);
+        const int file = ::open(scratchPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (file >= 0 || errno != EEXIST)
+            return file;
+    }
+    return -1;
+}
+
 } // namespace
 
 ZipWriter::ZipWriter(ZipEngine::ShouldContinue shouldContinue, ZipEngine::CreateProgress progress)
@@ -41,141 +75,170 @@ ZipWriter::ZipWriter(ZipEngine::ShouldContinue shouldContinue, ZipEngine::Create
 {
 }
 
-ZipWriter::~ZipWriter()
-{
-    abandon();
-}
+ZipWriter::~ZipWriter() = default;
 
 bool ZipWriter::create(const QString& archivePath, const QStringList& contents)
 {
     const Utf8LocaleScope utf8Locale;
-    // The caller reserved the file; it is replaced, never created exclusively.
-    FileDescriptor file(
-        ::open(QFile::encodeName(archivePath).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    struct stat status = {};
-    if (!file.isValid() || fstat(file.get(), &status) != 0)
+    // Only nothing or the empty file the caller reserved is ever replaced.
+    const QByteArray target = QFile::encodeName(archivePath);
+    struct stat reserved = {};
+    if (!isFreeOrEmptyFile(target, reserved))
         return false;
-    ZipSourceCollector collector(status.st_dev, status.st_ino);
+    QByteArray scratchPath;
+    FileDescriptor file(createScratchFile(archivePath, scratchPath));
+    struct stat scratch = {};
+    if (!file.isValid())
+        return false;
+    auto removeScratch = qScopeGuard([&scratchPath] { ::unlink(scratchPath.constData()); });
+    if (fstat(file.get(), &scratch) != 0)
+        return false;
+    ZipSourceCollector collector(
+        { { reserved.st_dev, reserved.st_ino }, { scratch.st_dev, scratch.st_ino } });
     for (const QString& input : contents) {
         if (!collector.add(input))
             return false;
     }
-    m_output = file.get();
-    if (!openArchive() || !writeSources(collector.sources())) {
-        abandon();
+    // A stop that comes after the last entry still leaves no archive.
+    if (!writeArchive(file.get(), collector.sources()) || !file.close() || !shouldContinue()
+        || !isFreeOrEmptyFile(target, reserved)
+        || std::rename(scratchPath.constData(), target.constData()) != 0)
         return false;
-    }
-    const bool closed = archive_write_close(m_archive) == ARCHIVE_OK && !outputFailed();
-    archive_write_free(std::exchange(m_archive, nullptr));
-    return closed && file.close();
+    removeScratch.dismiss();
+    return true;
 }
 
-bool ZipWriter::openArchive()
+bool ZipWriter::writeArchive(int output, const QList<ZipSourceCollector::Source>& sources)
 {
-    m_archive = archive_write_new();
-    return m_archive && archive_write_set_format_zip(m_archive) == ARCHIVE_OK
-        && archive_write_zip_set_compression_deflate(m_archive) == ARCHIVE_OK
-        // Sets the UTF-8 flag on names whatever the locale.
-        && archive_write_set_option(m_archive, "zip", "hdrcharset", "UTF-8") == ARCHIVE_OK
-        && archive_write_set_bytes_in_last_block(m_archive, 1) == ARCHIVE_OK
-        && archive_write_open(m_archive, this, nullptr, &ZipWriter::writeOutput, nullptr) == ARCHIVE_OK;
-}
-
-ssize_t ZipWriter::writeOutput(archive*, void* writer, const void* buffer, size_t length)
-{
-    auto* self = static_cast<ZipWriter*>(writer);
-    if (self->m_discardOutput || self->outputFailed())
-        return ssize_t(length);
-    const auto* bytes = static_cast<const char*>(buffer);
-    size_t written = 0;
-    while (written < length) {
-        const ssize_t count = ::write(self->m_output, bytes + written, length - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            self->m_outputError = count < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += size_t(count);
-    }
-    return ssize_t(length);
-}
-
-bool ZipWriter::writeSources(const QList<ZipSourceCollector::Source>& sources)
-{
+    m_sources = &sources;
+    m_pool = std::make_unique<ZipCompressionPool>(QThread::idealThreadCount());
+    // Waits for the workers' current pieces, then drops what is left.
+    const auto stopWorkers = qScopeGuard([this] {
+        m_pool.reset();
+        m_inFlight.clear();
+    });
+    ZipContainerWriter container(output);
     const auto total = quint64(sources.size());
     quint64 written = 0;
     for (const ZipSourceCollector::Source& source : sources) {
-        if (!shouldContinue() || !writeEntry(source) || outputFailed())
+        if (!shouldContinue() || !writeEntry(container, source))
             return false;
         if (m_progress)
             m_progress(++written, total);
     }
-    return true;
+    return container.finish();
 }
 
-bool ZipWriter::writeEntry(const ZipSourceCollector::Source& source)
+bool ZipWriter::writeEntry(ZipContainerWriter& container, const ZipSourceCollector::Source& source)
 {
-    const EntryPointer entry(archive_entry_new(), archive_entry_free);
-    if (!entry)
-        return false;
-    archive_entry_copy_stat(entry.get(), &source.status);
-    // Only the modification time is restored on extraction; the others
-    // would cost 16 bytes an entry.
-    archive_entry_unset_atime(entry.get());
-    archive_entry_unset_ctime(entry.get());
-    archive_entry_unset_birthtime(entry.get());
-    archive_entry_set_pathname_utf8(entry.get(), source.name.toUtf8().constData());
+    ZipContainerWriter::Entry entry;
+    entry.name = source.name.toUtf8();
+    entry.mode = source.status.st_mode;
+    entry.modified = source.status.st_mtime;
+    if (S_ISDIR(source.status.st_mode))
+        entry.name += '/';
+    if (S_ISREG(source.status.st_mode) && source.status.st_size > 0) {
+        entry.size = quint64(source.status.st_size);
+        return writeFileData(container, entry);
+    }
+    QByteArray data;
     if (S_ISLNK(source.status.st_mode)) {
+        // A link is stored with its target as data, as other zip tools do.
         const QByteArray target = linkTarget(source.path, source.status.st_size);
         if (target.isEmpty())
             return false;
-        archive_entry_set_symlink_utf8(entry.get(), QFile::decodeName(target).toUtf8().constData());
+        data = QFile::decodeName(target).toUtf8();
     }
-    if (!S_ISREG(source.status.st_mode))
-        archive_entry_set_size(entry.get(), 0);
-    if (archive_write_header(m_archive, entry.get()) != ARCHIVE_OK)
-        return false;
-    return !S_ISREG(source.status.st_mode) || writeData(source);
+    entry.size = quint64(data.size());
+    entry.compressedSize = entry.size;
+    entry.crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
+    return container.beginEntry(entry) && container.writeData(data.constData(), data.size())
+        && container.endEntry(entry.crc, entry.compressedSize);
 }
 
-bool ZipWriter::writeData(const ZipSourceCollector::Source& source)
+bool ZipWriter::writeFileData(ZipContainerWriter& container, ZipContainerWriter::Entry& entry)
 {
-    // Non-blocking and checked: the file may have been replaced by a pipe or
-    // a link since it was listed.
-    const FileDescriptor file(
-        ::open(source.path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat status = {};
-    if (!file.isValid() || fstat(file.get(), &status) != 0 || status.st_ino != source.status.st_ino
-        || !S_ISREG(status.st_mode))
-        return false;
-    QByteArray chunk(kChunkSize, Qt::Uninitialized);
-    // Exactly the size the header announced: a file that grows meanwhile is
-    // stored as it was listed, one that shrinks fails the archive.
-    auto remaining = qint64(source.status.st_size);
-    while (remaining > 0) {
+    quint32 crc = 0;
+    quint64 compressedSize = 0;
+    quint64 done = 0;
+    while (done < entry.size) {
+        const std::shared_ptr<Job> piece = takeNextPiece();
+        if (!piece || piece->failed)
+            return false;
+        const auto length = quint64(piece->length);
+        const auto outputSize = quint64(piece->output.size());
+        if (done == 0) {
+            entry.method
+                = piece->stored ? ZipContainerWriter::Method::stored : ZipContainerWriter::Method::deflated;
+            // Known up front for a file in one piece; otherwise written back.
+            if (length == entry.size) {
+                entry.crc = piece->crc;
+                entry.compressedSize = outputSize;
+            }
+            if (!container.beginEntry(entry))
+                return false;
+        }
+        if (!container.writeData(piece->output.constData(), piece->output.size()))
+            return false;
+        crc = done == 0 ? piece->crc : quint32(crc32_combine(crc, piece->crc, z_off_t(length)));
+        compressedSize += outputSize;
+        done += length;
+    }
+    return container.endEntry(crc, compressedSize);
+}
+
+std::shared_ptr<ZipWriter::Job> ZipWriter::takeNextPiece()
+{
+    if (!shouldContinue())
+        return nullptr;
+    handOutPieces();
+    // Never empty here: with nothing in flight the next piece is always handed out.
+    const std::shared_ptr<Job> piece = m_inFlight.front();
+    while (!m_pool->waitFor(piece, kCancelPoll)) {
         if (!shouldContinue())
-            return false;
-        const ssize_t count = read(file.get(), chunk.data(), size_t(std::min<qint64>(remaining, kChunkSize)));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0 || archive_write_data(m_archive, chunk.constData(), size_t(count)) != count
-            || outputFailed())
-            return false;
-        remaining -= count;
+            return nullptr;
+        handOutPieces();
     }
-    return true;
+    m_inFlight.pop_front();
+    m_bytesInFlight -= piece->length;
+    handOutPieces();
+    return piece;
 }
 
-void ZipWriter::abandon()
+void ZipWriter::handOutPieces()
 {
-    if (!m_archive)
-        return;
-    // Closed normally so that libarchive releases the entry it was writing;
-    // what it still has to write goes nowhere.
-    m_discardOutput = true;
-    archive_write_close(m_archive);
-    archive_write_free(std::exchange(m_archive, nullptr));
+    const QList<ZipSourceCollector::Source>& sources = *m_sources;
+    while (m_nextSource < sources.size() && m_inFlight.size() < kPiecesInFlightLimit) {
+        const ZipSourceCollector::Source& source = sources.at(m_nextSource);
+        const qint64 size = S_ISREG(source.status.st_mode) ? qint64(source.status.st_size) : 0;
+        if (m_nextOffset >= size) {
+            ++m_nextSource;
+            m_nextOffset = 0;
+            continue;
+        }
+        const qint64 length = std::min(kPieceSize, size - m_nextOffset);
+        if (!m_inFlight.empty() && m_bytesInFlight + length > kBytesInFlightLimit)
+            return;
+        auto piece = std::make_shared<Job>();
+        if (m_nextOffset == 0) {
+            piece->mode = Job::Mode::decide;
+            m_firstPieceOfNext = piece;
+        } else {
+            // The rest of a file is stored or deflated as its first piece was.
+            if (!m_pool->isDone(m_firstPieceOfNext))
+                return;
+            piece->mode = m_firstPieceOfNext->stored ? Job::Mode::store : Job::Mode::deflate;
+        }
+        piece->path = source.path;
+        piece->inode = source.status.st_ino;
+        piece->offset = m_nextOffset;
+        piece->length = length;
+        piece->lastOfEntry = m_nextOffset + length == size;
+        m_pool->submit(piece);
+        m_inFlight.push_back(piece);
+        m_bytesInFlight += length;
+        m_nextOffset += length;
+    }
 }
 
 bool ZipWriter::shouldContinue() const

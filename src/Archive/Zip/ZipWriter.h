@@ -1,21 +1,22 @@
 #pragma once
 
+#include "Archive/Zip/ZipCompressionPool.h"
+#include "Archive/Zip/ZipContainerWriter.h"
 #include "Archive/Zip/ZipEngine.h"
 #include "Archive/Zip/ZipSourceCollector.h"
 
-#include <sys/types.h>
+#include <deque>
+#include <memory>
 
-struct archive;
-
-// Writes one deflate zip archive from files and folders on disk (see
-// ZipEngine::createZipFile). Data goes in 64 KiB chunks so that a cancel is
-// noticed inside large files too.
+// Writes one zip archive from files and folders on disk (see
+// ZipEngine::createZipFile), entries in the order listed.
 //
-// libarchive writes through writeOutput(), which never reports a failure to
-// it: a failed write is remembered and later output is dropped. A zip writer
-// that libarchive saw fail can only be freed without being closed, and that
-// leaks the deflate stream of the entry being written; this way an abandoned
-// archive is always closed normally, into nothing.
+// File data is cut into pieces of at most 4 MiB that worker threads read and
+// deflate in parallel; a file whose first piece does not compress is stored.
+// Pieces are handed out in order within a budget of bytes in flight, so
+// memory stays bounded whatever the tree and the piece the writer needs next
+// has always been handed out. The archive is written under a temporary name
+// beside the reserved one and replaces it only when complete.
 class ZipWriter
 {
 public:
@@ -27,19 +28,24 @@ public:
     bool create(const QString& archivePath, const QStringList& contents);
 
 private:
-    bool openArchive();
-    bool writeSources(const QList<ZipSourceCollector::Source>& sources);
-    bool writeEntry(const ZipSourceCollector::Source& source);
-    bool writeData(const ZipSourceCollector::Source& source);
-    void abandon();
+    using Job = ZipCompressionPool::Job;
+
+    bool writeArchive(int output, const QList<ZipSourceCollector::Source>& sources);
+    bool writeEntry(ZipContainerWriter& container, const ZipSourceCollector::Source& source);
+    bool writeFileData(ZipContainerWriter& container, ZipContainerWriter::Entry& entry);
+    std::shared_ptr<Job> takeNextPiece();
+    void handOutPieces();
     bool shouldContinue() const;
-    bool outputFailed() const { return m_outputError != 0; }
-    static ssize_t writeOutput(archive*, void* writer, const void* buffer, size_t length);
 
     ZipEngine::ShouldContinue m_shouldContinue;
     ZipEngine::CreateProgress m_progress;
-    archive* m_archive = nullptr;
-    int m_output = -1;
-    bool m_discardOutput = false;
-    int m_outputError = 0; // errno of the first failed write
+    std::unique_ptr<ZipCompressionPool> m_pool;
+    const QList<ZipSourceCollector::Source>* m_sources = nullptr;
+    // Handed out, oldest first, with the bytes they were given.
+    std::deque<std::shared_ptr<Job>> m_inFlight;
+    qint64 m_bytesInFlight = 0;
+    // The next piece to hand out.
+    qsizetype m_nextSource = 0;
+    qint64 m_nextOffset = 0;
+    std::shared_ptr<Job> m_firstPieceOfNext; // decides how the rest is written
 };

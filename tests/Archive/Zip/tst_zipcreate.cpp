@@ -4,10 +4,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +20,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr time_t kPast = 1'600'000'000;
+
+// Entry name -> zip method (0 stored, 8 deflated).
+using Methods = QMap<QString, int>;
 
 void setTimes(const QString& path)
 {
@@ -40,6 +48,8 @@ class tst_ZipCreate : public QObject
 private slots:
     void roundTripKeepsTreeAndAttributes();
     void archiveAmongItsInputsIsSkipped();
+    void readersAcceptWhatWeWrite_data();
+    void readersAcceptWhatWeWrite();
     void stopsOnCancelAndUnreadableInput();
 };
 
@@ -50,6 +60,7 @@ void tst_ZipCreate::roundTripKeepsTreeAndAttributes()
     const QString folder = source + u"/Folder"_s;
     QVERIFY(QDir().mkpath(folder + u"/sub/empty"_s));
     QVERIFY(ZipFixtures::writeFile(folder + u"/a.txt"_s, "alpha"));
+    QVERIFY(ZipFixtures::writeFile(folder + u"/notes.txt"_s, QByteArray("a line of notes\n").repeated(500)));
     QVERIFY(ZipFixtures::writeFile(folder + u"/Ünïcode 文件.txt"_s, "unicode"));
     QVERIFY(ZipFixtures::writeFile(folder + u"/sub/big.bin"_s, FileTree::randomBytes(300 * 1024, 7)));
     QVERIFY(ZipFixtures::writeFile(source + u"/single.txt"_s, QByteArray()));
@@ -70,9 +81,9 @@ void tst_ZipCreate::roundTripKeepsTreeAndAttributes()
         [&](quint64 entry, quint64 total) {
             progress.append({ entry, total });
         }));
-    QCOMPARE(progress.size(), 9);
+    QCOMPARE(progress.size(), 10);
     for (qsizetype i = 0; i < progress.size(); ++i)
-        QCOMPARE(progress.at(i), qMakePair(quint64(i + 1), quint64(9)));
+        QCOMPARE(progress.at(i), qMakePair(quint64(i + 1), quint64(10)));
 
     QByteArray listing;
     QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
@@ -102,29 +113,122 @@ void tst_ZipCreate::archiveAmongItsInputsIsSkipped()
     QCOMPARE(ZipFixtures::snapshot(output).keys(), QStringList({ u"Folder"_s, u"Folder/file.txt"_s }));
 }
 
+void tst_ZipCreate::readersAcceptWhatWeWrite_data()
+{
+    QTest::addColumn<QString>("kind");
+    // Entries whose method is checked: 0 stored, 8 deflated.
+    QTest::addColumn<Methods>("methods");
+    QTest::newRow("tree") << u"tree"_s << Methods { { u"Tree/notes.txt"_s, 8 }, { u"Tree/empty.txt"_s, 0 } };
+    QTest::newRow("multi-piece") << u"multi-piece"_s << Methods { { u"Tree/log.txt"_s, 8 } };
+    QTest::newRow("incompressible start")
+        << u"incompressible start"_s << Methods { { u"Tree/mixed.bin"_s, 0 } };
+    QTest::newRow("zip64 by count") << u"many"_s << Methods();
+}
+
+void tst_ZipCreate::readersAcceptWhatWeWrite()
+{
+    QFETCH(QString, kind);
+    QFETCH(Methods, methods);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(u"src"_s);
+    const QString tree = source + u"/Tree"_s;
+    QVERIFY(QDir().mkpath(tree + u"/empty folder"_s));
+    if (kind == u"tree"_s) {
+        QVERIFY(ZipFixtures::writeFile(tree + u"/notes.txt"_s, QByteArray("notes, notes\n").repeated(5000)));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/empty.txt"_s, QByteArray()));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/Ünïcode 文件.txt"_s, "unicode"));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/run.sh"_s, "#!/bin/sh\n"));
+        QCOMPARE(chmod(QFile::encodeName(tree + u"/run.sh"_s).constData(), 0755), 0);
+        QCOMPARE(chmod(QFile::encodeName(tree + u"/empty folder"_s).constData(), 0700), 0);
+        QVERIFY(QFile::link(u"notes.txt"_s, tree + u"/link"_s));
+    } else if (kind == u"multi-piece"_s) {
+        QByteArray log;
+        for (int i = 0; log.size() < 11 * 1024 * 1024; ++i)
+            log += "line " + QByteArray::number(i * 7919 % 100003) + " of the log\n";
+        QVERIFY(ZipFixtures::writeFile(tree + u"/log.txt"_s, log));
+    } else if (kind == u"incompressible start"_s) {
+        QVERIFY(ZipFixtures::writeFile(tree + u"/mixed.bin"_s,
+                                       FileTree::randomBytes(5 * 1024 * 1024, 5)
+                                           + QByteArray(5 * 1024 * 1024, 0)));
+    } else {
+        for (int i = 0; i < 65'600; ++i)
+            QVERIFY(ZipFixtures::writeFile(tree + u"/"_s + QString::number(i), QByteArray()));
+    }
+    const QString archive = dir.filePath(u"out.zip"_s);
+    QVERIFY(ZipEngine::createZipFile(archive, { tree }, {}, {}));
+
+    QCOMPARE(FileTree::run(u"unzip"_s, { u"-tqq"_s, archive }), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
+    // Python checks every CRC and the content, and names each entry's method.
+    const QString script = uR"(import os, stat, sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+assert archive.testzip() is None
+for info in archive.infolist():
+    if not info.is_dir() and not stat.S_ISLNK(info.external_attr >> 16):
+        with open(os.path.join(sys.argv[2], info.filename), 'rb') as f:
+            assert f.read() == archive.read(info), info.filename
+    sys.stdout.buffer.write(b'%d %s\n' % (info.compress_type, info.filename.encode()))
+)"_s;
+    QByteArray listing;
+    QCOMPARE(FileTree::run(u"python3"_s, { u"-c"_s, script, archive, source }, &listing), 0);
+    for (auto it = methods.cbegin(); it != methods.cend(); ++it)
+        QVERIFY2(
+            listing.contains(QByteArray(QByteArray::number(it.value()) + ' ' + it.key().toUtf8() + '\n')),
+            qPrintable(it.key()));
+
+    const QMap<QString, QString> expected = ZipFixtures::snapshot(source);
+    const QString byBsdtar = dir.filePath(u"bsdtar"_s);
+    QVERIFY(QDir().mkpath(byBsdtar));
+    QCOMPARE(FileTree::run(u"bsdtar"_s, { u"-xpf"_s, archive, u"-C"_s, byBsdtar }), 0);
+    QCOMPARE(ZipFixtures::snapshot(byBsdtar), expected);
+    const QString byUs = dir.filePath(u"ours"_s);
+    QVERIFY(extract(archive, byUs));
+    QCOMPARE(ZipFixtures::snapshot(byUs), expected);
+}
+
 void tst_ZipCreate::stopsOnCancelAndUnreadableInput()
 {
     QTemporaryDir dir;
     const QString big = dir.filePath(u"big.bin"_s);
-    QVERIFY(ZipFixtures::writeFile(big, QByteArray(1024 * 1024, 'x')));
+    // Three pieces.
+    QVERIFY(ZipFixtures::writeFile(big, QByteArray(10 * 1024 * 1024, 'x')));
     const QString archive = dir.filePath(u"out.zip"_s);
+    QVERIFY(ZipFixtures::writeFile(archive, QByteArray()));
+    const QString random = dir.filePath(u"random.bin"_s);
+    QVERIFY(ZipFixtures::writeFile(random, FileTree::randomBytes(3 * 1024 * 1024, 3)));
+    const QStringList untouched { u"big.bin"_s, u"out.zip"_s, u"random.bin"_s };
 
     QVERIFY(!ZipEngine::createZipFile(archive, { big }, [] { return false; }, {}));
-    // Asked before the entry and between chunks: a large file is stopped inside.
+    // Asked before the entry and before each piece: a large file is stopped inside.
     int asked = 0;
     QVERIFY(!ZipEngine::createZipFile(archive, { big }, [&] { return ++asked < 3; }, {}));
     QCOMPARE(asked, 3);
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
 
     QVERIFY(!ZipEngine::createZipFile(archive, { big, dir.filePath(u"missing"_s) }, {}, {}));
     QVERIFY(!ZipEngine::createZipFile(archive, { u"/"_s }, {}, {}));
-    // Every write fails as on a full disk, at the end or (for data that does
-    // not compress) inside the entry; the entry being written is released
-    // either way (the sanitizer build checks for leaks).
-    const QString random = dir.filePath(u"random.bin"_s);
-    QVERIFY(ZipFixtures::writeFile(random, FileTree::randomBytes(1024 * 1024, 3)));
-    QVERIFY(!ZipEngine::createZipFile(u"/dev/full"_s, { big }, {}, {}));
-    QVERIFY(!ZipEngine::createZipFile(u"/dev/full"_s, { random }, {}, {}));
-    QVERIFY(ZipEngine::createZipFile(archive, { big }, {}, {}));
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+    {
+        // A full disk: writes past 1 MiB fail with EFBIG instead of raising SIGXFSZ.
+        rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, savedHandler);
+        });
+        const rlimit nearlyFull { 1024 * 1024, saved.rlim_max };
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+        QVERIFY(!ZipEngine::createZipFile(archive, { random }, {}, {}));
+    }
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+    QCOMPARE(QFileInfo(archive).size(), 0);
+
+    // Something else than the empty reserved file is never replaced.
+    QVERIFY(ZipFixtures::writeFile(archive, "taken"));
+    QVERIFY(!ZipEngine::createZipFile(archive, { big }, {}, {}));
+    QCOMPARE(FileTree::readFile(archive), QByteArray("taken"));
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
 }
 
 QTEST_GUILESS_MAIN(tst_ZipCreate)
