@@ -10,7 +10,8 @@
 // over libdeflate, in process.
 //
 // All calls run synchronously on the calling thread (the archive queue) and
-// call their callbacks from there. Extraction is safe whatever the archive
+// call their callbacks from there (writing deflates on worker threads of its
+// own, joined before it returns). Extraction is safe whatever the archive
 // says: nothing is written outside the destination, nothing existing is
 // replaced, nothing is written through a link.
 class ZipEngine
@@ -33,8 +34,9 @@ public:
     using ExtractCompletion
         = std::function<void(const QString& path, bool succeeded, std::optional<int> errorCode)>;
 
-    // Writes a deflate zip (zip64 when needed, never encrypted) at
-    // `archivePath`, replacing the empty file reserved there. Each of
+    // Writes a zip (files deflated, or stored when they do not compress; zip64
+    // when needed; never encrypted) at `archivePath`, replacing the empty file
+    // reserved there (or creating it) only once complete. Each of
     // `contents` lands at the top level under its last path component; folders
     // are stored recursively with empty sub-folders, symbolic links as links,
     // with modification times and permissions. The archive itself is never

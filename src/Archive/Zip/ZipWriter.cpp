@@ -25,9 +25,11 @@ namespace {
 
 // Smaller pieces cost size: each starts without the previous one's history.
 constexpr qint64 kPieceSize = 4 * 1024 * 1024;
-// Bytes of file data read but not yet written; with the workers' buffers
-// this keeps the peak well under 64 MiB.
-constexpr qint64 kBytesInFlightLimit = 24 * 1024 * 1024;
+// Bytes of file data read but not yet written. A piece being deflated holds
+// its input and output, so the data in memory stays below twice this.
+constexpr qint64 kBytesInFlightLimit = 16 * 1024 * 1024;
+// More would only wait on the budget above.
+constexpr int kWorkerLimit = 8;
 // Many tiny files: a bound on the bookkeeping too.
 constexpr size_t kPiecesInFlightLimit = 256;
 // How often a cancel is looked for while waiting on the workers.
@@ -111,7 +113,7 @@ bool ZipWriter::create(const QString& archivePath, const QStringList& contents)
 bool ZipWriter::writeArchive(int output, const QList<ZipSourceCollector::Source>& sources)
 {
     m_sources = &sources;
-    m_pool = std::make_unique<ZipCompressionPool>(QThread::idealThreadCount());
+    m_pool = std::make_unique<ZipCompressionPool>(std::min(QThread::idealThreadCount(), kWorkerLimit));
     // Waits for the workers' current pieces, then drops what is left.
     const auto stopWorkers = qScopeGuard([this] {
         m_pool.reset();

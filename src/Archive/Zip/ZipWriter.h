@@ -13,7 +13,7 @@
 //
 // File data is cut into pieces of at most 4 MiB that worker threads read and
 // deflate in parallel; a file whose first piece does not compress is stored.
-// Pieces are handed out in order within a budget of bytes in flight, so
+// Pieces are handed out in order within 16 MiB in flight, so
 // memory stays bounded whatever the tree and the piece the writer needs next
 // has always been handed out. The archive is written under a temporary name
 // beside the reserved one and replaces it only when complete.
