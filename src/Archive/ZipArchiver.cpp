@@ -56,13 +56,16 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
     takeOutput(*reserved, true);
 
     const QString archivePath = *reserved;
-    ArchiveQueue::run([archivePath, output = m_output, files, flags = m_flags, progress, completion] {
+    ArchiveQueue::run([archivePath, reservedOutput = m_output, files, flags = m_flags, progress, completion] {
         const bool written = ZipEngine::createZipFile(
             archivePath, files, [flags] { return flags->continueCompress.load(); },
             [throttle = ProgressThrottle::make(progress)](quint64 entry, quint64 total) {
                 if (total != 0)
                     throttle->report(float(entry) / float(total));
             });
+        // The finished archive was moved over the reserved file: it is the
+        // job's output now, under a new identity.
+        const JobOutput output = written ? JobOutput::adopt(reservedOutput.path()) : reservedOutput;
         MainQueue::post([output, flags, written, completion] {
             JobOutcome::evaluate(output, !flags->continueCompress, written, ArchiveErrorType::compressunknown,
                                  completion);
