@@ -144,7 +144,7 @@ void tst_ZipCreate::readersAcceptWhatWeWrite()
     } else if (kind == u"multi-piece"_s) {
         QByteArray log;
         for (int i = 0; log.size() < 11 * 1024 * 1024; ++i)
-            log += "line " + QByteArray::number(i * 7919 % 100003) + " of the log\n";
+            log += "line " + QByteArray::number(qint64(i) * 7919 % 100003) + " of the log\n";
         QVERIFY(ZipFixtures::writeFile(tree + u"/log.txt"_s, log));
     } else if (kind == u"incompressible start"_s) {
         QVERIFY(ZipFixtures::writeFile(tree + u"/mixed.bin"_s,
