@@ -4,7 +4,6 @@
 #include "Controls/Carousel.h"
 #include "Controls/KAButton.h"
 #include "Controls/KAPageControlView.h"
-#include "Controls/MBPageControlKnobView.h"
 #include "KestrelConfig.h"
 #include "Pages/Tips/BannerView.h"
 #include "Resources/LocalizedText.h"
@@ -213,14 +212,10 @@ void UpgradeViewController::carouselCurrentItemIndexDidChange(int index)
 {
     m_prevBtn->setHidden(index == 0);
     m_nextBtn->setHidden(index == int(m_imageList.size()) - 1);
-    const QList<MBPageControlKnobView*> oldKnobs = m_pager->knobs();
-    const bool knobHadFocus = std::any_of(oldKnobs.cbegin(), oldKnobs.cend(),
-                                          [](const QWidget* knob) { return knob->hasFocus(); });
     m_pager->setSelectedPage(index);
-    // Setting the page count again rebuilds the knobs around the new page.
+    // Setting the page count again rebuilds the knobs around the new page;
+    // a knob with keyboard focus hands it to its successor.
     m_pager->setNumberOfPages(int(m_imageList.size()));
-    if (knobHadFocus && index < m_pager->knobs().size())
-        m_pager->knobs().at(index)->setFocus();
 }
 
 void UpgradeViewController::prevBtnAction()
