@@ -11,6 +11,7 @@ packages=(
     libgl-dev libglx-dev libegl-dev libxkbcommon-dev
     libarchive-dev libuchardet-dev nettle-dev libdeflate-dev zlib1g-dev
     7zip unar
+    zip unzip libarchive-tools  # the readers the zip tests check our archives against
     python3
     desktop-file-utils appstream
     xvfb xauth
