@@ -135,5 +135,53 @@
         <source>common_close</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>error_none</source>
+        <translation>No error</translation>
+    </message>
+    <message>
+        <source>error_unsupported</source>
+        <translation>unsupported format</translation>
+    </message>
+    <message>
+        <source>error_compress_unknown</source>
+        <translation>the archive could not be written</translation>
+    </message>
+    <message>
+        <source>error_decompress_unknown</source>
+        <translation>the archive could not be extracted</translation>
+    </message>
+    <message>
+        <source>error_password_invalid</source>
+        <translation>wrong password</translation>
+    </message>
+    <message>
+        <source>error_password_empty</source>
+        <translation>no password was entered</translation>
+    </message>
+    <message>
+        <source>error_origin_path_none</source>
+        <translation>nothing to read</translation>
+    </message>
+    <message>
+        <source>error_origin_path_error</source>
+        <translation>the file cannot be read</translation>
+    </message>
+    <message>
+        <source>error_target_path_none</source>
+        <translation>no destination folder</translation>
+    </message>
+    <message>
+        <source>error_target_path_error</source>
+        <translation>the destination folder cannot be written</translation>
+    </message>
+    <message>
+        <source>error_bad_archive</source>
+        <translation>the archive is damaged</translation>
+    </message>
+    <message>
+        <source>error_cancelled</source>
+        <translation>cancelled</translation>
+    </message>
 </context>
 </TS>

@@ -135,5 +135,53 @@
         <source>common_close</source>
         <translation>关闭</translation>
     </message>
+    <message>
+        <source>error_none</source>
+        <translation>无错误</translation>
+    </message>
+    <message>
+        <source>error_unsupported</source>
+        <translation>不支持的格式</translation>
+    </message>
+    <message>
+        <source>error_compress_unknown</source>
+        <translation>压缩错误</translation>
+    </message>
+    <message>
+        <source>error_decompress_unknown</source>
+        <translation>解压错误</translation>
+    </message>
+    <message>
+        <source>error_password_invalid</source>
+        <translation>密码无效</translation>
+    </message>
+    <message>
+        <source>error_password_empty</source>
+        <translation>密码为空</translation>
+    </message>
+    <message>
+        <source>error_origin_path_none</source>
+        <translation>源路径为空</translation>
+    </message>
+    <message>
+        <source>error_origin_path_error</source>
+        <translation>源路径无效</translation>
+    </message>
+    <message>
+        <source>error_target_path_none</source>
+        <translation>目标路径为空</translation>
+    </message>
+    <message>
+        <source>error_target_path_error</source>
+        <translation>目标路径无效</translation>
+    </message>
+    <message>
+        <source>error_bad_archive</source>
+        <translation>压缩包已损坏</translation>
+    </message>
+    <message>
+        <source>error_cancelled</source>
+        <translation>操作被取消</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #include "Archive/ArchiveErrorType.h"
 
+#include "Resources/LocalizedText.h"
+
 using namespace Qt::StringLiterals;
 
 QString ArchiveErrorType::message() const
@@ -29,6 +31,38 @@ QString ArchiveErrorType::message() const
         return u"压缩包已损坏"_s;
     case cancelled:
         return u"操作被取消"_s;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+QString ArchiveErrorType::localizedMessage() const
+{
+    switch (m_value) {
+    case none:
+        return localizedText("error_none");
+    case unsupported:
+        return localizedText("error_unsupported");
+    case compressunknown:
+        return localizedText("error_compress_unknown");
+    case decompressUnknown:
+        return localizedText("error_decompress_unknown");
+    case passwordInvalid:
+        return localizedText("error_password_invalid");
+    case passwordEmpty:
+        return localizedText("error_password_empty");
+    case originPathNone:
+        return localizedText("error_origin_path_none");
+    case originPathError:
+        return localizedText("error_origin_path_error");
+    case targetPathNone:
+        return localizedText("error_target_path_none");
+    case targetPathError:
+        return localizedText("error_target_path_error");
+    case badArchive:
+        return localizedText("error_bad_archive");
+    case cancelled:
+        return localizedText("error_cancelled");
     }
     Q_UNREACHABLE();
     return {};

@@ -34,6 +34,9 @@ public:
     constexpr operator Value() const { return m_value; }
 
     QString message() const;
+    // The same outcome in the user's language, for people rather than the
+    // event log.
+    QString localizedMessage() const;
 
     static std::optional<ArchiveErrorType> fromMessage(QStringView message);
     static QList<ArchiveErrorType> allCases();

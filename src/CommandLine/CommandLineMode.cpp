@@ -103,7 +103,7 @@ int CommandLineMode::runExtract(const QCommandLineParser& parser)
         = ArchiveType::fromRawValue(PathText::pathExtension(archivePath).toLower());
     if (!type) {
         return reportFailure(localizedText("file_selection_unsupport_format") + u" ("_s
-                             + ArchiveErrorType(ArchiveErrorType::unsupported).message() + u')');
+                             + ArchiveErrorType(ArchiveErrorType::unsupported).localizedMessage() + u')');
     }
     m_passwordFromInput = parser.isSet(u"password-stdin"_s);
     const QString target = absoluteFolder(parser.value(u"to"_s));
@@ -175,7 +175,7 @@ int CommandLineMode::runJob(ArchiveType type, const StartJob& start)
         return success;
     }
     const QString failedText = localizedText(m_compressing ? "compress_failed" : "extract_failed");
-    const int code = reportFailure(failedText + u" ("_s + error.message() + u')');
+    const int code = reportFailure(failedText + u" ("_s + error.localizedMessage() + u')');
     return error == ArchiveErrorType::cancelled && interrupts.caughtSignal() ? int(interrupted) : code;
 }
 
