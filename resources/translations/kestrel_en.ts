@@ -183,5 +183,21 @@
         <source>error_cancelled</source>
         <translation>cancelled</translation>
     </message>
+    <message>
+        <source>show_password</source>
+        <translation>Show password</translation>
+    </message>
+    <message>
+        <source>extract_into_title</source>
+        <translation>Extract “%1” into…</translation>
+    </message>
+    <message>
+        <source>save_in_title</source>
+        <translation>Save “%1” in…</translation>
+    </message>
+    <message>
+        <source>toolbar_more_items</source>
+        <translation>More</translation>
+    </message>
 </context>
 </TS>

@@ -183,5 +183,21 @@
         <source>error_cancelled</source>
         <translation>操作被取消</translation>
     </message>
+    <message>
+        <source>show_password</source>
+        <translation>显示密码</translation>
+    </message>
+    <message>
+        <source>extract_into_title</source>
+        <translation>将“%1”解压到…</translation>
+    </message>
+    <message>
+        <source>save_in_title</source>
+        <translation>将“%1”存储到…</translation>
+    </message>
+    <message>
+        <source>toolbar_more_items</source>
+        <translation>更多</translation>
+    </message>
 </context>
 </TS>

@@ -82,9 +82,10 @@ QPushButton* CommonAlert::addButtonWithTitle(const QString& title, ButtonRole ro
     return button;
 }
 
-void CommonAlert::setAccessoryView(QWidget* view)
+void CommonAlert::setAccessoryView(QWidget* view, QWidget* focusView)
 {
     m_accessoryView = view;
+    m_accessoryFocusView = focusView ? focusView : view;
     arrangeLayout();
 }
 
@@ -131,11 +132,11 @@ void CommonAlert::show(QWidget* view, Completion completion)
     setParent(window, windowFlags());
     // Screen readers announce the sheet, and its field or bar, by the message.
     setAccessibleName(text());
-    if (m_accessoryView)
-        m_accessoryView->setAccessibleName(text());
+    if (m_accessoryFocusView)
+        m_accessoryFocusView->setAccessibleName(text());
     arrangeLayout();
-    if (m_accessoryView && (m_accessoryView->focusPolicy() & Qt::TabFocus))
-        m_accessoryView->setFocus();
+    if (m_accessoryFocusView && (m_accessoryFocusView->focusPolicy() & Qt::TabFocus))
+        m_accessoryFocusView->setFocus();
     open();
 }
 

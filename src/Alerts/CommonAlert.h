@@ -53,8 +53,9 @@ protected:
 
     QPushButton* addButtonWithTitle(const QString& title, ButtonRole role);
 
-    // Places `view` under the message text.
-    void setAccessoryView(QWidget* view);
+    // Places `view` under the message text. `focusView` (the view itself
+    // when null) is named after the message and takes the focus on show.
+    void setAccessoryView(QWidget* view, QWidget* focusView = nullptr);
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -85,4 +86,5 @@ private:
     QString m_lastTitle;
     std::optional<AlertResult> m_resultWithoutButton;
     QPointer<QWidget> m_accessoryView;
+    QPointer<QWidget> m_accessoryFocusView;
 };

@@ -2,9 +2,13 @@
 
 #include "Alerts/CommonAlert.h"
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 
-// Asks for a line of text (an archive's password) with OK and Cancel.
+// Asks for an archive's password with OK and Cancel. The field is masked
+// (and a password field to screen readers) unless the user ticks "Show
+// password" beside it.
 class TextFieldAlert : public CommonAlert
 {
     Q_OBJECT
@@ -12,8 +16,14 @@ class TextFieldAlert : public CommonAlert
 public:
     static QPointer<TextFieldAlert> create(const QString& message);
 
-    // The entered text, shown in clear; read it when the result is ok.
+    // The entered text; read it when the result is ok.
     QLineEdit* textField() const { return m_textField; }
+    QCheckBox* showPasswordBox() const { return m_showPassword; }
+
+    // Names what the password is for (an archive's file name) on a line of
+    // its own above the field; empty hides the line.
+    void setSubject(const QString& subject);
+    QString subject() const;
 
 protected:
     void setupButtons() override;
@@ -21,5 +31,7 @@ protected:
 private:
     explicit TextFieldAlert(const QString& message);
 
+    QLabel* const m_subject;
     QLineEdit* const m_textField;
+    QCheckBox* const m_showPassword;
 };

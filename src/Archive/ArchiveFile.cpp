@@ -101,7 +101,7 @@ QString archiveName(const QStringList& files)
 
 QString compressOutputCandidate(const QStringList& files, const QString& targetPath, ArchiveType type)
 {
-    return targetPath + u'/' + archiveName(files) + u'.' + type.rawValue();
+    return targetPath + u'/' + ArchiveFile::compressOutputName(files, type);
 }
 
 QString extractFolderCandidate(const QString& archivePath, const QString& targetPath)
@@ -244,6 +244,11 @@ QString ArchiveFile::uniquePath(const QString& path)
 QString ArchiveFile::extractFolderPath(const QString& archivePath, const QString& targetPath)
 {
     return uniquePath(extractFolderCandidate(archivePath, targetPath));
+}
+
+QString ArchiveFile::compressOutputName(const QStringList& files, ArchiveType type)
+{
+    return archiveName(files) + u'.' + type.rawValue();
 }
 
 QString ArchiveFile::compressOutputPath(const QStringList& files, const QString& targetPath, ArchiveType type)

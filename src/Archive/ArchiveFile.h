@@ -26,6 +26,8 @@ public:
     // Free path for a new archive of `type` inside `targetPath`, named after the
     // single input or, for several inputs, by the "archive_default" text.
     static QString compressOutputPath(const QStringList& files, const QString& targetPath, ArchiveType type);
+    // The file name of that archive before any counter: "Holiday.7z".
+    static QString compressOutputName(const QStringList& files, ArchiveType type);
 
     // Creates the extraction folder (and any missing parents of `targetPath`)
     // under the first name of extractFolderPath's sequence that is free at the

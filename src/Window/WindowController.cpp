@@ -3,7 +3,11 @@
 #include "Alerts/OpenPanel.h"
 #include "App/Image.h"
 #include "Controls/KAButton.h"
+#include "Pages/Compress/View/CompressBarView.h"
+#include "Pages/Extract/View/ExtractBarView.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/FileList/View/FileListView.h"
+#include "Pages/FileList/View/WonderfullTableView.h"
 #include "Pages/Tips/UpgradeViewController.h"
 #include "Resources/LocalizedText.h"
 
@@ -14,6 +18,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -55,6 +60,7 @@ QToolBar#ka_windows_toolbar QToolButton {
 QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
 QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
 QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
+QToolBar#ka_windows_toolbar QToolButton:focus { border: 2px solid #2E85FF; padding: 1px 8px 1px 8px; }
 )"_s;
 } // namespace
 
@@ -98,6 +104,7 @@ void WindowController::windowDidLoad()
     setPalette(background);
 
     setCentralWidget(new FileListViewController(m_openPanel, this));
+    setupKeyboard();
 
     // Centred on the screen, and no larger than it, so the title bar stays in reach.
     QSize initialSize(960, 640);
@@ -133,11 +140,66 @@ void WindowController::setupToolbar()
             widget->setObjectName(item->objectName());
             if (!item->text().isEmpty())
                 widget->setAccessibleName(item->text());
+            // Reached with Tab, so the keyboard gets everywhere the pointer
+            // does; a click leaves the focus where it was.
+            if (auto button = qobject_cast<QToolButton*>(widget))
+                keepModeInStep(button, item);
         }
     }
     for (QAction* item : m_selectableItems->actions())
         item->setChecked(item->objectName() == extractItemIdentifier);
+    if (auto more = m_toolbar->findChild<QToolButton*>(u"qt_toolbar_ext_button"_s)) {
+        more->setAccessibleName(localizedText("toolbar_more_items"));
+        more->setToolTip(more->accessibleName());
+    }
     centreFullVersionItem();
+}
+
+// A screen reader toggles a mode item's button rather than clicking it; the
+// button's check then changes alone, without the action's trigger. Whatever
+// changes the check changes the mode, and the mode shown stays checked.
+void WindowController::keepModeInStep(QToolButton* button, QAction* item)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    if (!item->isCheckable())
+        return;
+    connect(button, &QToolButton::toggled, this, [button, item](bool checked) {
+        if (checked != item->isChecked())
+            item->activate(QAction::Trigger);
+        if (button->isChecked() != item->isChecked())
+            button->setChecked(item->isChecked());
+    });
+    // A click triggers right after the toggle and switches the mode itself;
+    // a toggle on its own is followed up once the group has settled.
+    connect(item, &QAction::toggled, this, [this] {
+        QMetaObject::invokeMethod(this, &WindowController::keepOneModeChecked, Qt::QueuedConnection);
+    });
+}
+
+void WindowController::keepOneModeChecked()
+{
+    FileListViewController* controller = contentViewController();
+    if (!controller)
+        return;
+    QAction* checked = nullptr;
+    for (QAction* item : m_selectableItems->actions()) {
+        if (item->isChecked())
+            checked = item;
+    }
+    if (!checked) {
+        for (QAction* item : m_selectableItems->actions()) {
+            if (modeOf(item) == controller->listType())
+                item->setChecked(true);
+        }
+        return;
+    }
+    if (modeOf(checked) != controller->listType())
+        toolbarSelected(checked);
+}
+
+FileListType WindowController::modeOf(const QAction* item)
+{
+    return item->objectName() == compressItemIdentifier ? FileListType::compress : FileListType::extract;
 }
 
 QAction* WindowController::itemForItemIdentifier(const QString& identifier)
@@ -163,6 +225,9 @@ QAction* WindowController::buttonItem(const QString& identifier, const char* lab
     auto item = new QAction(this);
     item->setObjectName(identifier);
     item->setText(localizedText(labelKey));
+    const QKeySequence shortcut = shortcutOf(identifier);
+    item->setShortcut(shortcut);
+    item->setToolTip(u"%1 (%2)"_s.arg(item->text(), shortcut.toString(QKeySequence::NativeText)));
     item->setIcon(QIcon(image(imageName, toolbarIconSize, devicePixelRatioF())));
     if (toolbarSelectableItemIdentifiers().contains(identifier)) {
         item->setCheckable(true);
@@ -170,6 +235,15 @@ QAction* WindowController::buttonItem(const QString& identifier, const char* lab
     }
     connect(item, &QAction::triggered, this, [this, item] { toolbarSelected(item); });
     return item;
+}
+
+QKeySequence WindowController::shortcutOf(const QString& identifier)
+{
+    if (identifier == compressItemIdentifier)
+        return QKeySequence(Qt::CTRL | Qt::Key_2);
+    if (identifier == addFileItemIdentifier)
+        return QKeySequence::Open;
+    return QKeySequence(Qt::CTRL | Qt::Key_1);
 }
 
 // The orange full-edition button. It sits in a holder whose side margins
@@ -236,6 +310,59 @@ void WindowController::centreFullVersionItem()
     }
     QWidget* holder = m_toolbar->widgetForAction(items[centre]);
     holder->layout()->setContentsMargins(qMax(0, after - before), 0, qMax(0, before - after), 0);
+}
+
+// F6 and Shift+F6 move between the toolbar, the list and the bottom bar;
+// F10 goes to the toolbar, as menu bars do elsewhere.
+void WindowController::setupKeyboard()
+{
+    connect(new QShortcut(Qt::Key_F6, this), &QShortcut::activated, this, [this] { focusNextPane(true); });
+    connect(new QShortcut(Qt::SHIFT | Qt::Key_F6, this), &QShortcut::activated, this,
+            [this] { focusNextPane(false); });
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this, [this] {
+        if (QWidget* first = focusPanes().value(0))
+            first->setFocus(Qt::ShortcutFocusReason);
+    });
+    if (QWidget* first = focusPanes().value(0))
+        first->setFocus(Qt::OtherFocusReason);
+}
+
+// Where each pane takes the focus: the checked mode item, the list, the
+// first control of the bar in view. Panes under the empty view are left out.
+QList<QWidget*> WindowController::focusPanes() const
+{
+    QList<QWidget*> panes;
+    if (QAction* mode = m_selectableItems->checkedAction())
+        panes.append(m_toolbar->widgetForAction(mode));
+    if (FileListViewController* controller = contentViewController()) {
+        panes.append(controller->listView()->tableView());
+        QWidget* bar = controller->listType() == FileListType::compress
+            ? static_cast<QWidget*>(controller->compressBar())
+            : static_cast<QWidget*>(controller->extractBar());
+        const QList<QWidget*> controls = bar->findChildren<QWidget*>();
+        for (QWidget* control : controls) {
+            if (control->focusPolicy() & Qt::TabFocus) {
+                panes.append(control);
+                break;
+            }
+        }
+    }
+    panes.removeIf([](const QWidget* pane) { return !pane || !pane->isEnabled() || !pane->isVisible(); });
+    return panes;
+}
+
+void WindowController::focusNextPane(bool forward)
+{
+    const QList<QWidget*> panes = focusPanes();
+    if (panes.isEmpty())
+        return;
+    qsizetype current = -1;
+    for (qsizetype i = 0; i < panes.size(); ++i) {
+        if (panes[i] == focusWidget() || panes[i]->isAncestorOf(focusWidget()))
+            current = i;
+    }
+    const qsizetype next = current < 0 ? 0 : (current + (forward ? 1 : panes.size() - 1)) % panes.size();
+    panes[next]->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
 FileListViewController* WindowController::contentViewController() const

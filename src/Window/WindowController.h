@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/FileListType.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -8,6 +10,7 @@ class OpenPanel;
 class QAction;
 class QActionGroup;
 class QToolBar;
+class QToolButton;
 
 // Owns the application's one window: its look and size limits, and the
 // toolbar through which the user switches between extract and compress mode
@@ -51,6 +54,13 @@ public slots:
 private:
     void windowDidLoad();
     void setupToolbar();
+    void keepModeInStep(QToolButton* button, QAction* item);
+    void keepOneModeChecked();
+    static FileListType modeOf(const QAction* item);
+    static QKeySequence shortcutOf(const QString& identifier);
+    void setupKeyboard();
+    QList<QWidget*> focusPanes() const;
+    void focusNextPane(bool forward);
     void centreFullVersionItem();
     void runAddFilePanel(FileListViewController* controller);
     QAction* buttonItem(const QString& identifier, const char* labelKey, const QString& imageName);

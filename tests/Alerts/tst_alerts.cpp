@@ -1,4 +1,3 @@
-#include "Alerts/AlertPasswordPrompt.h"
 #include "Alerts/CommonAlert.h"
 #include "Alerts/CompressProgressAlert.h"
 #include "Alerts/ExtractProgressAlert.h"
@@ -9,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,8 +78,7 @@ private slots:
     void showWithoutWindowFails_data();
     void showWithoutWindowFails();
     void fullProgressKeepsSheetUp();
-    void passwordPrompt_data();
-    void passwordPrompt();
+    void passwordIsMaskedUnlessShown();
     void namedForScreenReaders_data();
     void namedForScreenReaders();
 
@@ -220,10 +219,6 @@ void TestAlerts::accessoryUnderMessage()
     QVERIFY(rectIn(accessory).bottom() <= rectIn(buttonBox).top());
     QCOMPARE(rectIn(accessory).left(), rectIn(message).left());
     QVERIFY(alert->rect().contains(rectIn(accessory)));
-    if (field) {
-        QCOMPARE(field->echoMode(), QLineEdit::Normal);
-        QTRY_VERIFY(field->hasFocus());
-    }
     alert->endSheet();
 }
 
@@ -278,47 +273,31 @@ void TestAlerts::fullProgressKeepsSheetUp()
     QVERIFY(m_results->isEmpty());
 }
 
-void TestAlerts::passwordPrompt_data()
+// A password is not shown to whoever stands behind the user, nor read out,
+// unless the user asks to see it.
+void TestAlerts::passwordIsMaskedUnlessShown()
 {
-    QTest::addColumn<bool>("window");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("pressed");
-    QTest::addColumn<AlertResult>("expected");
+    QPointer<TextFieldAlert> alert = TextFieldAlert::create(u"enter_password"_s);
+    alert->setSubject(u"Holiday.zip"_s);
+    showOnWindow(alert);
+    QLineEdit* field = alert->textField();
+    QTRY_VERIFY(field->hasFocus());
+    QTest::keyClicks(field, u"S3cret!"_s);
+    QVERIFY(alert->findChild<QLabel*>() && alert->subject() == u"Holiday.zip"_s);
 
-    QTest::newRow("typed, OK") << true << u"pa ss 42"_s << u"common_ok"_s << AlertResult::ok;
-    QTest::newRow("empty, OK") << true << QString() << u"common_ok"_s << AlertResult::ok;
-    QTest::newRow("typed, Cancel") << true << u"secret"_s << u"common_cancel"_s << AlertResult::cancel;
-    QTest::newRow("no window") << false << QString() << QString() << AlertResult::fail;
-}
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(field);
+    QCOMPARE(field->echoMode(), QLineEdit::Password);
+    QVERIFY(face->state().passwordEdit);
+    QVERIFY(!face->text(QAccessible::Value).contains(u"S3cret"_s));
+    QCOMPARE(face->text(QAccessible::Name), u"enter_password"_s);
+    QCOMPARE(face->text(QAccessible::Description), u"Holiday.zip"_s);
 
-void TestAlerts::passwordPrompt()
-{
-    QFETCH(bool, window);
-    QFETCH(QString, typed);
-    QFETCH(QString, pressed);
-    QFETCH(AlertResult, expected);
-
-    if (!window)
-        m_window->hide();
-    AlertPasswordPrompt prompt(m_window->centralWidget());
-    QList<AlertResult> results;
-    QStringList texts;
-    prompt.ask(u"enter_password"_s, [&](AlertResult result, const QString& text) {
-        results.append(result);
-        texts.append(text);
-    });
-
-    if (window) {
-        QTRY_VERIFY(sheet());
-        auto alert = qobject_cast<TextFieldAlert*>(sheet());
-        QVERIFY(alert);
-        QCOMPARE(alert->text(), u"enter_password"_s);
-        QVERIFY(results.isEmpty());
-        QTest::keyClicks(alert->textField(), typed);
-        QTest::mouseClick(buttonTitled(alert, pressed), Qt::LeftButton);
-    }
-    QTRY_COMPARE(results, QList<AlertResult> { expected });
-    QCOMPARE(texts, QStringList { typed });
+    QTest::mouseClick(alert->showPasswordBox(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    QCOMPARE(field->echoMode(), QLineEdit::Normal);
+    QTest::mouseClick(alert->showPasswordBox(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    QCOMPARE(field->echoMode(), QLineEdit::Password);
+    QCOMPARE(field->text(), u"S3cret!"_s);
+    alert->endSheet();
 }
 
 void TestAlerts::namedForScreenReaders_data()
@@ -337,13 +316,16 @@ void TestAlerts::namedForScreenReaders()
     QAccessibleInterface* sheet = QAccessible::queryAccessibleInterface(alert);
     QCOMPARE(sheet->text(QAccessible::Name), alert->text());
     QStringList unnamed;
-    for (int i = 0; i < sheet->childCount(); ++i) {
-        QAccessibleInterface* child = sheet->child(i);
-        const QAccessible::Role role = child->role();
+    QList<QAccessibleInterface*> pending { sheet };
+    while (!pending.isEmpty()) {
+        QAccessibleInterface* node = pending.takeFirst();
+        const QAccessible::Role role = node->role();
         const bool control = role == QAccessible::PushButton || role == QAccessible::EditableText
-            || role == QAccessible::ProgressBar;
-        if (control && child->text(QAccessible::Name).isEmpty())
+            || role == QAccessible::ProgressBar || role == QAccessible::CheckBox;
+        if (control && node->text(QAccessible::Name).isEmpty())
             unnamed.append(QString::number(int(role)));
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.append(node->child(i));
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
     alert->endSheet();

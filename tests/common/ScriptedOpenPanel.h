@@ -21,16 +21,24 @@ public:
         m_windows.append(window);
         const QList<QUrl> answer = m_script.isEmpty() ? QList<QUrl>() : m_script.takeFirst();
         QMetaObject::invokeMethod(
-            qApp, [completion = std::move(completion), answer] { completion(answer); }, Qt::QueuedConnection);
+            qApp,
+            [this, completion = std::move(completion), answer] {
+                completion(answer);
+                ++m_answered;
+            },
+            Qt::QueuedConnection);
     }
 
     void answerNext(const QList<QUrl>& chosen) { m_script.append(chosen); }
     // The options of every panel opened so far.
     const QList<Options>& opened() const { return m_opened; }
     const QList<QWidget*>& windows() const { return m_windows; }
+    // How many panels have been answered and their answer handled.
+    int answered() const { return m_answered; }
 
 private:
     QList<QList<QUrl>> m_script;
     QList<Options> m_opened;
     QList<QWidget*> m_windows;
+    int m_answered = 0;
 };

@@ -207,6 +207,8 @@ void TestFileListView::stripesCoverTheWholeViewport()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     view.tableView()->verticalScrollBar()->setValue(scrolledBy);
     QCOMPARE(view.tableView()->verticalScrollBar()->value(), scrolledBy);
+    // Without the keyboard focus, so no row wears the focus frame.
+    view.tableView()->clearFocus();
 
     // Sampled right of the (short) names, down the whole viewport.
     QWidget* viewport = view.tableView()->viewport();
@@ -228,8 +230,9 @@ void TestFileListView::selectedRowIsFilled()
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     view.tableView()->selectRow(1);
+    view.tableView()->clearFocus();
 
-    const QImage image = view.tableView()->viewport()->grab().toImage();
+    QImage image = view.tableView()->viewport()->grab().toImage();
     const QColor selected = FileListViewCell::selectionColor();
     QCOMPARE(selected, QColor(0x2E, 0x85, 0xFF));
     for (const int x : { 1, 5, 280 }) {
@@ -238,23 +241,41 @@ void TestFileListView::selectedRowIsFilled()
     }
     QCOMPARE(pixel(image, 280, 20), stripeColor);
     QCOMPARE(pixel(image, 280, 100), stripeColor);
+
+    // With the focus, the current row is framed, selected or not.
+    view.tableView()->setFocus();
+    for (const int row : { 0, 1 }) {
+        view.tableView()->selectionModel()->setCurrentIndex(view.tableView()->model()->index(row, 0),
+                                                            QItemSelectionModel::NoUpdate);
+        image = view.tableView()->viewport()->grab().toImage();
+        QCOMPARE(pixel(image, 280, row * 40 + 2), row == 1 ? QColor(Qt::white) : selected);
+        QCOMPARE(pixel(image, 280, row * 40 + 20), row == 1 ? selected : stripeColor);
+    }
     QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 
+// The rows the user selected stay selected: a reload finds them by entry,
+// and going down to one row keeps one of them, never another.
 void TestFileListView::selectionFollowsTheMode()
 {
     FileListView view;
     view.setListInfo(listOf({ u"/a"_s, u"/b"_s, u"/c"_s }));
     view.reloadData();
     view.setAllowsMultipleSelection(true);
-    view.tableView()->selectRow(0);
-    view.tableView()->selectionModel()->select(view.tableView()->model()->index(2, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QCOMPARE(view.selectedRowIndexes(), (QList<int> { 0, 2 }));
+    QItemSelectionModel* selection = view.tableView()->selectionModel();
+    const auto row = [&view](int index) { return view.tableView()->model()->index(index, 0); };
+    selection->select(row(0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(row(2), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(row(1), QItemSelectionModel::NoUpdate);
+
+    view.setListInfo(listOf({ u"/new"_s, u"/a"_s, u"/b"_s, u"/c"_s }));
+    view.reloadData();
+    QCOMPARE(view.selectedRowIndexes(), (QList<int> { 1, 3 }));
+    QCOMPARE(view.tableView()->currentIndex().row(), 2);
 
     view.setAllowsMultipleSelection(false);
     QVERIFY(!view.allowsMultipleSelection());
-    QCOMPARE(view.selectedRowIndexes().size(), 1);
+    QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 
 void TestFileListView::assignedListShowsOnlyAfterReload()

@@ -206,6 +206,8 @@ void TestWorkflows::compressThenExtractGivesTheTreeBack()
     QCOMPARE(m_panel.opened().size(), 1);
     QVERIFY(m_panel.opened().first().canChooseDirectories && !m_panel.opened().first().canChooseFiles);
     QCOMPARE(m_panel.opened().first().prompt, localizedText("compress_to_title"));
+    QCOMPARE(m_panel.opened().first().message,
+             localizedText("save_in_title").arg(u"Holiday."_s + (format == 0 ? u"zip"_s : u"7z"_s)));
 
     const QString type = format == 0 ? u"zip"_s : u"7z"_s;
     const QString archive = path(u"packed/"_s + archiveName);
@@ -217,6 +219,7 @@ void TestWorkflows::compressThenExtractGivesTheTreeBack()
     QTest::mouseClick(m_controller->extractBar()->extractButton(), Qt::LeftButton);
     expectMessage("extract_completion");
     QCOMPARE(m_panel.opened().last().prompt, localizedText("extract_to_title"));
+    QCOMPARE(m_panel.opened().last().message, localizedText("extract_into_title").arg(archiveName));
 
     QCOMPARE(FileTree::snapshot(path(u"unpacked/Holiday"_s)), FileTree::snapshot(path(u"source"_s)));
     QCOMPARE(
@@ -362,9 +365,19 @@ void TestWorkflows::protectedZip()
     select(0);
     m_panel.answerNext({ fileUrl(output) });
     m_controller->startExtract();
+    // From the folder's choice the window holds this one job: its sheet is up
+    // at once and a second click opens no second chooser.
+    QTRY_COMPARE(m_panel.answered(), 1);
+    QVERIFY(visible<ProgressAlert>(m_controller.get()));
+    m_controller->startExtract();
+    QCOMPARE(m_panel.opened().size(), 1);
+
+    // The prompt takes the sheet's place and names the archive.
     QTRY_VERIFY(visible<TextFieldAlert>(m_controller.get()));
+    QVERIFY(!visible<ProgressAlert>(m_controller.get()));
     TextFieldAlert* prompt = visible<TextFieldAlert>(m_controller.get());
     QCOMPARE(prompt->text(), localizedText("enter_password"));
+    QCOMPARE(prompt->subject(), u"letter.zip"_s);
     QTest::keyClicks(prompt->textField(), typed);
     QTest::mouseClick(buttonTitled(prompt, pressed.toLatin1().constData()), Qt::LeftButton);
 

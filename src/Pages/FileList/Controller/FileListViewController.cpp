@@ -6,12 +6,15 @@
 #include "Alerts/OpenPanel.h"
 #include "Alerts/ProgressIndicator.h"
 #include "App/NotificationCenter.h"
+#include "Archive/ArchiveFile.h"
 #include "Archive/ArchiveJob.h"
 #include "Archive/Diagnostics.h"
 #include "Controls/BarView.h"
+#include "Controls/WonderfulButton.h"
 #include "Model/FileListManager.h"
 #include "Pages/Compress/View/CompressBarView.h"
 #include "Pages/Extract/View/ExtractBarView.h"
+#include "Pages/FileList/Controller/JobSheet.h"
 #include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileListView.h"
 #include "Report/ReportQuery.h"
@@ -47,7 +50,6 @@ FileListViewController::~FileListViewController() = default;
 
 void FileListViewController::viewDidLoad()
 {
-    setFocusPolicy(Qt::StrongFocus);
     resize(840, 560);
     m_listView->setDelegate(this);
     m_emptyView->setDelegate(this);
@@ -102,6 +104,11 @@ void FileListViewController::showEmptyViewWhenListIsEmpty()
 {
     const bool empty = FileListManager::shared().listInfo.list.isEmpty();
     m_emptyView->setVisible(empty);
+    // Covered by the empty view, the list and the bars take no focus and
+    // offer nothing to a screen reader's keys.
+    m_listView->setEnabled(!empty);
+    m_extractBar->setEnabled(!empty);
+    m_compressBar->setEnabled(!empty);
     if (empty)
         m_listView->removeMenu();
     else
@@ -111,6 +118,16 @@ void FileListViewController::showEmptyViewWhenListIsEmpty()
 void FileListViewController::keyPressEvent(QKeyEvent* event)
 {
     QWidget::keyPressEvent(event);
+    // Return in the list (or wherever no control takes it) is the bar's button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()
+        && !m_emptyView->isVisible()) {
+        event->accept();
+        if (m_listType == FileListType::compress)
+            m_compressBar->compressButton()->click();
+        else
+            m_extractBar->extractButton()->click();
+        return;
+    }
     // Delete, and Backspace as users of this platform expect too.
     if (event->key() != Qt::Key_Delete && event->key() != Qt::Key_Backspace)
         return;
@@ -145,6 +162,8 @@ void FileListViewController::applicationOpenWithFileEvent(const QString& name, c
 
 void FileListViewController::startExtract()
 {
+    if (m_holdsJob)
+        return;
     const QList<int> selected = m_listView->selectedRowIndexes();
     const QList<FileListItemInfo>& list = FileListManager::shared().listInfo.list;
     const int row = selected.isEmpty() ? -1 : selected.first();
@@ -167,7 +186,8 @@ void FileListViewController::startExtract()
         showMessage("extract_failed", true);
         return;
     }
-    chooseDestination("extract_to_title", "extract_to_message",
+    const QString message = localizedText("extract_into_title").arg(QFileInfo(archivePath).fileName());
+    chooseDestination("extract_to_title", message,
                       [this, archivePath, type = *type](const QString& destination) {
                           runExtract(archivePath, destination, type);
                       });
@@ -175,6 +195,8 @@ void FileListViewController::startExtract()
 
 void FileListViewController::startCompress(ArchiveType type)
 {
+    if (m_holdsJob)
+        return;
     if (m_listView->selectedRowIndexes().isEmpty()) {
         showMessage("empty_file_selection", true);
         return;
@@ -189,7 +211,7 @@ void FileListViewController::startCompress(ArchiveType type)
         return;
     }
     chooseDestination(
-        "compress_to_title", "compress_to_message",
+        "compress_to_title", localizedText("save_in_title").arg(ArchiveFile::compressOutputName(paths, type)),
         [this, paths, type](const QString& destination) { runCompress(paths, destination, type); });
 }
 
@@ -204,17 +226,21 @@ QStringList FileListViewController::selectedPaths() const
     return paths;
 }
 
-void FileListViewController::chooseDestination(const char* promptKey, const char* messageKey,
+void FileListViewController::chooseDestination(const char* promptKey, const QString& message,
                                                std::function<void(const QString&)> run)
 {
     OpenPanel::Options options;
     options.canChooseFiles = false;
     options.canChooseDirectories = true;
     options.prompt = localizedText(promptKey);
-    options.message = localizedText(messageKey);
+    options.message = message;
+    m_holdsJob = true;
     m_openPanel->beginSheet(window(), options,
                             [guard = QPointer(this), run = std::move(run)](const QList<QUrl>& chosen) {
-                                if (guard && !chosen.isEmpty())
+                                if (!guard)
+                                    return;
+                                guard->m_holdsJob = false;
+                                if (!chosen.isEmpty())
                                     run(chosen.first().toLocalFile());
                             });
 }
@@ -223,10 +249,11 @@ void FileListViewController::runExtract(const QString& archivePath, const QStrin
                                         ArchiveType type)
 {
     ReportQuery::report(u"decompress_click"_s, { { u"file_type"_s, type.rawValue() } });
-    auto job = new ArchiveJob(type, &m_passwordPrompt, this);
-    QPointer<ProgressAlert> sheet(ExtractProgressAlert::create(localizedText("extract_ing")).data());
-    // Extraction may first ask for a password: the sheet waits for the work to begin.
-    connect(job, &ArchiveJob::begun, this, [this, job, sheet] { showProgressSheet(sheet, job); });
+    auto sheet = new JobSheet(
+        this,
+        [] { return QPointer<ProgressAlert>(ExtractProgressAlert::create(localizedText("extract_ing"))); },
+        QFileInfo(archivePath).fileName(), this);
+    auto job = new ArchiveJob(type, sheet, this);
     followJob(job, sheet, extractWorkflow);
     job->decompress(destination, archivePath);
 }
@@ -235,53 +262,48 @@ void FileListViewController::runCompress(const QStringList& paths, const QString
                                          ArchiveType type)
 {
     ReportQuery::report(u"compress_click"_s, { { u"file_type"_s, type.rawValue() } });
-    auto job = new ArchiveJob(type, &m_passwordPrompt, this);
-    QPointer<ProgressAlert> sheet(CompressProgressAlert::create(localizedText("compress_ing")).data());
-    showProgressSheet(sheet, job);
+    auto sheet = new JobSheet(
+        this,
+        [] { return QPointer<ProgressAlert>(CompressProgressAlert::create(localizedText("compress_ing"))); },
+        QString(), this);
+    auto job = new ArchiveJob(type, sheet, this);
     followJob(job, sheet, compressWorkflow);
     // Archives made from the window are never encrypted.
     job->compress(destination, paths, QString());
 }
 
-void FileListViewController::showProgressSheet(ProgressAlert* sheet, ArchiveJob* job)
+// The sheet goes up at once and stays, or a password prompt in its place,
+// until the job ends: the window holds this one job meanwhile.
+void FileListViewController::followJob(ArchiveJob* job, JobSheet* sheet, const Workflow& workflow)
 {
-    sheet->show(this, [job = QPointer(job)](AlertResult result) {
-        if (result == AlertResult::cancel && job)
-            job->cancel();
-        else if (result == AlertResult::ok)
-            Diagnostics::writeLine("确认按钮点击");
-    });
-}
-
-void FileListViewController::followJob(ArchiveJob* job, QPointer<ProgressAlert> sheet,
-                                       const Workflow& workflow)
-{
-    connect(job, &ArchiveJob::progressed, this, [sheet](float fraction) {
+    m_holdsJob = true;
+    sheet->setJob(job);
+    sheet->show();
+    connect(job, &ArchiveJob::begun, sheet, &JobSheet::show);
+    connect(job, &ArchiveJob::progressed, sheet, [sheet](float fraction) {
         Diagnostics::writeLine(QByteArray::number(fraction).constData());
-        if (sheet)
-            sheet->indicator()->setDoubleValue(fraction);
+        sheet->setFraction(fraction);
     });
     connect(job, &ArchiveJob::completed, this,
             [this, job, sheet, &workflow](bool success, ArchiveErrorType error) {
-                job->deleteLater();
-                showResult(sheet, workflow, success, error);
+                endJob(job, sheet);
+                showResult(workflow, success, error);
             });
-    // The password question ended without an answer: nothing was shown and
+    // The password question ended without an answer: nothing was done and
     // nothing is reported.
-    connect(job, &ArchiveJob::endedWithoutResult, this, [job, sheet] {
-        job->deleteLater();
-        if (sheet)
-            sheet->deleteLater();
-    });
+    connect(job, &ArchiveJob::endedWithoutResult, this, [this, job, sheet] { endJob(job, sheet); });
 }
 
-void FileListViewController::showResult(ProgressAlert* sheet, const Workflow& workflow, bool success,
-                                        ArchiveErrorType error)
+void FileListViewController::endJob(ArchiveJob* job, JobSheet* sheet)
 {
-    if (sheet) {
-        sheet->endSheet();
-        sheet->deleteLater();
-    }
+    m_holdsJob = false;
+    sheet->end();
+    sheet->deleteLater();
+    job->deleteLater();
+}
+
+void FileListViewController::showResult(const Workflow& workflow, bool success, ArchiveErrorType error)
+{
     QVariantMap detail { { u"success"_s, success ? u"success"_s : u"failed"_s } };
     if (!success)
         detail.insert(u"error"_s, error.message());

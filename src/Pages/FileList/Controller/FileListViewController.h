@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Alerts/AlertPasswordPrompt.h"
 #include "Archive/ArchiveErrorType.h"
 #include "Model/FileListType.h"
 #include "Pages/Compress/View/CompressBarViewDelegate.h"
@@ -21,8 +20,8 @@ class CompressBarView;
 class EmptyListView;
 class ExtractBarView;
 class FileListView;
+class JobSheet;
 class OpenPanel;
-class ProgressAlert;
 
 // The main view of the window: the working list, the empty view over it
 // while the list is empty, and the bar of the current mode along the bottom.
@@ -62,10 +61,10 @@ public:
     void reloadList();
 
     // Extracts the selected archive into a new folder inside a folder the
-    // user chooses.
+    // user chooses. Does nothing while a job is being set up or runs.
     void startExtract() override;
     // Packs the selected entries into a new archive of `type` inside a folder
-    // the user chooses.
+    // the user chooses. Does nothing while a job is being set up or runs.
     void startCompress(ArchiveType type) override;
     // The paths of the selected entries, top to bottom.
     QStringList selectedPaths() const;
@@ -95,21 +94,21 @@ private:
     static const Workflow extractWorkflow;
     static const Workflow compressWorkflow;
 
-    void chooseDestination(const char* promptKey, const char* messageKey,
+    void chooseDestination(const char* promptKey, const QString& message,
                            std::function<void(const QString& destination)> run);
     void runExtract(const QString& archivePath, const QString& destination, ArchiveType type);
     void runCompress(const QStringList& paths, const QString& destination, ArchiveType type);
-    // Shows `sheet` over this view; its Cancel button cancels `job`.
-    void showProgressSheet(ProgressAlert* sheet, ArchiveJob* job);
-    // Feeds the job's progress to `sheet` and ends the run when the job ends.
-    void followJob(ArchiveJob* job, QPointer<ProgressAlert> sheet, const Workflow& workflow);
-    // Takes the sheet down, reports the result and tells the user, unless
-    // the user cancelled.
-    void showResult(ProgressAlert* sheet, const Workflow& workflow, bool success, ArchiveErrorType error);
+    // Puts `sheet` up over this view for the whole job, feeds it the job's
+    // progress and ends the run when the job ends.
+    void followJob(ArchiveJob* job, JobSheet* sheet, const Workflow& workflow);
+    void endJob(ArchiveJob* job, JobSheet* sheet);
+    // Reports the result and tells the user, unless the user cancelled.
+    void showResult(const Workflow& workflow, bool success, ArchiveErrorType error);
     void showMessage(const char* key, bool isError);
 
     OpenPanel* const m_openPanel;
-    AlertPasswordPrompt m_passwordPrompt { this };
+    // From the folder chooser to the job's end: one job at a time.
+    bool m_holdsJob = false;
     FileListType m_listType = FileListType::extract;
     FileListView* m_listView;
     ExtractBarView* m_extractBar;

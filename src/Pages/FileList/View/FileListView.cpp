@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QSet>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -47,21 +48,45 @@ void FileListView::setListInfo(const FileListInfo& listInfo)
     m_listInfo = listInfo;
 }
 
+// A reload replaces every row; the entries that were selected, and the
+// current one, are found again by their id wherever they now are.
 void FileListView::reloadData()
 {
+    QSet<QString> selectedIds;
+    for (int row : selectedRowIndexes())
+        selectedIds.insert(m_model->listInfo().list.at(row).fileId);
+    const int currentRow = m_tableView->currentIndex().row();
+    const QString currentId = currentRow >= 0 ? m_model->listInfo().list.at(currentRow).fileId : QString();
+
     m_model->setListInfo(m_listInfo);
+
+    QItemSelectionModel* selection = m_tableView->selectionModel();
+    QItemSelection kept;
+    for (int row = 0; row < m_listInfo.list.size(); ++row) {
+        const QString& id = m_listInfo.list.at(row).fileId;
+        const QModelIndex index = m_model->index(row);
+        if (id == currentId)
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        if (selectedIds.contains(id))
+            kept.select(index, index);
+    }
+    selection->select(kept, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void FileListView::setAllowsMultipleSelection(bool allows)
 {
     m_tableView->setSelectionMode(allows ? QAbstractItemView::ExtendedSelection
                                          : QAbstractItemView::SingleSelection);
-    // Leaving multiple selection keeps only the current row selected.
-    if (!allows && m_tableView->selectionModel()->selectedRows().size() > 1) {
-        const QModelIndex current = m_tableView->currentIndex();
-        m_tableView->selectionModel()->select(
-            current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
+    // Leaving multiple selection keeps one row the user selected: the
+    // current one when it is among them, else the topmost.
+    const QList<int> selected = selectedRowIndexes();
+    if (allows || selected.size() < 2)
+        return;
+    const int current = m_tableView->currentIndex().row();
+    const int kept = selected.contains(current) ? current : selected.first();
+    const QModelIndex index = m_model->index(kept);
+    m_tableView->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 bool FileListView::allowsMultipleSelection() const

@@ -35,10 +35,12 @@ public:
     // on screen until reloadData().
     void setListInfo(const FileListInfo& listInfo);
     const FileListInfo& listInfo() const { return m_listInfo; }
-    // Shows listInfo() in the table; the selection is cleared.
+    // Shows listInfo() in the table. Entries that stay listed keep their
+    // selection and the current row, wherever they move to.
     void reloadData();
 
     // One row may be selected (extract mode) or several (compress mode).
+    // Going down to one keeps one of the selected rows selected.
     void setAllowsMultipleSelection(bool allows);
     bool allowsMultipleSelection() const;
     // The selected rows, ascending.

@@ -24,6 +24,9 @@ void FileListViewCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (option.state.testFlag(QStyle::State_Selected))
         painter->fillRect(cell, selectionColor());
 
+    if (option.state.testFlag(QStyle::State_HasFocus))
+        paintFocusCue(painter, cell, option.state.testFlag(QStyle::State_Selected));
+
     const QRect iconRect(cell.left() + iconLeft, cell.top() + (cell.height() - iconSize) / 2, iconSize,
                          iconSize);
     const FileCategory category(FileCategory::Value(index.data(FileListModel::FileCategoryRole).toInt()));
@@ -40,6 +43,20 @@ void FileListViewCell::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QString name = index.data(Qt::DisplayRole).toString();
     const QString shown = QFontMetrics(font).elidedText(name, Qt::ElideRight, labelRect.width());
     painter->drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter->restore();
+}
+
+// The current row of a focused list, selected or not: a rounded frame
+// inside the row, blue on white and white on the selection.
+void FileListViewCell::paintFocusCue(QPainter* painter, const QRect& cell, bool selected) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QPen pen(selected ? QColor(Qt::white) : selectionColor(), focusCueWidth);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    const qreal inset = focusCueWidth / 2.0 + 1.0;
+    painter->drawRoundedRect(QRectF(cell).adjusted(inset, inset, -inset, -inset), 4, 4);
     painter->restore();
 }
 

@@ -6,7 +6,8 @@
 
 // Paints one row of the file list: the selection fill across the whole row,
 // the entry's category icon (30 x 30, 10 from the left, centred) and its full
-// path beside it, one line at 14 points, elided at the end. Icons are
+// path beside it, one line at 14 points, elided at the end; the current row
+// of a focused list is framed. Icons are
 // rendered for the pixel ratio painted at and kept, once per category.
 class FileListViewCell : public QStyledItemDelegate
 {
@@ -18,6 +19,7 @@ public:
     static constexpr int labelGap = 5;
     // The design's points are logical pixels, as on the platform it was drawn for.
     static constexpr int fontPixelSize = 14;
+    static constexpr int focusCueWidth = 2;
 
     // The selected row's fill, #2E85FF.
     static QColor selectionColor();
@@ -29,5 +31,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    void paintFocusCue(QPainter* painter, const QRect& cell, bool selected) const;
+
     mutable PictureCache m_icons;
 };

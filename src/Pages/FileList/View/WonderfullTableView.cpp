@@ -21,6 +21,9 @@ WonderfullTableView::WonderfullTableView(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One Tab stop for the whole list; arrows and Home, End and the page
+    // keys move within it.
+    setTabKeyNavigation(false);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -36,6 +39,14 @@ void WonderfullTableView::paintEvent(QPaintEvent* event)
 {
     paintStripes(event->rect());
     QTableView::paintEvent(event);
+}
+
+QModelIndex WonderfullTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    if (rows > 0 && (cursorAction == MoveHome || cursorAction == MoveEnd))
+        return model()->index(cursorAction == MoveHome ? 0 : rows - 1, 0, rootIndex());
+    return QTableView::moveCursor(cursorAction, modifiers);
 }
 
 void WonderfullTableView::paintStripes(const QRect& clip)

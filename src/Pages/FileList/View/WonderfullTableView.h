@@ -22,6 +22,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Home and End go to the first and the last row: with one column there
+    // is nowhere else for them to go.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void paintStripes(const QRect& clip);

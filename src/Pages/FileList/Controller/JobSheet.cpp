@@ -1,0 +1,76 @@
+#include "Pages/FileList/Controller/JobSheet.h"
+
+#include "Alerts/ProgressAlert.h"
+#include "Alerts/ProgressIndicator.h"
+#include "Alerts/TextFieldAlert.h"
+#include "Archive/ArchiveJob.h"
+#include "Archive/Diagnostics.h"
+
+#include <QLineEdit>
+
+JobSheet::JobSheet(QWidget* view, MakeSheet makeSheet, const QString& subject, QObject* parent)
+    : QObject(parent)
+    , m_view(view)
+    , m_makeSheet(std::move(makeSheet))
+    , m_subject(subject)
+{
+}
+
+JobSheet::~JobSheet()
+{
+    end();
+}
+
+void JobSheet::setJob(ArchiveJob* job)
+{
+    m_job = job;
+}
+
+void JobSheet::show()
+{
+    if (m_sheet || m_ended)
+        return;
+    m_sheet = m_makeSheet();
+    m_sheet->indicator()->setDoubleValue(m_fraction);
+    m_sheet->show(m_view, [job = m_job](AlertResult result) {
+        if (result == AlertResult::cancel && job)
+            job->cancel();
+        else if (result == AlertResult::ok)
+            Diagnostics::writeLine("确认按钮点击");
+    });
+}
+
+void JobSheet::setFraction(double fraction)
+{
+    m_fraction = fraction;
+    if (m_sheet)
+        m_sheet->indicator()->setDoubleValue(fraction);
+}
+
+void JobSheet::end()
+{
+    m_ended = true;
+    // Ended from code, the sheet reports autoClose, which cancels nothing.
+    if (m_sheet)
+        m_sheet->endSheet();
+    m_sheet = nullptr;
+}
+
+void JobSheet::ask(const QString& message, Answer answer)
+{
+    if (m_sheet)
+        m_sheet->endSheet();
+    m_sheet = nullptr;
+    QPointer<TextFieldAlert> prompt = TextFieldAlert::create(message);
+    prompt->setSubject(m_subject);
+    prompt->show(m_view,
+                 [this, guard = QPointer(this), prompt, answer = std::move(answer)](AlertResult result) {
+                     const QString text = prompt ? prompt->textField()->text() : QString();
+                     // Back before the job hears the answer, so the window is never free
+                     // while the job winds down or goes on.
+                     if (guard)
+                         show();
+                     if (answer)
+                         answer(result, text);
+                 });
+}

@@ -1,0 +1,218 @@
+#include "Alerts/CommonAlert.h"
+#include "Alerts/ProgressAlert.h"
+#include "FileTree.h"
+#include "Model/FileListManager.h"
+#include "Pages/Compress/View/CompressBarView.h"
+#include "Pages/Extract/View/ExtractBarView.h"
+#include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/FileList/View/FileListView.h"
+#include "Pages/FileList/View/WonderfullTableView.h"
+#include "Resources/LocalizedText.h"
+#include "ScriptedOpenPanel.h"
+#include "Window/WindowController.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
+
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* target = focused();
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+}
+
+QString nameOf(QWidget* widget)
+{
+    QAccessibleInterface* face = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+// The names of the focus stops that Tab visits from where the focus is
+// until it comes back there.
+QStringList tabStops(Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QStringList names;
+    QWidget* start = focused();
+    for (int i = 0; i < 20; ++i) {
+        names.append(nameOf(focused()));
+        QTest::keyClick(focused(), Qt::Key_Tab, modifiers);
+        if (focused() == start)
+            break;
+    }
+    return names;
+}
+
+QStringList selectedNames(FileListViewController* controller)
+{
+    QStringList names;
+    for (const QString& path : controller->selectedPaths())
+        names.append(QFileInfo(path).fileName());
+    return names;
+}
+
+// Waits for the result alert and closes it with Return, as a user would.
+// The window's focus is where it was before the job.
+void acceptResult(QWidget* window, const QString& expected)
+{
+    CommonAlert* alert = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((alert = window->findChild<CommonAlert*>()) && alert->isVisible()
+                                 && !qobject_cast<ProgressAlert*>(alert),
+                             30000);
+    QCOMPARE(alert->text(), expected);
+    QTRY_COMPARE(focused() ? focused()->window() : nullptr, static_cast<QWidget*>(alert));
+    press(Qt::Key_Return);
+    QTRY_VERIFY(!window->findChild<CommonAlert*>());
+    // As the window manager does when a sheet goes.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+} // namespace
+
+// The window without a pointer: keys alone, and the calls a screen reader
+// makes.
+class TestWindowAccess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(installTranslations(QLocale(QLocale::English))); }
+    void init();
+
+    void keyboardAloneRunsBothJobs();
+    void screenReaderToggleKeepsOneModeInStep();
+
+private:
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+
+    QTemporaryDir m_dir;
+    ScriptedOpenPanel m_panel;
+    std::unique_ptr<WindowController> m_window;
+};
+
+void TestWindowAccess::init()
+{
+    FileListManager::shared().listInfo = {};
+    m_panel = ScriptedOpenPanel();
+    m_window = std::make_unique<WindowController>(&m_panel);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestWindowAccess::keyboardAloneRunsBothJobs()
+{
+    QVERIFY(FileTree::writeFile(path(u"Holiday"_s), u"notes.txt"_s, "sun and sea\n"));
+    QVERIFY(FileTree::writeFile(m_dir.path(), u"list.txt"_s, "bread\n"));
+    QVERIFY(QDir().mkpath(path(u"out"_s)));
+    FileListViewController* controller = m_window->contentViewController();
+
+    // A fresh window starts on the mode item; the empty list offers no stops.
+    QCOMPARE(nameOf(focused()), u"Extract"_s);
+    QCOMPARE(tabStops(), QStringList({ u"Extract"_s, u"Compress"_s, u"Get Full Version"_s, u"Add Files"_s }));
+
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"Holiday"_s)), QUrl::fromLocalFile(path(u"list.txt"_s)) });
+    press(Qt::Key_O, Qt::ControlModifier);
+    QTRY_COMPARE(controller->listView()->listInfo().list.size(), 2);
+
+    press(Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(controller->listType(), FileListType::compress);
+    const QString listName = localizedText("file_list_title");
+    // On this platform a drop-down is named by its value; its label is a relation.
+    const QStringList compressStops { u"Compress"_s, u"Get Full Version"_s, u"Add Files"_s, listName,
+                                      u"zip"_s,      u"Compress"_s,         u"Extract"_s };
+    m_window->toolbar()->findChild<QWidget*>(u"ka_compress"_s)->setFocus(Qt::TabFocusReason);
+    QCOMPARE(tabStops(), compressStops);
+    QStringList backwards = tabStops(Qt::ShiftModifier);
+    std::reverse(backwards.begin() + 1, backwards.end());
+    QCOMPARE(backwards, compressStops);
+
+    // F6 goes from pane to pane: toolbar, list, bar.
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedNames(controller), QStringList({ u"Holiday"_s, u"list.txt"_s }));
+    press(Qt::Key_Tab);
+    QCOMPARE(focused(), controller->compressBar()->dropDown());
+    press(Qt::Key_Down);
+    QCOMPARE(controller->compressBar()->type(), ArchiveType(ArchiveType::z7));
+    press(Qt::Key_Tab);
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
+    press(Qt::Key_Space);
+    QCOMPARE(m_panel.opened().last().message, u"Save “Archive.7z” in…"_s);
+    acceptResult(m_window.get(), localizedText("compress_completion"));
+    QVERIFY(QFile::exists(path(u"out/Archive.7z"_s)));
+
+    // The new archive comes in at the top; the entries selected before stay so.
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out/Archive.7z"_s)) });
+    press(Qt::Key_O, Qt::ControlModifier);
+    QTRY_COMPARE(controller->listView()->listInfo().list.size(), 3);
+    QCOMPARE(selectedNames(controller), QStringList({ u"Holiday"_s, u"list.txt"_s }));
+
+    // Back in extract mode one of them stays selected; Home and Space pick
+    // the archive and Return extracts it.
+    press(Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(controller->listType(), FileListType::extract);
+    QCOMPARE(selectedNames(controller).size(), 1);
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_End);
+    press(Qt::Key_Home);
+    press(Qt::Key_Space);
+    QCOMPARE(selectedNames(controller), QStringList { u"Archive.7z"_s });
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
+    press(Qt::Key_Return);
+    QCOMPARE(m_panel.opened().last().message, u"Extract “Archive.7z” into…"_s);
+    acceptResult(m_window.get(), localizedText("extract_completion"));
+    QCOMPARE(FileTree::snapshot(path(u"out/Archive/Holiday"_s)), FileTree::snapshot(path(u"Holiday"_s)));
+    QCOMPARE(m_panel.opened().size(), 4);
+}
+
+void TestWindowAccess::screenReaderToggleKeepsOneModeInStep()
+{
+    FileListViewController* controller = m_window->contentViewController();
+    controller->addFiles({ QUrl::fromLocalFile(path(u"a.zip"_s)) });
+    auto button = [this](const QString& identifier) {
+        return m_window->toolbar()->findChild<QToolButton*>(identifier);
+    };
+    auto toggle = [&](const QString& identifier) {
+        QAccessibleActionInterface* actions
+            = QAccessible::queryAccessibleInterface(button(identifier))->actionInterface();
+        QVERIFY(actions && actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    const QList<std::pair<QString, FileListType>> steps { { u"ka_compress"_s, FileListType::compress },
+                                                          { u"ka_compress"_s, FileListType::compress },
+                                                          { u"ka_uncompress"_s, FileListType::extract },
+                                                          { u"ka_uncompress"_s, FileListType::extract } };
+    for (const auto& [identifier, mode] : steps) {
+        toggle(identifier);
+        const bool compressing = mode == FileListType::compress;
+        QTRY_COMPARE(controller->listType(), mode);
+        QCOMPARE(controller->compressBar()->isVisible(), compressing);
+        QCOMPARE(controller->extractBar()->isVisible(), !compressing);
+        QTRY_COMPARE(button(u"ka_compress"_s)->isChecked(), compressing);
+        QTRY_COMPARE(button(u"ka_uncompress"_s)->isChecked(), !compressing);
+    }
+
+    auto more = m_window->toolbar()->findChild<QToolButton*>(u"qt_toolbar_ext_button"_s);
+    QVERIFY(more);
+    QCOMPARE(nameOf(more), u"More"_s);
+    QCOMPARE(button(u"ka_add_file"_s)->toolTip(), u"Add Files (Ctrl+O)"_s);
+}
+
+QTEST_MAIN(TestWindowAccess)
+#include "tst_windowaccess.moc"
