@@ -1,5 +1,6 @@
 #include "Alerts/FileDialogOpenPanel.h"
 
+#include "Alerts/FileDialogLayout.h"
 #include "Alerts/FilesAndFoldersDialog.h"
 
 namespace {
@@ -36,6 +37,7 @@ void FileDialogOpenPanel::beginSheet(QWidget* window, const Options& options, Co
     else if (!options.prompt.isEmpty())
         dialog->setLabelText(QFileDialog::Accept, options.prompt);
     dialog->setWindowTitle(options.message);
+    FileDialogLayout::fitContents(dialog);
     // finished comes once per opening, for every way the dialog closes.
     QObject::connect(dialog, &QFileDialog::finished, dialog,
                      [dialog, completion = std::move(completion)](int result) {

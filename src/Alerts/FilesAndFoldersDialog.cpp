@@ -1,23 +1,12 @@
 #include "Alerts/FilesAndFoldersDialog.h"
 
 #include <QAbstractItemView>
-#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
-#include <QSplitter>
-#include <QTreeView>
 
 #include <algorithm>
-
-using namespace Qt::StringLiterals;
-
-namespace {
-constexpr int placesWidth = 160;
-} // namespace
 
 FilesAndFoldersDialog::FilesAndFoldersDialog(QWidget* parent, bool allowsMultipleSelection)
     : QFileDialog(parent)
@@ -37,28 +26,6 @@ FilesAndFoldersDialog::FilesAndFoldersDialog(QWidget* parent, bool allowsMultipl
     if (auto nameEdit = findChild<QLineEdit*>())
         connect(nameEdit, &QLineEdit::textChanged, this, &FilesAndFoldersDialog::keepAcceptLabel);
     connect(this, &QFileDialog::directoryEntered, this, &FilesAndFoldersDialog::keepAcceptLabel);
-    widenColumns();
-}
-
-// Qt's own sizes cut the places and the detail columns short.
-void FilesAndFoldersDialog::widenColumns()
-{
-    resize(sizeHint().expandedTo(QSize(800, 500)));
-    if (auto places = findChild<QSplitter*>(); places && places->count() == 2) {
-        const QList<int> sizes = places->sizes();
-        if (sizes.first() < placesWidth)
-            places->setSizes({ placesWidth, sizes.first() + sizes.last() - placesWidth });
-    }
-    for (QTreeView* details : findChildren<QTreeView*>()) {
-        if (!qobject_cast<QFileSystemModel*>(details->model()))
-            continue;
-        QHeaderView* header = details->header();
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
-        header->resizeSection(2, header->fontMetrics().horizontalAdvance(u"Spreadsheet document"_s));
-        const QString latestDate = QLocale::system().toString(
-            QDateTime(QDate(2026, 12, 30), QTime(23, 59, 59)), QLocale::ShortFormat);
-        header->resizeSection(3, header->fontMetrics().horizontalAdvance(latestDate + u"MM"_s));
-    }
 }
 
 // The stock dialog names its accept button "Open" while a folder is

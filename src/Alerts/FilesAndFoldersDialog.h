@@ -26,7 +26,6 @@ public slots:
 
 private:
     void keepAcceptLabel();
-    void widenColumns();
     QList<QUrl> selectedRowUrls() const;
 
     QString m_acceptLabel;

@@ -1,17 +1,66 @@
 #include "Controls/MBPageControlKnobView.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Room around the circle for the focus ring.
 constexpr qreal focusMargin = 3.0;
 constexpr qreal focusRingGap = 1.5;
 constexpr qreal focusRingWidth = 1.5;
+// To a screen reader a knob is the tab of its page: selected while its page
+// is shown, pressed to show it.
+class KnobAccessible : public QAccessibleWidget
+{
+public:
+    explicit KnobAccessible(MBPageControlKnobView* knob)
+        : QAccessibleWidget(knob, QAccessible::PageTab)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = knob()->currentStatus() == MBPageControlKnobView::selected;
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList { pressAction() } + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& actionName) override
+    {
+        if (actionName == pressAction())
+            knob()->click();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+
+private:
+    MBPageControlKnobView* knob() const { return static_cast<MBPageControlKnobView*>(widget()); }
+};
+
+QAccessibleInterface* knobAccessible(const QString& className, QObject* object)
+{
+    if (className == "MBPageControlKnobView"_L1 && object && object->isWidgetType())
+        return new KnobAccessible(static_cast<MBPageControlKnobView*>(object));
+    return nullptr;
+}
 } // namespace
 
 MBPageControlKnobView::MBPageControlKnobView(QWidget* parent)
     : QAbstractButton(parent)
 {
+    [[maybe_unused]] static const bool accessibleFactoryInstalled = [] {
+        QAccessible::installFactory(knobAccessible);
+        return true;
+    }();
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -29,8 +78,15 @@ void MBPageControlKnobView::setCircleSelectedColor(const QColor& color)
 
 void MBPageControlKnobView::setCurrentStatus(Status status)
 {
+    const bool wasSelected = m_currentStatus == selected;
     m_currentStatus = status;
     update();
+    if (wasSelected != (status == selected) && QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.selected = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void MBPageControlKnobView::setFrame(const QRectF& frame)

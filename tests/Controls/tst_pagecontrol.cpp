@@ -1,6 +1,7 @@
 #include "Controls/KAPageControlView.h"
 #include "Controls/MBPageControlKnobView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryFile>
@@ -10,6 +11,8 @@
 #include <memory>
 
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -194,20 +197,25 @@ void TestPageControl::selectedPage()
 
 void TestPageControl::clickSelectsAndTriggers_data()
 {
-    QTest::addColumn<bool>("byKeyboard");
-    QTest::newRow("pointer") << false;
-    QTest::newRow("space key") << true;
+    QTest::addColumn<QString>("by");
+    QTest::newRow("pointer") << u"pointer"_s;
+    QTest::newRow("space key") << u"keyboard"_s;
+    QTest::newRow("screen reader") << u"screen reader"_s;
 }
 
 void TestPageControl::clickSelectsAndTriggers()
 {
-    QFETCH(bool, byKeyboard);
+    QFETCH(QString, by);
     m_control->setNumberOfPages(3);
     QSignalSpy triggered(m_control, &KAPageControlView::actionTriggered);
     MBPageControlKnobView* knob = m_control->knobs().at(2);
-    if (byKeyboard) {
+    if (by == u"keyboard") {
         knob->setFocus(Qt::TabFocusReason);
         QTest::keyClick(knob, Qt::Key_Space);
+    } else if (by == u"screen reader") {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(knob);
+        QCOMPARE(face->role(), QAccessible::PageTab);
+        face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     } else {
         QTest::mouseClick(knob, Qt::LeftButton, {},
                           knob->mapFrom(m_control, knob->frame().center().toPoint()));
@@ -218,6 +226,9 @@ void TestPageControl::clickSelectsAndTriggers()
     QCOMPARE(statusesOf(*m_control), (QList<S> { S::inactive, S::inactive, S::selected }));
     QVERIFY(near(paintedCentreOf(knob), knobBlue));
     QVERIFY(near(paintedCentreOf(m_control->knobs().at(0)), knobGrey));
+    // A screen reader tells the shown page by its knob's selected state.
+    for (MBPageControlKnobView* each : m_control->knobs())
+        QCOMPARE(QAccessible::queryAccessibleInterface(each)->state().selected, each == knob);
 }
 
 // Rebuilding the row from the action deletes the knob being pressed: that

@@ -12,11 +12,14 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QListView>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +50,32 @@ QString accessibleName(QWidget* widget)
     return face ? face->text(QAccessible::Name) : QString();
 }
 
+// The texts a file dialog shows cut short: place names wider than the places
+// pane, and detail entries wider than their column.
+QStringList cutTexts(QFileDialog* dialog)
+{
+    QStringList cut;
+    auto places = dialog->findChild<QListView*>(u"sidebar"_s);
+    for (int row = 0; places && row < places->model()->rowCount(); ++row) {
+        const QModelIndex index = places->model()->index(row, 0);
+        const int needed = places->visualRect(index).left() + places->iconSize().width()
+            + places->fontMetrics().horizontalAdvance(index.data().toString());
+        if (needed > places->viewport()->width())
+            cut.append(index.data().toString());
+    }
+    auto details = dialog->findChild<QTreeView*>(u"treeView"_s);
+    auto model = details ? qobject_cast<QFileSystemModel*>(details->model()) : nullptr;
+    const QModelIndex folder = model ? model->index(dialog->directory().absolutePath()) : QModelIndex();
+    for (int row = 0; model && row < model->rowCount(folder); ++row) {
+        for (int column = 1; column < model->columnCount(folder); ++column) {
+            const QString text = model->index(row, column, folder).data().toString();
+            if (details->fontMetrics().horizontalAdvance(text) > details->header()->sectionSize(column))
+                cut.append(text);
+        }
+    }
+    return cut;
+}
+
 QAction* item(const WindowController& window, const QString& identifier)
 {
     for (QAction* action : window.toolbar()->actions()) {
@@ -62,7 +91,13 @@ class TestWindowController : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(installTranslations(QLocale(QLocale::English))); }
+    void initTestCase()
+    {
+        // The file dialogs keep their places and history in the settings:
+        // a test's own, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(installTranslations(QLocale(QLocale::English)));
+    }
     void init() { FileListManager::shared().listInfo = {}; }
 
     void windowCannotShrinkBelowItsMinimum();
@@ -228,7 +263,7 @@ void TestWindowController::filesAndFoldersAreChosenTogetherInTheRealDialog()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"photos"_s));
-    for (const QString& name : { u"b.txt"_s, u"c.pdf"_s }) {
+    for (const QString& name : { u"b.txt"_s, u"c.pdf"_s, u"backup.tar.gz"_s }) {
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -250,7 +285,8 @@ void TestWindowController::filesAndFoldersAreChosenTogetherInTheRealDialog()
         QVERIFY(view);
         auto model = qobject_cast<QFileSystemModel*>(view->model());
         QVERIFY(model);
-        QTRY_COMPARE(model->rowCount(view->rootIndex()), 3);
+        QTRY_COMPARE(model->rowCount(view->rootIndex()), 4);
+        QTRY_COMPARE(cutTexts(dialog), QStringList());
         for (const QString& name : { u"photos"_s, u"b.txt"_s })
             view->selectionModel()->select(model->index(dir.filePath(name)),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -273,6 +309,9 @@ void TestWindowController::folderChooserAnswersWithTheSelectedFolder()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"out"_s));
+    // A home folder with a name of some length is among the places.
+    const QString home = dir.filePath(u"home-machine-of-kestrel"_s);
+    QVERIFY(QDir().mkpath(home));
     QWidget window;
     window.show();
     FileDialogOpenPanel panel;
@@ -290,7 +329,12 @@ void TestWindowController::folderChooserAnswersWithTheSelectedFolder()
     QVERIFY(dialog->testOption(QFileDialog::ShowDirsOnly));
     QCOMPARE(dialog->windowTitle(), u"Choose a folder"_s);
     QCOMPARE(dialog->labelText(QFileDialog::Accept), u"Extract Here"_s);
+    // The dialog keeps its places in the user's settings: they are put back.
+    const QList<QUrl> places = dialog->sidebarUrls();
+    dialog->setSidebarUrls({ QUrl::fromLocalFile(u"/"_s), QUrl::fromLocalFile(home) });
     dialog->setDirectory(dir.path());
+    QTRY_COMPARE(cutTexts(dialog), QStringList());
+    dialog->setSidebarUrls(places);
     dialog->selectFile(dir.filePath(u"out"_s));
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open), Qt::LeftButton);
     QTRY_VERIFY(!dialog);

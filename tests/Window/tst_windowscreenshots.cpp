@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QListView>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -38,6 +39,7 @@ private:
 
 void TestWindowScreenshots::initTestCase()
 {
+    QStandardPaths::setTestModeEnabled(true);
     QVERIFY(QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR)));
     QVERIFY(installTranslations(QLocale(QLocale::English)));
     LightAppearance::apply();
@@ -45,7 +47,7 @@ void TestWindowScreenshots::initTestCase()
     QVERIFY(QDir(m_files.path()).mkdir(u"Projects"_s));
     for (const QString& name :
          { u"Quarterly report.pdf"_s, u"holiday-photos.zip"_s, u"beach.png"_s, u"notes.txt"_s, u"song.mp3"_s,
-           u"Archive 2025.7z"_s, u"clip.mp4"_s, u"budget.xlsx"_s }) {
+           u"Archive 2025.7z"_s, u"clip.mp4"_s, u"budget.xlsx"_s, u"backup.tar.gz"_s }) {
         QFile file(m_files.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -80,6 +82,12 @@ void TestWindowScreenshots::bothModesWithFilesListed()
     table->selectionModel()->select(table->model()->index(3, 0),
                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     save(window, u"window_compress"_s);
+
+    // Where Tab put the keyboard: a mode item, then the list.
+    window.toolbar()->findChild<QWidget*>(u"ka_compress"_s)->setFocus(Qt::TabFocusReason);
+    save(window, u"window_focus_toolbar"_s);
+    table->setFocus(Qt::TabFocusReason);
+    save(window, u"window_focus_list"_s);
 }
 
 void TestWindowScreenshots::addFileDialogWithAFileAndAFolderSelected()
@@ -94,7 +102,7 @@ void TestWindowScreenshots::addFileDialogWithAFileAndAFolderSelected()
     auto view = dialog->findChild<QListView*>(u"listView"_s);
     auto model = qobject_cast<QFileSystemModel*>(view->model());
     QVERIFY(model);
-    QTRY_COMPARE(model->rowCount(view->rootIndex()), 9);
+    QTRY_COMPARE(model->rowCount(view->rootIndex()), 10);
     for (const QString& name : { u"Projects"_s, u"notes.txt"_s })
         view->selectionModel()->select(model->index(m_files.filePath(name)),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -181,6 +181,13 @@ void TestFileListViewController::screenshot()
         urls({ u"Holiday"_s, u"Holiday.zip"_s, u"report.pdf"_s, u"photo.jpg"_s, u"notes"_s }));
     controller.listView()->tableView()->selectRow(1);
     QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-list.png")));
+    // The keyboard's place: the current row framed, on and off the selection.
+    WonderfullTableView* table = controller.listView()->tableView();
+    table->setFocus();
+    table->selectionModel()->setCurrentIndex(table->model()->index(3, 0), QItemSelectionModel::NoUpdate);
+    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-focus.png")));
+    table->selectionModel()->setCurrentIndex(table->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-focus-selected.png")));
 }
 
 QTEST_MAIN(TestFileListViewController)

@@ -16,6 +16,7 @@
 #include "ScriptedOpenPanel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -435,6 +436,8 @@ void TestWorkflows::screenshotsOfTheSheets()
     TextFieldAlert* prompt = visible<TextFieldAlert>(m_controller.get());
     QTest::keyClicks(prompt->textField(), u"secret"_s);
     saveScreenshot(u"sheet_password_prompt"_s);
+    prompt->showPasswordBox()->click();
+    saveScreenshot(u"sheet_password_prompt_shown"_s);
     QTest::mouseClick(buttonTitled(prompt, "common_ok"), Qt::LeftButton);
     QTRY_VERIFY(messageAlert(m_controller.get()));
     saveScreenshot(u"sheet_result_alert"_s);
