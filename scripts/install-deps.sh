@@ -8,13 +8,15 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
     qt6-l10n-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
-    libgl-dev libglx-dev libegl-dev libxkbcommon-dev
+    libgl-dev libglx-dev libegl-dev libxkbcommon-dev libxcb1-dev
     libarchive-dev libuchardet-dev nettle-dev libdeflate-dev zlib1g-dev
     7zip unar
     zip unzip libarchive-tools  # the readers the zip tests check our archives against
     python3
     desktop-file-utils appstream
+    man-db dpkg-dev  # the manual-page check, and dpkg-shlibdeps for the Debian package
     xvfb xauth
+    dbus-daemon  # a private session bus for the desktop-integration tests
     fonts-wqy-microhei  # a Chinese font, so Chinese texts and pictures render (and their screenshots)
     clang-format
 )

@@ -199,5 +199,41 @@
         <source>toolbar_more_items</source>
         <translation>More</translation>
     </message>
+    <message>
+        <source>show_in_folder</source>
+        <translation>Show in Folder</translation>
+    </message>
+    <message>
+        <source>batch_extracting</source>
+        <translation>Extracting “%1”</translation>
+    </message>
+    <message>
+        <source>batch_compressing</source>
+        <translation>Creating “%1”</translation>
+    </message>
+    <message>
+        <source>batch_into</source>
+        <translation>in %1</translation>
+    </message>
+    <message>
+        <source>batch_count</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>batch_extract_failed</source>
+        <translation>Some archives could not be extracted:</translation>
+    </message>
+    <message>
+        <source>batch_compress_failed</source>
+        <translation>The archive could not be created:</translation>
+    </message>
+    <message>
+        <source>batch_extracted</source>
+        <translation>Extracted %1</translation>
+    </message>
+    <message>
+        <source>batch_created</source>
+        <translation>Created %1</translation>
+    </message>
 </context>
 </TS>

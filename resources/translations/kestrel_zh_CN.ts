@@ -199,5 +199,41 @@
         <source>toolbar_more_items</source>
         <translation>更多</translation>
     </message>
+    <message>
+        <source>show_in_folder</source>
+        <translation>在文件夹中显示</translation>
+    </message>
+    <message>
+        <source>batch_extracting</source>
+        <translation>正在解压“%1”</translation>
+    </message>
+    <message>
+        <source>batch_compressing</source>
+        <translation>正在创建“%1”</translation>
+    </message>
+    <message>
+        <source>batch_into</source>
+        <translation>位置：%1</translation>
+    </message>
+    <message>
+        <source>batch_count</source>
+        <translation>第 %1 个，共 %2 个</translation>
+    </message>
+    <message>
+        <source>batch_extract_failed</source>
+        <translation>以下压缩包未能解压：</translation>
+    </message>
+    <message>
+        <source>batch_compress_failed</source>
+        <translation>未能创建压缩包：</translation>
+    </message>
+    <message>
+        <source>batch_extracted</source>
+        <translation>已解压 %1</translation>
+    </message>
+    <message>
+        <source>batch_created</source>
+        <translation>已创建 %1</translation>
+    </message>
 </context>
 </TS>

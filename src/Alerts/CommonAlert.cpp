@@ -82,6 +82,16 @@ QPushButton* CommonAlert::addButtonWithTitle(const QString& title, ButtonRole ro
     return button;
 }
 
+QPushButton* CommonAlert::addActionButton(const QString& title, std::function<void()> action)
+{
+    QPushButton* button = addButtonWithTitle(title, ActionRole);
+    connect(button, &QPushButton::clicked, this, [action = std::move(action)] {
+        if (action)
+            action();
+    });
+    return button;
+}
+
 void CommonAlert::setAccessoryView(QWidget* view, QWidget* focusView)
 {
     m_accessoryView = view;

@@ -40,6 +40,11 @@ public:
     // Ends the sheet without a button: the owner's way to take it down.
     void endSheet();
 
+    // Adds a button after the alert's own ones that runs `action` and then
+    // ends the alert as that button would (a second button gives ok). The
+    // first button stays the default. Before show() only.
+    QPushButton* addActionButton(const QString& title, std::function<void()> action);
+
 protected:
     // The base set-up of every alert, without buttons: see finishCreation().
     CommonAlert();

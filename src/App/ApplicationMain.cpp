@@ -3,19 +3,24 @@
 #include "Alerts/FileDialogOpenPanel.h"
 #include "App/AppDelegate.h"
 #include "App/SingleInstance.h"
+#include "App/StartupActivation.h"
+#include "CommandLine/BatchArguments.h"
 #include "CommandLine/CommandLineMode.h"
 #include "KestrelConfig.h"
 #include "Resources/LocalizedText.h"
+#include "Window/BatchWindow.h"
 #include "Window/LightAppearance.h"
 #include "Window/WindowController.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include <unistd.h>
 
@@ -58,8 +63,19 @@ QStringList filePathsIn(const QStringList& arguments)
 
 int ApplicationMain::run(int argc, char* argv[])
 {
-    if (CommandLineMode::handles(argumentsOf(argc, argv)))
+    const QStringList arguments = argumentsOf(argc, argv);
+    if (CommandLineMode::handles(arguments))
         return runCommandLine(argc, argv);
+    std::optional<BatchArguments> batch;
+    if (BatchArguments::isBatch(arguments)) {
+        QString problem;
+        batch = BatchArguments::parse(arguments, &problem);
+        if (!batch) {
+            std::fprintf(stderr, "kestrel-archive: %s\n\n%s", qPrintable(problem),
+                         qPrintable(CommandLineMode::usage()));
+            return CommandLineMode::usageError;
+        }
+    }
     if (!hasDisplay(argc, argv)) {
         // Qt's platform plugin aborts without a display; say so instead.
         std::fputs("kestrel-archive: no display to open a window on; without one, use "
@@ -68,7 +84,7 @@ int ApplicationMain::run(int argc, char* argv[])
                    stderr);
         return 1;
     }
-    return runWindow(argc, argv);
+    return batch ? runBatch(argc, argv, *batch) : runWindow(argc, argv);
 }
 
 bool ApplicationMain::hasDisplay(int argc, char* argv[])
@@ -96,21 +112,41 @@ int ApplicationMain::runCommandLine(int argc, char* argv[])
     return mode.run(argumentsOf(argc, argv));
 }
 
-int ApplicationMain::runWindow(int argc, char* argv[])
+void ApplicationMain::describeGuiApplication()
 {
-    QApplication application(argc, argv);
     describeApplication();
     QGuiApplication::setApplicationDisplayName(QString());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(KestrelConfig::appStreamId));
+    QGuiApplication::setWindowIcon(QIcon(u":/images/app-icon.svg"_s));
     installTranslations(QLocale::system());
+}
+
+// A batch from a file manager: its own small window, never the main one and
+// never handed to a running instance.
+int ApplicationMain::runBatch(int argc, char* argv[], const BatchArguments& batch)
+{
+    QApplication application(argc, argv);
+    describeGuiApplication();
+    LightAppearance::apply();
+    BatchWindow window(batch.kind, batch.files, batch.type);
+    QObject::connect(&window, &BatchWindow::done, &application, &QCoreApplication::exit);
+    window.start();
+    return QApplication::exec();
+}
+
+int ApplicationMain::runWindow(int argc, char* argv[])
+{
+    const QString activationToken = StartupActivation::tokenFromEnvironment();
+    QApplication application(argc, argv);
+    describeGuiApplication();
 
     // QApplication has taken its own options (-platform, -style …) out by now.
     const QStringList paths = filePathsIn(QCoreApplication::arguments().mid(1));
 
     SingleInstance instance;
-    if (instance.sendToRunningInstance(paths))
+    if (instance.sendToRunningInstance(paths, activationToken))
         return 0;
-    if (!instance.listen() && instance.sendToRunningInstance(paths))
+    if (!instance.listen() && instance.sendToRunningInstance(paths, activationToken))
         return 0;
 
     LightAppearance::apply();
@@ -119,6 +155,10 @@ int ApplicationMain::runWindow(int argc, char* argv[])
     WindowController windowController(&openPanel);
     delegate.mainWindowController = &windowController;
     windowController.showUpgradePageOnFirstStart();
+    // A later launch's token lets the window come forward on its behalf.
+    QObject::connect(
+        &instance, &SingleInstance::activationTokenReceived, &windowController,
+        [&windowController](const QString& token) { StartupActivation::activate(&windowController, token); });
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
                      [&delegate](const QStringList& received) {
                          if (received.isEmpty())

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -59,7 +60,8 @@ bool SingleInstance::isOwnPeer(qintptr socketDescriptor)
         && size == sizeof(credentials) && credentials.uid == geteuid();
 }
 
-bool SingleInstance::sendToRunningInstance(const QStringList& paths, int timeoutMs)
+bool SingleInstance::sendToRunningInstance(const QStringList& paths, const QString& activationToken,
+                                           int timeoutMs)
 {
     const QString path = socketPath();
     if (path.isEmpty())
@@ -73,9 +75,11 @@ bool SingleInstance::sendToRunningInstance(const QStringList& paths, int timeout
         return false;
     }
 
-    // One JSON array and a newline; the running instance answers with a newline
-    // once it has taken the paths, so we never exit before they arrived.
-    QByteArray message = QJsonDocument(QJsonArray::fromStringList(paths)).toJson(QJsonDocument::Compact);
+    // One JSON object and a newline; the running instance answers with a
+    // newline once it has taken the paths, so we never exit before they arrived.
+    const QJsonObject handOver { { "paths"_L1, QJsonArray::fromStringList(paths) },
+                                 { "activationToken"_L1, activationToken } };
+    QByteArray message = QJsonDocument(handOver).toJson(QJsonDocument::Compact);
     message.append('\n');
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMs))
@@ -138,17 +142,23 @@ void SingleInstance::readMessage(QLocalSocket* socket)
     if (!socket->canReadLine())
         return;
 
+    // An object from this version; a bare array of paths from an earlier one.
     const QJsonDocument document = QJsonDocument::fromJson(socket->readLine());
-    if (!document.isArray()) {
+    if (!document.isArray() && !document.isObject()) {
         socket->abort();
         return;
     }
+    const QJsonArray pathValues
+        = document.isArray() ? document.array() : document.object().value("paths"_L1).toArray();
     QStringList paths;
-    for (const QJsonValue& value : document.array()) {
+    for (const QJsonValue& value : pathValues) {
         if (value.isString())
             paths.append(value.toString());
     }
     socket->write(QByteArray(1, kAcknowledgement));
     socket->flush();
+    const QString token = document.object().value("activationToken"_L1).toString();
+    if (!token.isEmpty())
+        emit activationTokenReceived(token);
     emit filesReceived(paths);
 }

@@ -22,9 +22,11 @@ public:
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Hands `paths` (possibly none) to a running instance. True when one
-    // received them and confirmed; false when no instance is running.
-    bool sendToRunningInstance(const QStringList& paths, int timeoutMs = 3000);
+    // Hands `paths` (possibly none) and this launch's activation token (may
+    // be empty) to a running instance. True when one received them and
+    // confirmed; false when no instance is running.
+    bool sendToRunningInstance(const QStringList& paths, const QString& activationToken = {},
+                               int timeoutMs = 3000);
 
     // Becomes the running instance. False when another instance already
     // listens or the socket cannot be created.
@@ -34,6 +36,8 @@ public:
     static QString socketPath();
 
 signals:
+    // The activation token of a later launch, right before its paths.
+    void activationTokenReceived(const QString& token);
     // Paths handed over by a later launch; empty when it named no file.
     void filesReceived(const QStringList& paths);
 

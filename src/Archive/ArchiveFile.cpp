@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -254,6 +255,45 @@ QString ArchiveFile::compressOutputName(const QStringList& files, ArchiveType ty
 QString ArchiveFile::compressOutputPath(const QStringList& files, const QString& targetPath, ArchiveType type)
 {
     return uniquePath(compressOutputCandidate(files, targetPath, type));
+}
+
+QString ArchiveFile::liftSoleEntry(const QString& folder)
+{
+    const QStringList entries
+        = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    if (entries.size() != 1)
+        return folder;
+    const QString entry = folder + u'/' + entries.first();
+    struct stat status;
+    const QByteArray encodedEntry = QFile::encodeName(entry);
+    // A link would point elsewhere one level up; it stays where it was made.
+    if (::lstat(encodedEntry.constData(), &status) != 0
+        || (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode)))
+        return folder;
+
+    // The folder steps aside first, so the entry may take the folder's own
+    // name ("Holiday/Holiday" becomes "Holiday").
+    const QString parent = PathText::deletingLastPathComponent(folder);
+    const std::optional<QString> aside
+        = firstClaimed(parent + u"/.kestrel-lift", [&folder](const QString& candidate) {
+              return claimResult(::renameat2(AT_FDCWD, QFile::encodeName(folder).constData(), AT_FDCWD,
+                                             QFile::encodeName(candidate).constData(), RENAME_NOREPLACE));
+          });
+    if (!aside)
+        return folder;
+    const QString movedFrom = *aside + u'/' + entries.first();
+    const std::optional<QString> lifted
+        = firstClaimed(parent + u'/' + entries.first(), [&movedFrom](const QString& candidate) {
+              return claimResult(::renameat2(AT_FDCWD, QFile::encodeName(movedFrom).constData(), AT_FDCWD,
+                                             QFile::encodeName(candidate).constData(), RENAME_NOREPLACE));
+          });
+    if (!lifted) {
+        ::renameat2(AT_FDCWD, QFile::encodeName(*aside).constData(), AT_FDCWD,
+                    QFile::encodeName(folder).constData(), RENAME_NOREPLACE);
+        return folder;
+    }
+    ::rmdir(QFile::encodeName(*aside).constData());
+    return *lifted;
 }
 
 std::optional<QString> ArchiveFile::reserveExtractFolder(const QString& archivePath,

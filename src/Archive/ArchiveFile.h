@@ -29,6 +29,14 @@ public:
     // The file name of that archive before any counter: "Holiday.7z".
     static QString compressOutputName(const QStringList& files, ArchiveType type);
 
+    // When the extraction folder `folder` holds one folder or one file and
+    // nothing else, moves that entry up beside it under the first free name
+    // of its own and removes the emptied `folder`, so an archive of one
+    // folder does not end up nested twice. Returns where the output now is:
+    // the moved entry, or `folder` when there was nothing to move (several
+    // entries, a link, or a move that failed).
+    static QString liftSoleEntry(const QString& folder);
+
     // Creates the extraction folder (and any missing parents of `targetPath`)
     // under the first name of extractFolderPath's sequence that is free at the
     // moment of creation, so that two jobs never share a folder. Returns the

@@ -206,11 +206,19 @@ QString CommandLineMode::usage()
            u"  kestrel-archive compress FILE... --to DIR [--format zip|7z]\n"
            u"      Pack FILEs and folders into a new archive inside DIR (default zip),\n"
            u"      named after the single input or \"Archive\" for several.\n"
+           u"  kestrel-archive --extract-here ARCHIVE...\n"
+           u"      Extract each archive beside itself, one after another, in a small\n"
+           u"      progress window: an archive that holds one folder or one file puts it\n"
+           u"      straight beside the archive, any other gets a new folder named after\n"
+           u"      it. Passwords are asked in a dialog. For file-manager actions.\n"
+           u"  kestrel-archive --compress-here [--format zip|7z] FILE...\n"
+           u"      Pack FILEs and folders into one new archive beside the first FILE.\n"
            u"  kestrel-archive --version\n"
            u"  kestrel-archive --help\n"
            u"\n"
            u"On success the created folder or archive is printed on standard output.\n"
            u"On failure one line goes to standard error and the exit code is not 0;\n"
            u"Ctrl-C cancels the job and removes its partial output.\n"
-           u"Exit codes: 0 success, 1 failed, 2 wrong usage, 130 interrupted.\n"_s;
+           u"Exit codes: 0 success, 1 failed, 2 wrong usage, 130 interrupted; a batch\n"
+           u"exits 0 only when every job succeeded.\n"_s;
 }

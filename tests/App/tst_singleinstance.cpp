@@ -279,7 +279,7 @@ void TestSingleInstance::otherUsersAreRefused()
         char byte = 0;
         QVERIFY(readable(ready[0], 5000) && read(ready[0], &byte, 1) == 1);
         QVERIFY(chmod(folder.constData(), 0700) == 0);
-        QVERIFY(!instance.sendToRunningInstance({ u"/secret.zip"_s }, 2000));
+        QVERIFY(!instance.sendToRunningInstance({ u"/secret.zip"_s }, {}, 2000));
         QCOMPARE(exitCodeOf(child), 1);
         close(ready[0]);
         close(ready[1]);

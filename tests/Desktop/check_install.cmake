@@ -8,14 +8,16 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-set(expected
-    bin/kestrel-archive
-    share/applications/${APP_ID}.desktop
-    share/metainfo/${APP_ID}.metainfo.xml
-    share/icons/hicolor/scalable/apps/${APP_ID}.svg)
-foreach(path IN LISTS expected)
+include(${CMAKE_CURRENT_LIST_DIR}/installed_files.cmake)
+foreach(path IN LISTS installed_files)
     if(NOT EXISTS ${PREFIX}/${path})
         message(FATAL_ERROR "not installed: ${path}")
+    endif()
+endforeach()
+foreach(path IN LISTS executable_files)
+    execute_process(COMMAND test -x ${PREFIX}/${path} RESULT_VARIABLE not_executable)
+    if(not_executable)
+        message(FATAL_ERROR "not executable: ${path}")
     endif()
 endforeach()
 

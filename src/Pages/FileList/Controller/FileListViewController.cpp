@@ -2,7 +2,9 @@
 
 #include "Alerts/CommonAlert.h"
 #include "Alerts/CompressProgressAlert.h"
+#include "Alerts/DesktopNotifier.h"
 #include "Alerts/ExtractProgressAlert.h"
+#include "Alerts/FileManagerReveal.h"
 #include "Alerts/OpenPanel.h"
 #include "Alerts/ProgressIndicator.h"
 #include "App/NotificationCenter.h"
@@ -41,6 +43,7 @@ FileListViewController::FileListViewController(OpenPanel* openPanel, QWidget* pa
     , m_extractBar(new ExtractBarView(this))
     , m_compressBar(new CompressBarView(this))
     , m_emptyView(new EmptyListView(this))
+    , m_notifier(new DesktopNotifier(this))
 {
     viewDidLoad();
 }
@@ -286,8 +289,9 @@ void FileListViewController::followJob(ArchiveJob* job, JobSheet* sheet, const W
     });
     connect(job, &ArchiveJob::completed, this,
             [this, job, sheet, &workflow](bool success, ArchiveErrorType error) {
+                const QString output = job->outputPath().value_or(QString());
                 endJob(job, sheet);
-                showResult(workflow, success, error);
+                showResult(workflow, success, error, output);
             });
     // The password question ended without an answer: nothing was done and
     // nothing is reported.
@@ -302,7 +306,8 @@ void FileListViewController::endJob(ArchiveJob* job, JobSheet* sheet)
     job->deleteLater();
 }
 
-void FileListViewController::showResult(const Workflow& workflow, bool success, ArchiveErrorType error)
+void FileListViewController::showResult(const Workflow& workflow, bool success, ArchiveErrorType error,
+                                        const QString& output)
 {
     QVariantMap detail { { u"success"_s, success ? u"success"_s : u"failed"_s } };
     if (!success)
@@ -310,7 +315,15 @@ void FileListViewController::showResult(const Workflow& workflow, bool success, 
     ReportQuery::report(workflow.resultEvent, detail);
     if (error == ArchiveErrorType::cancelled)
         return;
-    showMessage(success ? workflow.completionKey : workflow.failedKey, !success);
+    const QString message = localizedText(success ? workflow.completionKey : workflow.failedKey);
+    // Someone working in another window hears of it there.
+    if (!window()->isActiveWindow())
+        m_notifier->notify(message, QFileInfo(output).fileName(), success ? output : QString());
+    QPointer<CommonAlert> alert = CommonAlert::create(message, !success);
+    if (success && !output.isEmpty())
+        alert->addActionButton(localizedText("show_in_folder"),
+                               [output] { FileManagerReveal::reveal(output); });
+    alert->show(this, {});
 }
 
 void FileListViewController::showMessage(const char* key, bool isError)

@@ -17,6 +17,7 @@
 
 class ArchiveJob;
 class CompressBarView;
+class DesktopNotifier;
 class EmptyListView;
 class ExtractBarView;
 class FileListView;
@@ -102,8 +103,9 @@ private:
     // progress and ends the run when the job ends.
     void followJob(ArchiveJob* job, JobSheet* sheet, const Workflow& workflow);
     void endJob(ArchiveJob* job, JobSheet* sheet);
-    // Reports the result and tells the user, unless the user cancelled.
-    void showResult(const Workflow& workflow, bool success, ArchiveErrorType error);
+    // Reports the result and tells the user, unless the user cancelled; a
+    // success offers to show `output` in the file manager.
+    void showResult(const Workflow& workflow, bool success, ArchiveErrorType error, const QString& output);
     void showMessage(const char* key, bool isError);
 
     OpenPanel* const m_openPanel;
@@ -114,4 +116,5 @@ private:
     ExtractBarView* m_extractBar;
     CompressBarView* m_compressBar;
     EmptyListView* m_emptyView;
+    DesktopNotifier* m_notifier;
 };

@@ -2,6 +2,7 @@
 
 #include "Alerts/ProgressAlert.h"
 #include "Alerts/ProgressIndicator.h"
+#include "Alerts/TaskbarProgress.h"
 #include "Alerts/TextFieldAlert.h"
 #include "Archive/ArchiveJob.h"
 #include "Archive/Diagnostics.h"
@@ -43,12 +44,15 @@ void JobSheet::show()
 void JobSheet::setFraction(double fraction)
 {
     m_fraction = fraction;
+    TaskbarProgress::show(fraction);
     if (m_sheet)
         m_sheet->indicator()->setDoubleValue(fraction);
 }
 
 void JobSheet::end()
 {
+    if (!m_ended)
+        TaskbarProgress::clear();
     m_ended = true;
     // Ended from code, the sheet reports autoClose, which cancels nothing.
     if (m_sheet)

@@ -14,7 +14,8 @@ class ProgressAlert;
 // What covers the window while one job runs, from the moment its folder is
 // chosen until its result: the progress sheet, or the password prompt in
 // its place while the job asks for a password. Cancel in either ends the job;
-// nothing else in the window can be used meanwhile. Main thread only.
+// nothing else in the window can be used meanwhile. The progress also shows
+// on the application's taskbar entry. Main thread only.
 class JobSheet : public QObject, public PasswordPrompt
 {
     Q_OBJECT

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Archive/ArchiveType.h"
+#include "Archive/BatchJob.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The options file managers start batch jobs with:
+//   --extract-here FILE...
+//   --compress-here [--format zip|7z] FILE...
+// Files are made absolute against the working folder.
+class BatchArguments
+{
+public:
+    BatchJob::Kind kind = BatchJob::Kind::extractHere;
+    ArchiveType type = ArchiveType::zip;
+    QStringList files;
+
+    // Whether `arguments` (without the program name) ask for a batch.
+    static bool isBatch(const QStringList& arguments);
+    // The batch they ask for, or nothing with `problem` saying what is wrong.
+    static std::optional<BatchArguments> parse(const QStringList& arguments, QString* problem);
+};
