@@ -2,6 +2,7 @@
 #include "Resources/LocalizedText.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -57,6 +58,9 @@ private slots:
 
     void truncateUTF8_data();
     void truncateUTF8();
+
+    void liftSoleEntry_data();
+    void liftSoleEntry();
 };
 
 void TestArchiveFile::freePaths_data()
@@ -272,6 +276,54 @@ void TestArchiveFile::truncateUTF8()
     QFETCH(QString, expected);
 
     QCOMPARE(ArchiveFile::truncateUTF8(text, limit), expected);
+}
+
+void TestArchiveFile::liftSoleEntry_data()
+{
+    QTest::addColumn<QStringList>("beside"); // what the archive's folder holds already
+    QTest::addColumn<QStringList>("extracted"); // what the extraction folder "Holiday" holds
+    QTest::addColumn<QString>("result"); // where the output ends up
+    QTest::addColumn<QStringList>("after"); // the archive's folder afterwards
+
+    const QStringList none;
+    QTest::newRow("one folder of the same name")
+        << none << QStringList { u"d:Holiday/photos"_s } << u"Holiday"_s
+        << QStringList { u"Holiday"_s, u"Holiday/photos"_s };
+    QTest::newRow("one folder, its name taken")
+        << QStringList { u"d:Trip"_s } << QStringList { u"d:Trip"_s, u"f:Trip/a.txt"_s } << u"Trip 1"_s
+        << QStringList { u"Trip"_s, u"Trip 1"_s, u"Trip 1/a.txt"_s };
+    QTest::newRow("one file") << QStringList { u"f:notes.txt"_s } << QStringList { u"f:notes.txt"_s }
+                              << u"notes 1.txt"_s << QStringList { u"notes 1.txt"_s, u"notes.txt"_s };
+    QTest::newRow("several entries stay wrapped")
+        << none << QStringList { u"f:a"_s, u"f:b"_s } << u"Holiday"_s
+        << QStringList { u"Holiday"_s, u"Holiday/a"_s, u"Holiday/b"_s };
+    QTest::newRow("a lone link stays where it was made")
+        << none << QStringList { u"l:link"_s } << u"Holiday"_s
+        << QStringList { u"Holiday"_s, u"Holiday/link"_s };
+    QTest::newRow("empty stays") << none << none << u"Holiday"_s << QStringList { u"Holiday"_s };
+}
+
+void TestArchiveFile::liftSoleEntry()
+{
+    QFETCH(QStringList, beside);
+    QFETCH(QStringList, extracted);
+    QFETCH(QString, result);
+    QFETCH(QStringList, after);
+
+    QTemporaryDir dir;
+    createEntries(dir.path(), beside);
+    const QString folder = dir.filePath(u"Holiday"_s);
+    QVERIFY(QDir().mkpath(folder));
+    createEntries(folder, extracted);
+
+    QCOMPARE(ArchiveFile::liftSoleEntry(folder), dir.filePath(result));
+    QStringList entries;
+    QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries.append(QDir(dir.path()).relativeFilePath(it.next()));
+    entries.sort();
+    QCOMPARE(entries, after);
 }
 
 QTEST_GUILESS_MAIN(TestArchiveFile)
