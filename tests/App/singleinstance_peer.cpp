@@ -1,7 +1,9 @@
 // A minimal process around SingleInstance, so tests can run two of them.
 // Prints "handed-over" and exits when another instance took its arguments;
-// otherwise prints "primary" and then one JSON line per hand-over it receives.
+// otherwise prints "primary" and then one JSON line per hand-over it receives,
+// after a "token ..." line when the launch carried an activation token.
 #include "App/SingleInstance.h"
+#include "App/StartupActivation.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -15,7 +17,7 @@ int main(int argc, char* argv[])
     const QStringList paths = QCoreApplication::arguments().mid(1);
 
     SingleInstance instance;
-    if (instance.sendToRunningInstance(paths)) {
+    if (instance.sendToRunningInstance(paths, StartupActivation::tokenFromEnvironment())) {
         std::puts("handed-over");
         return 0;
     }
@@ -23,6 +25,11 @@ int main(int argc, char* argv[])
         std::puts("listen-failed");
         return 1;
     }
+    QObject::connect(&instance, &SingleInstance::activationTokenReceived, &application,
+                     [](const QString& token) {
+                         std::printf("token %s\n", qPrintable(token));
+                         std::fflush(stdout);
+                     });
     QObject::connect(
         &instance, &SingleInstance::filesReceived, &application, [](const QStringList& received) {
             const QByteArray line

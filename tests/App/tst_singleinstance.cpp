@@ -39,7 +39,7 @@ private slots:
     void otherUsersAreRefused();
 
 private:
-    QProcess* startPeer(const QStringList& arguments);
+    QProcess* startPeer(const QStringList& arguments, const QString& activationToken = {});
     bool waitForLine(QProcess* process, QByteArray* line);
 
     std::unique_ptr<QTemporaryDir> m_tmp;
@@ -63,11 +63,15 @@ void TestSingleInstance::cleanup()
     m_tmp.reset();
 }
 
-QProcess* TestSingleInstance::startPeer(const QStringList& arguments)
+QProcess* TestSingleInstance::startPeer(const QStringList& arguments, const QString& activationToken)
 {
     auto process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, m_tmp->path());
+    environment.remove(u"DESKTOP_STARTUP_ID"_s);
+    environment.remove(u"XDG_ACTIVATION_TOKEN"_s);
+    if (!activationToken.isEmpty())
+        environment.insert(u"XDG_ACTIVATION_TOKEN"_s, activationToken);
     process->setProcessEnvironment(environment);
     process->start(QStringLiteral(SINGLEINSTANCE_PEER), arguments);
     m_processes.append(process);
@@ -88,16 +92,21 @@ bool TestSingleInstance::waitForLine(QProcess* process, QByteArray* line)
 void TestSingleInstance::secondLaunchHandsOver_data()
 {
     QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("token");
     QTest::addColumn<QString>("received");
 
-    QTest::newRow("paths") << QStringList { u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s }
+    QTest::newRow("paths") << QStringList { u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s } << QString()
                            << u"[\"/srv/a b.zip\",\"/home/用户/资料.rar\"]"_s;
-    QTest::newRow("no paths") << QStringList() << u"[]"_s;
+    QTest::newRow("no paths") << QStringList() << QString() << u"[]"_s;
+    // The launcher's token goes along, so the running window may come forward.
+    QTest::newRow("activation token")
+        << QStringList { u"/srv/c.7z"_s } << u"kwin-42_TIME1234"_s << u"[\"/srv/c.7z\"]"_s;
 }
 
 void TestSingleInstance::secondLaunchHandsOver()
 {
     QFETCH(QStringList, paths);
+    QFETCH(QString, token);
     QFETCH(QString, received);
 
     QProcess* primary = startPeer({});
@@ -105,11 +114,15 @@ void TestSingleInstance::secondLaunchHandsOver()
     QVERIFY(waitForLine(primary, &line));
     QCOMPARE(line, "primary");
 
-    QProcess* second = startPeer(paths);
+    QProcess* second = startPeer(paths, token);
     QVERIFY(second->waitForFinished(10000));
     QCOMPARE(second->exitCode(), 0);
     QCOMPARE(second->readAllStandardOutput().trimmed(), "handed-over");
 
+    if (!token.isEmpty()) {
+        QVERIFY(waitForLine(primary, &line));
+        QCOMPARE(QString::fromUtf8(line), u"token "_s + token);
+    }
     QVERIFY(waitForLine(primary, &line));
     QCOMPARE(QString::fromUtf8(line), received);
     QCOMPARE(primary->state(), QProcess::Running);

@@ -1,3 +1,4 @@
+#include "CommandLine/BatchArguments.h"
 #include "CommandLine/CommandLineMode.h"
 #include "FileTree.h"
 #include "RarFixture.h"
@@ -96,6 +97,8 @@ private slots:
     void wrongUsage();
     void interruptCancelsAndCleansUp();
     void killedProcessTakesItsChildAlong();
+    void batchArguments_data();
+    void batchArguments();
 
 private:
     QString makeEncrypted(const QString& format);
@@ -310,6 +313,50 @@ void TestCommandLine::killedProcessTakesItsChildAlong()
     QVERIFY(process.waitForFinished(20000));
     // Nobody is left to wait for it: unar must not run on.
     QTRY_VERIFY_WITH_TIMEOUT(hasEnded(child), 20000);
+}
+
+void TestCommandLine::batchArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // kind, format and file names, or the problem
+
+    QTest::newRow("extract here") << QStringList { u"--extract-here"_s, u"a.zip"_s, u"/srv/b.rar"_s }
+                                  << u"extract zip a.zip,/srv/b.rar"_s;
+    QTest::newRow("compress here as 7z")
+        << QStringList { u"--compress-here"_s, u"--format"_s, u"7z"_s, u"--"_s, u"-odd"_s }
+        << u"compress 7z -odd"_s;
+    QTest::newRow("format joined") << QStringList { u"--compress-here"_s, u"--format=zip"_s, u"x"_s }
+                                   << u"compress zip x"_s;
+    QTest::newRow("no files") << QStringList { u"--extract-here"_s }
+                              << u"--extract-here needs at least one FILE"_s;
+    QTest::newRow("format to extract")
+        << QStringList { u"--extract-here"_s, u"--format"_s, u"7z"_s, u"a.zip"_s }
+        << u"--format is for --compress-here"_s;
+    QTest::newRow("rar cannot be made") << QStringList { u"--compress-here"_s, u"--format=rar"_s, u"x"_s }
+                                        << u"--format must be zip or 7z, not 'rar'"_s;
+    QTest::newRow("unknown option") << QStringList { u"--extract-here"_s, u"--fast"_s, u"a.zip"_s }
+                                    << u"unknown option '--fast'"_s;
+}
+
+void TestCommandLine::batchArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QVERIFY(BatchArguments::isBatch(arguments));
+    QString problem;
+    const std::optional<BatchArguments> batch = BatchArguments::parse(arguments, &problem);
+    if (!batch) {
+        QCOMPARE(problem, expected);
+        return;
+    }
+    QStringList names;
+    for (const QString& file : batch->files)
+        names.append(file.startsWith(QDir::currentPath() + u'/') ? QDir::current().relativeFilePath(file)
+                                                                 : file);
+    const bool extracting = batch->kind == BatchJob::Kind::extractHere;
+    QCOMPARE(u"%1 %2 %3"_s.arg(extracting ? u"extract"_s : u"compress"_s, batch->type.rawValue(),
+                               names.join(u',')),
+             expected);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
