@@ -12,6 +12,7 @@
 #include "Resources/LocalizedText.h"
 
 #include <QActionGroup>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLayout>
@@ -60,7 +61,7 @@ QToolBar#ka_windows_toolbar QToolButton {
 QToolBar#ka_windows_toolbar QToolButton:hover { background: rgba(0, 0, 0, 0.05); }
 QToolBar#ka_windows_toolbar QToolButton:pressed { background: rgba(0, 0, 0, 0.10); }
 QToolBar#ka_windows_toolbar QToolButton:checked { background: #DCE9FC; color: #1A5FCC; }
-QToolBar#ka_windows_toolbar QToolButton:focus { border: 2px solid #2E85FF; padding: 1px 8px 1px 8px; }
+QToolBar#ka_windows_toolbar QToolButton[keyboardFocus="true"] { border: 2px solid #2E85FF; padding: 1px 8px 1px 8px; }
 )"_s;
 } // namespace
 
@@ -161,6 +162,7 @@ void WindowController::setupToolbar()
 void WindowController::keepModeInStep(QToolButton* button, QAction* item)
 {
     button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(this);
     if (!item->isCheckable())
         return;
     connect(button, &QToolButton::toggled, this, [button, item](bool checked) {
@@ -195,6 +197,22 @@ void WindowController::keepOneModeChecked()
     }
     if (modeOf(checked) != controller->listType())
         toolbarSelected(checked);
+}
+
+// The ring marks where the keyboard is, as platform styles draw it: once
+// the user moves the focus by keyboard, not for the focus a window starts with.
+bool WindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        auto button = static_cast<QWidget*>(watched);
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byKeyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+            || reason == Qt::ShortcutFocusReason || testAttribute(Qt::WA_KeyboardFocusChange);
+        button->setProperty("keyboardFocus", event->type() == QEvent::FocusIn && byKeyboard);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 FileListType WindowController::modeOf(const QAction* item)

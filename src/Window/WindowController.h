@@ -51,6 +51,9 @@ public slots:
     // The full-edition button's action: shows the upgrade page as a sheet.
     void downloadFullVersion();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void windowDidLoad();
     void setupToolbar();
