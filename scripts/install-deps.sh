@@ -15,7 +15,7 @@ packages=(
     python3
     desktop-file-utils appstream
     man-db dpkg-dev  # the manual-page check, and dpkg-shlibdeps for the Debian package
-    xvfb xauth
+    xvfb xauth xdotool x11-utils  # xdotool and xprop answer dialogs of the real binary in tests
     dbus-daemon  # a private session bus for the desktop-integration tests
     fonts-wqy-microhei  # a Chinese font, so Chinese texts and pictures render (and their screenshots)
     clang-format
