@@ -7,8 +7,16 @@ set(CPACK_PACKAGE_NAME kestrel-archive)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kestrel Archive")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "extract zip, 7z and RAR archives; create zip and 7z archives")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Kestrel Archive is a desktop archive utility. Drop files into its window and either extract a zip, 7z or RAR archive into a new folder that never clashes with an existing one, or pack files and folders into a new zip or 7z archive. It adds Extract Here and Compress actions to the context menus of Dolphin, GNOME Files (with python3-nautilus), Nemo and Thunar (with thunar-archive-plugin), and works from the command line without a display.")
+# Lines of at most 80 columns, as dpkg shows them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Kestrel Archive is a desktop archive utility. Drop files into its window\n"
+    "and either extract a zip, 7z or RAR archive into a new folder that never\n"
+    "clashes with an existing one, or pack files and folders into a new zip or\n"
+    "7z archive.\n"
+    "\n"
+    "Extract Here and Compress actions come with it for the context menus of\n"
+    "Dolphin, GNOME Files (with python3-nautilus), Nemo and Thunar (with\n"
+    "thunar-archive-plugin). The command line works without a display.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
