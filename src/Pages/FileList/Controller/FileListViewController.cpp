@@ -24,6 +24,7 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QKeySequence>
 
 #include <algorithm>
 
@@ -59,6 +60,10 @@ void FileListViewController::viewDidLoad()
     m_extractBar->setDelegate(this);
     m_compressBar->setDelegate(this);
     m_compressBar->hide();
+    // Return in the list presses the bar's button; its tool tip says so.
+    const QString returnKey = QKeySequence(Qt::Key_Return).toString(QKeySequence::NativeText);
+    for (WonderfulButton* button : { m_extractBar->extractButton(), m_compressBar->compressButton() })
+        button->setToolTip(u"%1 (%2)"_s.arg(button->text(), returnKey));
     // Later siblings are drawn above earlier ones: the empty view covers all.
     m_emptyView->raise();
     layoutSubviews();
