@@ -1,8 +1,10 @@
 # Fails when a file of the core (the library without widgets) includes a Qt
-# Widgets or Gui header, or a header of the GUI folders.
+# Widgets or Gui header, or a header of the GUI folders; and when a GUI folder
+# includes a folder on a floor above its own. The GUI floors, lowest first:
+# Controls < Alerts < Pages < Window < App, all above the core.
 # cmake -DSOURCE_DIR=src -DWIDGETS_DIR=... -DGUI_DIR=... -P check_core_includes.cmake
 set(core_folders Archive CommandLine Model Report Resources)
-set(gui_folders Alerts App Controls Pages Window)
+set(gui_folders Controls Alerts Pages Window App)
 
 set(forbidden "")
 foreach(dir ${WIDGETS_DIR} ${GUI_DIR})
@@ -33,8 +35,24 @@ foreach(folder ${core_folders})
     endforeach()
 endforeach()
 
+foreach(folder ${gui_folders})
+    list(FIND gui_folders ${folder} floor)
+    file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+    foreach(file ${files})
+        file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+        foreach(line ${includes})
+            if(line MATCHES "\"([A-Za-z]+)/")
+                list(FIND gui_folders "${CMAKE_MATCH_1}" included)
+                if(included GREATER floor)
+                    list(APPEND problems "${file}: ${line} (up from ${folder} to ${CMAKE_MATCH_1})")
+                endif()
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
 if(problems)
     list(JOIN problems "\n" text)
-    message(FATAL_ERROR "The core includes GUI headers:\n${text}")
+    message(FATAL_ERROR "Includes that run up a floor:\n${text}")
 endif()
-message(STATUS "The core includes no GUI header")
+message(STATUS "The core includes no GUI header and no GUI floor includes one above it")

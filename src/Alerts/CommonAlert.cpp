@@ -1,7 +1,7 @@
 #include "Alerts/CommonAlert.h"
 
-#include "App/Image.h"
 #include "Archive/Diagnostics.h"
+#include "Controls/Image.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "Alerts/ProgressAlert.h"
 
 #include "Alerts/ProgressIndicator.h"
-#include "App/Image.h"
+#include "Controls/Image.h"
 #include "Resources/LocalizedText.h"
 
 ProgressAlert::ProgressAlert(const QString& message, const QString& iconName)

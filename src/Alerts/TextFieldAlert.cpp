@@ -1,6 +1,6 @@
 #include "Alerts/TextFieldAlert.h"
 
-#include "App/Image.h"
+#include "Controls/Image.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "App/AppDelegate.h"
 
-#include "App/NotificationCenter.h"
+#include "Model/NotificationCenter.h"
 #include "Report/ReportQuery.h"
 #include "Window/WindowController.h"
 

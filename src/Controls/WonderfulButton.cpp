@@ -1,8 +1,8 @@
 #include "Controls/WonderfulButton.h"
 
-#include "App/Image.h"
 #include "Controls/AnimatedColor.h"
 #include "Controls/GlowImage.h"
+#include "Controls/Image.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -5,8 +5,8 @@
 #include "Alerts/ProgressIndicator.h"
 #include "Alerts/TaskbarProgress.h"
 #include "Alerts/TextFieldAlert.h"
-#include "App/Image.h"
 #include "Archive/ArchiveFile.h"
+#include "Controls/Image.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "Window/WindowController.h"
 
 #include "Alerts/OpenPanel.h"
-#include "App/Image.h"
+#include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Pages/Compress/View/CompressBarView.h"
 #include "Pages/Extract/View/ExtractBarView.h"

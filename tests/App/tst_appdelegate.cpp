@@ -1,6 +1,6 @@
 #include "App/AppDelegate.h"
-#include "App/NotificationCenter.h"
 #include "EventLogServer.h"
+#include "Model/NotificationCenter.h"
 #include "ScriptedOpenPanel.h"
 #include "Window/WindowController.h"
 

@@ -1,6 +1,6 @@
 // Writes pictures of the image button and of the page control, at the pixel
 // ratio the test runs with, for a person to look at.
-#include "App/Image.h"
+#include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Controls/KAPageControlView.h"
 #include "Controls/MBPageControlKnobView.h"

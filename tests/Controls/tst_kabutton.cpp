@@ -1,4 +1,4 @@
-#include "App/Image.h"
+#include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Controls/VerticallyAlignedTextFieldCell.h"
 

@@ -1,6 +1,6 @@
 #include "Pages/Tips/BannerView.h"
 
-#include "App/Image.h"
+#include "Controls/Image.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 #include "Pages/Tips/UpgradeViewController.h"
 
-#include "App/Image.h"
 #include "Controls/Carousel.h"
+#include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Controls/KAPageControlView.h"
 #include "KestrelConfig.h"

@@ -1,5 +1,5 @@
-#include "App/NotificationCenter.h"
 #include "Model/FileListManager.h"
+#include "Model/NotificationCenter.h"
 #include "Pages/Compress/View/CompressBarView.h"
 #include "Pages/Extract/View/ExtractBarView.h"
 #include "Pages/FileList/Controller/FileListViewController.h"

@@ -1,5 +1,5 @@
-#include "App/Image.h"
 #include "Controls/Carousel.h"
+#include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Controls/KAPageControlView.h"
 #include "Controls/MBPageControlKnobView.h"

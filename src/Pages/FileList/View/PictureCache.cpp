@@ -1,6 +1,6 @@
 #include "Pages/FileList/View/PictureCache.h"
 
-#include "App/Image.h"
+#include "Controls/Image.h"
 
 QPixmap PictureCache::picture(const QString& name, QSize size, qreal devicePixelRatio)
 {

@@ -1,4 +1,4 @@
-#include "App/NotificationCenter.h"
+#include "Model/NotificationCenter.h"
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {

@@ -1,4 +1,4 @@
-#include "App/Image.h"
+#include "Controls/Image.h"
 
 #include <QFile>
 #include <QGuiApplication>
