@@ -1,7 +1,7 @@
 // Progress from a worker thread to the main thread, the way archivers post
 // it: one queued call per progress value.
 
-#include "Archive/MainQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
 
 #include <QEventLoop>
 

@@ -1,6 +1,6 @@
 #include "Alerts/CommonAlert.h"
 
-#include "Archive/Diagnostics.h"
+#include "Archive/Plumbing/Diagnostics.h"
 #include "Controls/Image.h"
 #include "Resources/LocalizedText.h"
 

@@ -1,6 +1,6 @@
 #include "Archive/ArchiveFile.h"
 
-#include "Archive/PathText.h"
+#include "Archive/Plumbing/PathText.h"
 #include "Resources/LocalizedText.h"
 
 #include <QDir>

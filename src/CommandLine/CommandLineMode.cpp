@@ -1,9 +1,9 @@
 #include "CommandLine/CommandLineMode.h"
 
-#include "Archive/ArchiveJob.h"
 #include "Archive/ArchiveType.h"
-#include "Archive/Diagnostics.h"
-#include "Archive/PathText.h"
+#include "Archive/Job/ArchiveJob.h"
+#include "Archive/Plumbing/Diagnostics.h"
+#include "Archive/Plumbing/PathText.h"
 #include "CommandLine/InterruptWatcher.h"
 #include "CommandLine/TerminalPasswordPrompt.h"
 #include "CommandLine/TerminalProgressBar.h"

@@ -1,6 +1,6 @@
 #include "Model/FileCategory.h"
 
-#include "Archive/PathText.h"
+#include "Archive/Plumbing/PathText.h"
 
 #include <QStringList>
 

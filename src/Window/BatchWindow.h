@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Archive/ArchiveType.h"
-#include "Archive/BatchJob.h"
+#include "Archive/Job/BatchJob.h"
 #include "Archive/PasswordPrompt.h"
 
 #include <QWidget>

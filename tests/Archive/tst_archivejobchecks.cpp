@@ -1,4 +1,4 @@
-#include "Archive/ArchiveJobChecks.h"
+#include "Archive/Job/ArchiveJobChecks.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "Archive/ArchiveQueue.h"
-#include "Archive/MainQueue.h"
+#include "Archive/Plumbing/ArchiveQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
 
 #include <QSemaphore>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "Archive/MainQueue.h"
-#include "Archive/ProgressThrottle.h"
+#include "Archive/Plumbing/MainQueue.h"
+#include "Archive/Plumbing/ProgressThrottle.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "Archive/Rar/PtyChild.h"
 
-#include "Archive/ChildLifetime.h"
+#include "Archive/Plumbing/ChildLifetime.h"
 
 #include <QFile>
 

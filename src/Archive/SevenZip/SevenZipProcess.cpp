@@ -1,6 +1,6 @@
 #include "Archive/SevenZip/SevenZipProcess.h"
 
-#include "Archive/ChildLifetime.h"
+#include "Archive/Plumbing/ChildLifetime.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -4,8 +4,8 @@
 #include "Alerts/ProgressIndicator.h"
 #include "Alerts/TaskbarProgress.h"
 #include "Alerts/TextFieldAlert.h"
-#include "Archive/ArchiveJob.h"
-#include "Archive/Diagnostics.h"
+#include "Archive/Job/ArchiveJob.h"
+#include "Archive/Plumbing/Diagnostics.h"
 
 #include <QLineEdit>
 

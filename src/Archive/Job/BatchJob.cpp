@@ -1,8 +1,8 @@
-#include "Archive/BatchJob.h"
+#include "Archive/Job/BatchJob.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/ArchiveJob.h"
-#include "Archive/PathText.h"
+#include "Archive/Job/ArchiveJob.h"
+#include "Archive/Plumbing/PathText.h"
 #include "Report/ReportQuery.h"
 
 #include <algorithm>

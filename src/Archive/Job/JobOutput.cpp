@@ -1,4 +1,4 @@
-#include "Archive/JobOutput.h"
+#include "Archive/Job/JobOutput.h"
 
 #include "Archive/ArchiveFile.h"
 #include "Archive/Extraction/FileDescriptor.h"

@@ -1,4 +1,4 @@
-#include "Archive/PathText.h"
+#include "Archive/Plumbing/PathText.h"
 
 namespace {
 

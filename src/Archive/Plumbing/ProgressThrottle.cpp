@@ -1,6 +1,6 @@
-#include "Archive/ProgressThrottle.h"
+#include "Archive/Plumbing/ProgressThrottle.h"
 
-#include "Archive/MainQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
 
 std::shared_ptr<ProgressThrottle> ProgressThrottle::make(std::function<void(float)> deliver,
                                                          int intervalMilliseconds)

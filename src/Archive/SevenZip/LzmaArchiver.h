@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Archive/Archiver.h"
-#include "Archive/JobFlags.h"
+#include "Archive/Job/JobFlags.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
-#include "Archive/JobOutcome.h"
+#include "Archive/Job/JobOutcome.h"
 
-#include "Archive/JobOutput.h"
-#include "Archive/MainQueue.h"
+#include "Archive/Job/JobOutput.h"
+#include "Archive/Plumbing/MainQueue.h"
 
 void JobOutcome::finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
 {

@@ -1,4 +1,4 @@
-#include "Archive/ChildLifetime.h"
+#include "Archive/Plumbing/ChildLifetime.h"
 
 #include <QProcess>
 

@@ -1,4 +1,4 @@
-#include "Archive/Diagnostics.h"
+#include "Archive/Plumbing/Diagnostics.h"
 
 #include <atomic>
 #include <cstdio>

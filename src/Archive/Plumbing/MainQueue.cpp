@@ -1,4 +1,4 @@
-#include "Archive/MainQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "Archive/ArchiveQueue.h"
+#include "Archive/Plumbing/ArchiveQueue.h"
 
 #include <QThread>
 #include <QThreadPool>

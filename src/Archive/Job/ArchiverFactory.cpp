@@ -1,8 +1,8 @@
-#include "Archive/ArchiverFactory.h"
+#include "Archive/Job/ArchiverFactory.h"
 
-#include "Archive/LzmaArchiver.h"
-#include "Archive/RARArchiver.h"
-#include "Archive/ZipArchiver.h"
+#include "Archive/Rar/RARArchiver.h"
+#include "Archive/SevenZip/LzmaArchiver.h"
+#include "Archive/Zip/ZipArchiver.h"
 
 std::unique_ptr<Archiver> ArchiverFactory::make(ArchiveType type)
 {

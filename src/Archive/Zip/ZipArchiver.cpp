@@ -1,12 +1,12 @@
-#include "Archive/ZipArchiver.h"
+#include "Archive/Zip/ZipArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/ArchiveJobChecks.h"
-#include "Archive/ArchiveQueue.h"
-#include "Archive/JobOutcome.h"
-#include "Archive/MainQueue.h"
-#include "Archive/PasswordStep.h"
-#include "Archive/ProgressThrottle.h"
+#include "Archive/Job/ArchiveJobChecks.h"
+#include "Archive/Job/JobOutcome.h"
+#include "Archive/Job/PasswordStep.h"
+#include "Archive/Plumbing/ArchiveQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
+#include "Archive/Plumbing/ProgressThrottle.h"
 #include "Archive/Zip/ZipEngine.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "Archive/ArchiveJob.h"
+#include "Archive/Job/ArchiveJob.h"
 
 #include "Archive/Archiver.h"
-#include "Archive/ArchiverFactory.h"
+#include "Archive/Job/ArchiverFactory.h"
 
 #include <QPointer>
 

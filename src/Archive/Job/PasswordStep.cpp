@@ -1,8 +1,8 @@
-#include "Archive/PasswordStep.h"
+#include "Archive/Job/PasswordStep.h"
 
-#include "Archive/Diagnostics.h"
-#include "Archive/JobOutcome.h"
+#include "Archive/Job/JobOutcome.h"
 #include "Archive/PasswordPrompt.h"
+#include "Archive/Plumbing/Diagnostics.h"
 #include "Resources/LocalizedText.h"
 
 namespace {
