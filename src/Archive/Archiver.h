@@ -2,7 +2,7 @@
 
 #include "Archive/AlertResult.h"
 #include "Archive/ArchiveErrorType.h"
-#include "Archive/Job/JobOutput.h"
+#include "Archive/Run/JobOutput.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,14 +1,14 @@
 #include "Archive/Rar/RARArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/Job/ArchiveJobChecks.h"
-#include "Archive/Job/JobOutcome.h"
-#include "Archive/Job/PasswordStep.h"
 #include "Archive/Plumbing/ArchiveQueue.h"
 #include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
 #include "Archive/Rar/RarArchive.h"
 #include "Archive/Rar/RarProgress.h"
+#include "Archive/Run/ArchiveJobChecks.h"
+#include "Archive/Run/JobOutcome.h"
+#include "Archive/Run/PasswordStep.h"
 
 namespace {
 // Runs the engine on the archive queue and reports on the main queue.

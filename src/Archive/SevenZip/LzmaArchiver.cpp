@@ -1,14 +1,14 @@
 #include "Archive/SevenZip/LzmaArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/Job/ArchiveJobChecks.h"
-#include "Archive/Job/JobOutcome.h"
-#include "Archive/Job/PasswordStep.h"
 #include "Archive/Plumbing/ArchiveQueue.h"
 #include "Archive/Plumbing/Diagnostics.h"
 #include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/PathText.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
+#include "Archive/Run/ArchiveJobChecks.h"
+#include "Archive/Run/JobOutcome.h"
+#include "Archive/Run/PasswordStep.h"
 #include "Archive/SevenZip/SevenZipReader.h"
 #include "Archive/SevenZip/SevenZipWriter.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Archive/Archiver.h"
-#include "Archive/Job/JobFlags.h"
+#include "Archive/Run/JobFlags.h"
 
 #include <memory>
 

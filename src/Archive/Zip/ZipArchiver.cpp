@@ -1,12 +1,12 @@
 #include "Archive/Zip/ZipArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/Job/ArchiveJobChecks.h"
-#include "Archive/Job/JobOutcome.h"
-#include "Archive/Job/PasswordStep.h"
 #include "Archive/Plumbing/ArchiveQueue.h"
 #include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
+#include "Archive/Run/ArchiveJobChecks.h"
+#include "Archive/Run/JobOutcome.h"
+#include "Archive/Run/PasswordStep.h"
 #include "Archive/Zip/ZipEngine.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Archive/Job/JobOutput.h"
+#include "Archive/Run/JobOutput.h"
 
 #include "Archive/ArchiveFile.h"
 #include "Archive/Extraction/FileDescriptor.h"

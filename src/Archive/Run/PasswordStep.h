@@ -2,7 +2,7 @@
 
 #include "Archive/AlertResult.h"
 #include "Archive/Archiver.h"
-#include "Archive/Job/JobOutput.h"
+#include "Archive/Run/JobOutput.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "Archive/Job/ArchiveJobChecks.h"
+#include "Archive/Run/ArchiveJobChecks.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "Archive/Job/PasswordStep.h"
+#include "Archive/Run/PasswordStep.h"
 
-#include "Archive/Job/JobOutcome.h"
 #include "Archive/PasswordPrompt.h"
 #include "Archive/Plumbing/Diagnostics.h"
+#include "Archive/Run/JobOutcome.h"
 #include "Resources/LocalizedText.h"
 
 namespace {

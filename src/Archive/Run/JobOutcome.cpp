@@ -1,7 +1,7 @@
-#include "Archive/Job/JobOutcome.h"
+#include "Archive/Run/JobOutcome.h"
 
-#include "Archive/Job/JobOutput.h"
 #include "Archive/Plumbing/MainQueue.h"
+#include "Archive/Run/JobOutput.h"
 
 void JobOutcome::finish(const Archiver::Completion& completion, bool success, ArchiveErrorType error)
 {
