@@ -7,6 +7,7 @@
 #include "CommandLine/BatchArguments.h"
 #include "CommandLine/CommandLineMode.h"
 #include "KestrelConfig.h"
+#include "Report/ReportQuery.h"
 #include "Resources/LocalizedText.h"
 #include "Window/BatchWindow.h"
 #include "Window/LightAppearance.h"
@@ -27,6 +28,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// How long a finished batch lets its last usage events travel.
+constexpr int batchReportGraceMs = 2000;
+
 void describeApplication()
 {
     QCoreApplication::setOrganizationName(u"Kestrel"_s);
@@ -131,7 +135,10 @@ int ApplicationMain::runBatch(int argc, char* argv[], const BatchArguments& batc
     BatchWindow window(batch.kind, batch.files, batch.type);
     QObject::connect(&window, &BatchWindow::done, &application, &QCoreApplication::exit);
     window.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The window is gone; the last job's events are still on their way.
+    ReportQuery::waitForSentReports(batchReportGraceMs);
+    return status;
 }
 
 int ApplicationMain::runWindow(int argc, char* argv[])

@@ -75,11 +75,15 @@ bool SingleInstance::sendToRunningInstance(const QStringList& paths, const QStri
         return false;
     }
 
-    // One JSON object and a newline; the running instance answers with a
-    // newline once it has taken the paths, so we never exit before they arrived.
-    const QJsonObject handOver { { "paths"_L1, QJsonArray::fromStringList(paths) },
-                                 { "activationToken"_L1, activationToken } };
-    QByteArray message = QJsonDocument(handOver).toJson(QJsonDocument::Compact);
+    // One JSON value and a newline: the paths, or with a token an object of
+    // both (an earlier version reads the bare paths only). The running
+    // instance answers with a newline once it has taken them, so we never
+    // exit before they arrived.
+    const QJsonDocument handOver = activationToken.isEmpty()
+        ? QJsonDocument(QJsonArray::fromStringList(paths))
+        : QJsonDocument(QJsonObject { { "paths"_L1, QJsonArray::fromStringList(paths) },
+                                      { "activationToken"_L1, activationToken } });
+    QByteArray message = handOver.toJson(QJsonDocument::Compact);
     message.append('\n');
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMs))

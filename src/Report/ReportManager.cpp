@@ -7,6 +7,7 @@
 #include "Resources/PreferredLanguage.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -128,8 +129,17 @@ void ReportManager::send(const RequestParameters& parameters)
     const QUrl url = requestUrl(parameters);
     if (!url.isValid() || !QCoreApplication::instance())
         return;
+    ++m_pendingRequests;
     QMetaObject::invokeMethod(
         requestContext(), [this, url] { startRequest(url); }, Qt::QueuedConnection);
+}
+
+bool ReportManager::waitForPendingRequests(int maxMsecs)
+{
+    const QDeadlineTimer deadline(maxMsecs);
+    while (m_pendingRequests.load() > 0 && !deadline.hasExpired())
+        QThread::msleep(5);
+    return m_pendingRequests.load() == 0;
 }
 
 // Requests go out from a thread of their own: loading the TLS backend and
@@ -184,5 +194,8 @@ void ReportManager::startRequest(const QUrl& url)
     QNetworkReply* reply = networkManager->get(request);
     // The answer is read and dropped as it comes, so a large body never piles up.
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] { reply->readAll(); });
-    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
+        --m_pendingRequests;
+        reply->deleteLater();
+    });
 }

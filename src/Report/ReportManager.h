@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
 #include <mutex>
 
 class QLocale;
@@ -39,6 +40,11 @@ public:
     // failure are ignored.
     void send(const RequestParameters& parameters);
 
+    // Waits up to `maxMsecs` for the requests already sent to finish; true
+    // when none is left. For a process about to end, whose last events would
+    // otherwise go down with it.
+    bool waitForPendingRequests(int maxMsecs);
+
     // The event-log endpoint with `parameters` as its query, every reserved
     // character percent-encoded; an invalid URL when no usable endpoint is
     // configured (KESTREL_EVENT_LOG_URL in the environment, else the build's).
@@ -56,4 +62,6 @@ private:
     // Lives in the request thread, with the access manager as its child.
     QObject* m_requestContext = nullptr;
     QPointer<QNetworkAccessManager> networkManager;
+    // Sent and not yet finished, counted across threads.
+    std::atomic_int m_pendingRequests { 0 };
 };

@@ -15,3 +15,8 @@ void ReportQuery::report(const QString& type, const QVariantMap& detail)
     if (!parameters.isEmpty())
         manager.send(parameters);
 }
+
+void ReportQuery::waitForSentReports(int maxMsecs)
+{
+    ReportManager::shared().waitForPendingRequests(maxMsecs);
+}

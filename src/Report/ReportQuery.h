@@ -13,4 +13,8 @@ public:
     // log. Returns at once and never fails; an event that cannot be written as
     // JSON is dropped.
     static void report(const QString& type, const QVariantMap& detail);
+
+    // Gives the events reported so far up to `maxMsecs` to reach the event
+    // log: for a process that ends right after its last event.
+    static void waitForSentReports(int maxMsecs);
 };

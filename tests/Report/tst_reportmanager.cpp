@@ -143,7 +143,15 @@ void tst_ReportManager::reportReachesServer()
     std::unique_ptr<QThread> worker(QThread::create([&] { ReportQuery::report(type, detail); }));
     worker->start();
     QVERIFY(worker->wait(10000));
-    QTRY_COMPARE(server.requestHeads().size(), 1);
+    // A process about to end waits until what it sent has arrived (waited
+    // for off the main thread, where the server answers).
+    bool settled = false;
+    std::unique_ptr<QThread> ending(
+        QThread::create([&settled] { settled = ReportManager::shared().waitForPendingRequests(20000); }));
+    ending->start();
+    QTRY_VERIFY_WITH_TIMEOUT(ending->isFinished(), 25000);
+    QVERIFY(settled);
+    QCOMPARE(server.requestHeads().size(), 1);
 
     const QByteArray head = server.requestHeads().first();
     const QByteArray lowerHead = head.toLower();
