@@ -132,7 +132,7 @@ int ApplicationMain::runBatch(int argc, char* argv[], const BatchArguments& batc
     QApplication application(argc, argv);
     describeGuiApplication();
     LightAppearance::apply();
-    BatchWindow window(batch.kind, batch.files, batch.type);
+    BatchWindow window(batch.kind, batch.files, batch.type, batch.destination);
     QObject::connect(&window, &BatchWindow::done, &application, &QCoreApplication::exit);
     window.start();
     const int status = QApplication::exec();

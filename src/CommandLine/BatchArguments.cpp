@@ -6,6 +6,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString extractHereOption = u"--extract-here"_s;
+const QString extractToOption = u"--extract-to"_s;
 const QString compressHereOption = u"--compress-here"_s;
 const QString formatOption = u"--format"_s;
 } // namespace
@@ -13,20 +14,30 @@ const QString formatOption = u"--format"_s;
 bool BatchArguments::isBatch(const QStringList& arguments)
 {
     return !arguments.isEmpty()
-        && (arguments.first() == extractHereOption || arguments.first() == compressHereOption);
+        && (arguments.first() == extractHereOption || arguments.first() == extractToOption
+            || arguments.first() == compressHereOption);
 }
 
 std::optional<BatchArguments> BatchArguments::parse(const QStringList& arguments, QString* problem)
 {
     if (!isBatch(arguments)) {
-        *problem = u"expected --extract-here or --compress-here"_s;
+        *problem = u"expected --extract-here, --extract-to or --compress-here"_s;
         return std::nullopt;
     }
     BatchArguments batch;
-    batch.kind
-        = arguments.first() == extractHereOption ? BatchJob::Kind::extractHere : BatchJob::Kind::compressHere;
+    batch.kind = arguments.first() == compressHereOption ? BatchJob::Kind::compressHere
+                                                         : BatchJob::Kind::extractHere;
+    qsizetype first = 1;
+    if (arguments.first() == extractToOption) {
+        if (arguments.size() < 2 || arguments.at(1).isEmpty()) {
+            *problem = u"--extract-to needs a DIR"_s;
+            return std::nullopt;
+        }
+        batch.destination = QFileInfo(arguments.at(1)).absoluteFilePath();
+        first = 2;
+    }
     bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    for (qsizetype i = first; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (!optionsEnded && argument == "--"_L1) {
             optionsEnded = true;

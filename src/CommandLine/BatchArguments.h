@@ -10,6 +10,7 @@
 
 // The options file managers start batch jobs with:
 //   --extract-here FILE...
+//   --extract-to DIR FILE...
 //   --compress-here [--format zip|7z] FILE...
 // Files are made absolute against the working folder.
 class BatchArguments
@@ -18,6 +19,8 @@ public:
     BatchJob::Kind kind = BatchJob::Kind::extractHere;
     ArchiveType type = ArchiveType::zip;
     QStringList files;
+    // Where --extract-to puts the archives; empty for beside each one.
+    QString destination;
 
     // Whether `arguments` (without the program name) ask for a batch.
     static bool isBatch(const QStringList& arguments);

@@ -211,6 +211,8 @@ QString CommandLineMode::usage()
            u"      progress window: an archive that holds one folder or one file puts it\n"
            u"      straight beside the archive, any other gets a new folder named after\n"
            u"      it. Passwords are asked in a dialog. For file-manager actions.\n"
+           u"  kestrel-archive --extract-to DIR ARCHIVE...\n"
+           u"      The same, into DIR instead of beside each archive.\n"
            u"  kestrel-archive --compress-here [--format zip|7z] FILE...\n"
            u"      Pack FILEs and folders into one new archive beside the first FILE.\n"
            u"  kestrel-archive --version\n"

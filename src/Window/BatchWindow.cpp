@@ -28,9 +28,10 @@ QString fileName(const QString& path)
 }
 } // namespace
 
-BatchWindow::BatchWindow(BatchJob::Kind kind, const QStringList& files, ArchiveType type, QWidget* parent)
+BatchWindow::BatchWindow(BatchJob::Kind kind, const QStringList& files, ArchiveType type,
+                         const QString& destination, QWidget* parent)
     : QWidget(parent)
-    , m_job(kind == BatchJob::Kind::extractHere ? BatchJob::extractHere(files, this, this)
+    , m_job(kind == BatchJob::Kind::extractHere ? BatchJob::extractHere(files, this, this, destination)
                                                 : BatchJob::compressHere(files, type, this, this))
     , m_files(files)
     , m_type(type)

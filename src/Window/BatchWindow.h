@@ -21,7 +21,9 @@ class BatchWindow : public QWidget, public PasswordPrompt
     Q_OBJECT
 
 public:
-    BatchWindow(BatchJob::Kind kind, const QStringList& files, ArchiveType type, QWidget* parent = nullptr);
+    // Extracts beside each archive unless `destination` is given.
+    BatchWindow(BatchJob::Kind kind, const QStringList& files, ArchiveType type,
+                const QString& destination = {}, QWidget* parent = nullptr);
     ~BatchWindow() override;
 
     // Shows the window and starts the first job.

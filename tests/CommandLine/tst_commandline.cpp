@@ -322,6 +322,9 @@ void TestCommandLine::batchArguments_data()
 
     QTest::newRow("extract here") << QStringList { u"--extract-here"_s, u"a.zip"_s, u"/srv/b.rar"_s }
                                   << u"extract zip a.zip,/srv/b.rar"_s;
+    QTest::newRow("extract to") << QStringList { u"--extract-to"_s, u"/out"_s, u"/srv/b.rar"_s }
+                                << u"extract zip /srv/b.rar to /out"_s;
+    QTest::newRow("extract to nowhere") << QStringList { u"--extract-to"_s } << u"--extract-to needs a DIR"_s;
     QTest::newRow("compress here as 7z")
         << QStringList { u"--compress-here"_s, u"--format"_s, u"7z"_s, u"--"_s, u"-odd"_s }
         << u"compress 7z -odd"_s;
@@ -354,9 +357,11 @@ void TestCommandLine::batchArguments()
         names.append(file.startsWith(QDir::currentPath() + u'/') ? QDir::current().relativeFilePath(file)
                                                                  : file);
     const bool extracting = batch->kind == BatchJob::Kind::extractHere;
-    QCOMPARE(u"%1 %2 %3"_s.arg(extracting ? u"extract"_s : u"compress"_s, batch->type.rawValue(),
-                               names.join(u',')),
-             expected);
+    QString described = u"%1 %2 %3"_s.arg(extracting ? u"extract"_s : u"compress"_s, batch->type.rawValue(),
+                                          names.join(u','));
+    if (!batch->destination.isEmpty())
+        described += u" to "_s + batch->destination;
+    QCOMPARE(described, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

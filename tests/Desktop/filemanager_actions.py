@@ -144,6 +144,7 @@ def thunar_commands():
     folder = lambda files: os.path.dirname(files[0])
     return {
         'extract': lambda files: ['sh', script, 'extract-here', folder(files), *files],
+        'extract to': lambda files: ['sh', script, 'extract-to', folder(files), *files],
         'compress zip': lambda files: ['sh', script, 'create', folder(files), *files],
     }
 
@@ -229,8 +230,8 @@ def main():
     for name, commands in managers.items():
         check('extract' in commands and 'compress zip' in commands, f'{name}: extract and compress actions')
         for kind, command in commands.items():
-            if kind == 'extract':
-                extract_case(name, command)
+            if kind.startswith('extract'):
+                extract_case(name + ' ' + kind, command)
             else:
                 compress_case(name, kind, command)
     print(f'{len(FAILURES)} failed' if FAILURES else 'all file-manager actions work')

@@ -19,27 +19,29 @@ void reportResult(const QString& type, bool success, ArchiveErrorType error)
 }
 } // namespace
 
-BatchJob* BatchJob::extractHere(const QStringList& archives, PasswordPrompt* prompt, QObject* parent)
+BatchJob* BatchJob::extractHere(const QStringList& archives, PasswordPrompt* prompt, QObject* parent,
+                                const QString& destination)
 {
     QList<QStringList> inputs;
     for (const QString& archive : archives)
         inputs.append({ archive });
-    return new BatchJob(Kind::extractHere, inputs, ArchiveType::zip, prompt, parent);
+    return new BatchJob(Kind::extractHere, inputs, ArchiveType::zip, prompt, destination, parent);
 }
 
 BatchJob* BatchJob::compressHere(const QStringList& files, ArchiveType type, PasswordPrompt* prompt,
                                  QObject* parent)
 {
-    return new BatchJob(Kind::compressHere, { files }, type, prompt, parent);
+    return new BatchJob(Kind::compressHere, { files }, type, prompt, {}, parent);
 }
 
 BatchJob::BatchJob(Kind kind, const QList<QStringList>& inputs, ArchiveType type, PasswordPrompt* prompt,
-                   QObject* parent)
+                   const QString& destination, QObject* parent)
     : QObject(parent)
     , m_kind(kind)
     , m_inputs(inputs)
     , m_type(type)
     , m_prompt(prompt)
+    , m_destination(destination)
 {
 }
 
@@ -66,7 +68,7 @@ QString BatchJob::currentInput() const
 
 QString BatchJob::currentDestination() const
 {
-    return PathText::deletingLastPathComponent(currentInput());
+    return m_destination.isEmpty() ? PathText::deletingLastPathComponent(currentInput()) : m_destination;
 }
 
 bool BatchJob::allSucceeded() const

@@ -42,11 +42,12 @@ public:
         bool unanswered = false;
     };
 
-    // `archives` extracted one by one: an archive whose entries all sit in
+    // `archives` extracted one by one, beside themselves or all into
+    // `destination` when one is given: an archive whose entries all sit in
     // one folder (or that holds one file) puts that folder or file straight
-    // beside it; any other goes into a new folder named after it.
+    // there; any other goes into a new folder named after it.
     static BatchJob* extractHere(const QStringList& archives, PasswordPrompt* prompt,
-                                 QObject* parent = nullptr);
+                                 QObject* parent = nullptr, const QString& destination = {});
     // `files` packed into one new archive of `type` in the folder of the first.
     static BatchJob* compressHere(const QStringList& files, ArchiveType type, PasswordPrompt* prompt,
                                   QObject* parent = nullptr);
@@ -75,7 +76,7 @@ signals:
 
 private:
     BatchJob(Kind kind, const QList<QStringList>& inputs, ArchiveType type, PasswordPrompt* prompt,
-             QObject* parent);
+             const QString& destination, QObject* parent);
 
     void runNext();
     void startExtract(const QString& archive);
@@ -86,6 +87,7 @@ private:
     const QList<QStringList> m_inputs;
     const ArchiveType m_type;
     PasswordPrompt* const m_prompt;
+    const QString m_destination;
     QPointer<ArchiveJob> m_job;
     QList<Outcome> m_outcomes;
     int m_index = -1;
