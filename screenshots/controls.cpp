@@ -113,4 +113,4 @@ void TestControlScreenshots::controls()
 }
 
 QTEST_MAIN(TestControlScreenshots)
-#include "tst_controlscreenshots.moc"
+#include "controls.moc"

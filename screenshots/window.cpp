@@ -111,4 +111,4 @@ void TestWindowScreenshots::addFileDialogWithAFileAndAFolderSelected()
 }
 
 QTEST_MAIN(TestWindowScreenshots)
-#include "tst_windowscreenshots.moc"
+#include "window.moc"

@@ -174,4 +174,4 @@ void TestBarScreenshots::buttonStates()
 }
 
 QTEST_MAIN(TestBarScreenshots)
-#include "tst_barscreenshots.moc"
+#include "bars.moc"

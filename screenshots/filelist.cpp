@@ -77,4 +77,4 @@ void TestFileListScreenshots::listOfMixedKinds()
 }
 
 QTEST_MAIN(TestFileListScreenshots)
-#include "tst_filelistscreenshots.moc"
+#include "filelist.moc"
