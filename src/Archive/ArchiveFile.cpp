@@ -259,6 +259,8 @@ QString ArchiveFile::compressOutputPath(const QStringList& files, const QString&
 
 QString ArchiveFile::liftSoleEntry(const QString& folder)
 {
+    if (folder.isEmpty())
+        return folder;
     const QStringList entries
         = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     if (entries.size() != 1)

@@ -316,6 +316,12 @@ void TestArchiveFile::liftSoleEntry()
     QVERIFY(QDir().mkpath(folder));
     createEntries(folder, extracted);
 
+    // No folder is no folder: not the working one.
+    const QString workingFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder));
+    QCOMPARE(ArchiveFile::liftSoleEntry(QString()), QString());
+    QVERIFY(QDir::setCurrent(workingFolder));
+
     QCOMPARE(ArchiveFile::liftSoleEntry(folder), dir.filePath(result));
     QStringList entries;
     QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
