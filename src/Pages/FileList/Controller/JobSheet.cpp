@@ -54,10 +54,13 @@ void JobSheet::end()
     if (!m_ended)
         TaskbarProgress::clear();
     m_ended = true;
-    // Ended from code, the sheet reports autoClose, which cancels nothing.
+    // Ended from code, the sheet reports autoClose, which cancels nothing; a
+    // prompt still up belongs to a job that is over.
     if (m_sheet)
         m_sheet->endSheet();
     m_sheet = nullptr;
+    if (m_prompt)
+        m_prompt->endSheet();
 }
 
 void JobSheet::ask(const QString& message, Answer answer)
@@ -66,6 +69,7 @@ void JobSheet::ask(const QString& message, Answer answer)
         m_sheet->endSheet();
     m_sheet = nullptr;
     QPointer<TextFieldAlert> prompt = TextFieldAlert::create(message);
+    m_prompt = prompt.data();
     prompt->setSubject(m_subject);
     prompt->show(m_view,
                  [this, guard = QPointer(this), prompt, answer = std::move(answer)](AlertResult result) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 class ArchiveJob;
+class CommonAlert;
 class ProgressAlert;
 
 // What covers the window while one job runs, from the moment its folder is
@@ -51,6 +52,7 @@ private:
     QString m_subject;
     QPointer<ArchiveJob> m_job;
     QPointer<ProgressAlert> m_sheet;
+    QPointer<CommonAlert> m_prompt;
     double m_fraction = 0.0;
     bool m_ended = false;
 };
