@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +73,8 @@ BatchWindow::BatchWindow(BatchJob::Kind kind, const QStringList& files, ArchiveT
     grid->setColumnStretch(1, 1);
 
     connect(m_cancel, &QPushButton::clicked, m_job, &BatchJob::cancel);
+    // Escape is Cancel, as in the sheets.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, m_cancel, &QPushButton::click);
     connect(m_job, &BatchJob::jobStarted, this, &BatchWindow::jobStarted);
     connect(m_job, &BatchJob::progressed, this, &BatchWindow::progressed);
     connect(m_job, &BatchJob::finished, this, &BatchWindow::finished);
