@@ -1,3 +1,4 @@
+#include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
 #include "Alerts/ProgressIndicator.h"
 #include "Alerts/TextFieldAlert.h"
@@ -18,28 +19,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-template<typename Alert> Alert* visibleOn(QWidget* window)
-{
-    const QList<Alert*> alerts = window->findChildren<Alert*>();
-    for (Alert* alert : alerts) {
-        if (alert->isVisible())
-            return alert;
-    }
-    return nullptr;
-}
-
-QAbstractButton* buttonTitled(const QMessageBox* box, const char* key)
-{
-    const QList<QAbstractButton*> buttons = box->buttons();
-    for (QAbstractButton* button : buttons) {
-        if (button->text() == localizedText(key))
-            return button;
-    }
-    return nullptr;
-}
-} // namespace
+using namespace AlertLookup;
 
 // The small window of a file manager's batch: real archives beside each
 // other in a temporary folder, real engines, events to a loopback log.
@@ -125,7 +105,7 @@ void TestBatchWindow::extractsEachArchiveBesideItself()
                        ArchiveType::zip);
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, &window, [&window] {
-        if (TextFieldAlert* prompt = visibleOn<TextFieldAlert>(&window);
+        if (TextFieldAlert* prompt = visible<TextFieldAlert>(&window);
             prompt && prompt->textField()->text().isEmpty()) {
             QCOMPARE(prompt->subject(), u"Secret.zip"_s);
             QTest::keyClicks(prompt->textField(), u"secret"_s);
@@ -173,7 +153,7 @@ void TestBatchWindow::failureInTheMiddleIsListedAndTheRestGoesOn()
     QSignalSpy done(&window, &BatchWindow::done);
     window.start();
     CommonAlert* summary = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((summary = visibleOn<CommonAlert>(&window)), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT((summary = visible<CommonAlert>(&window)), 30000);
     QCOMPARE(summary->text(),
              u"Some archives could not be extracted:\n\nBroken.zip: the archive is damaged"_s);
     QVERIFY(done.isEmpty());
@@ -214,7 +194,7 @@ void TestBatchWindow::cancelStopsTheBatchAndLeavesNothingOfTheCurrentJob()
     QTest::keyClick(&window, Qt::Key_Escape);
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
     QCOMPARE(done.first().first().toInt(), 1);
-    QVERIFY(!visibleOn<CommonAlert>(&window));
+    QVERIFY(!visible<CommonAlert>(&window));
     QCOMPARE(FileTree::entries(m_dir->path()),
              QStringList({ u"Big.zip"_s, u"Done.txt"_s, u"Done.zip"_s, u"Later.zip"_s }));
 }

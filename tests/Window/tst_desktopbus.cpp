@@ -1,6 +1,6 @@
+#include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
 #include "Alerts/DesktopNotifier.h"
-#include "Alerts/ProgressAlert.h"
 #include "Alerts/TaskbarProgress.h"
 #include "FileTree.h"
 #include "KestrelConfig.h"
@@ -197,15 +197,8 @@ void TestDesktopBus::windowJobOffersShowInFolderAndNotifiesWhenAway()
     QTRY_VERIFY(!controller.isActiveWindow());
 
     controller.startCompress(ArchiveType::zip);
-    const auto resultAlert = [&controller]() -> CommonAlert* {
-        for (CommonAlert* alert : controller.findChildren<CommonAlert*>()) {
-            if (alert->isVisible() && !qobject_cast<ProgressAlert*>(alert))
-                return alert;
-        }
-        return nullptr;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(resultAlert(), 30000);
-    CommonAlert* alert = resultAlert();
+    QTRY_VERIFY_WITH_TIMEOUT(AlertLookup::messageAlert(&controller), 30000);
+    CommonAlert* alert = AlertLookup::messageAlert(&controller);
     QCOMPARE(alert->text(), localizedText("compress_completion"));
     QTRY_COMPARE(m_notifications.shown.size(), 1);
     QCOMPARE(m_notifications.shown.first().body, u"notes.zip"_s);
@@ -213,11 +206,7 @@ void TestDesktopBus::windowJobOffersShowInFolderAndNotifiesWhenAway()
     QTRY_VERIFY(!m_launcher.updates.isEmpty()
                 && !m_launcher.updates.last().value(u"progress-visible"_s).toBool());
 
-    QPushButton* show = nullptr;
-    for (QAbstractButton* button : alert->buttons()) {
-        if (button->text() == localizedText("show_in_folder"))
-            show = qobject_cast<QPushButton*>(button);
-    }
+    auto show = qobject_cast<QPushButton*>(AlertLookup::buttonTitled(alert, "show_in_folder"));
     QVERIFY(show && !show->isDefault());
     QTest::mouseClick(show, Qt::LeftButton);
     QTRY_COMPARE(m_fileManager.shownItems,

@@ -1,5 +1,5 @@
+#include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
-#include "Alerts/ProgressAlert.h"
 #include "FileTree.h"
 #include "Model/FileListManager.h"
 #include "Pages/Compress/View/CompressBarView.h"
@@ -68,10 +68,8 @@ QStringList selectedNames(FileListViewController* controller)
 // The window's focus is where it was before the job.
 void acceptResult(QWidget* window, const QString& expected)
 {
-    CommonAlert* alert = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((alert = window->findChild<CommonAlert*>()) && alert->isVisible()
-                                 && !qobject_cast<ProgressAlert*>(alert),
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(AlertLookup::messageAlert(window), 30000);
+    CommonAlert* alert = AlertLookup::messageAlert(window);
     QCOMPARE(alert->text(), expected);
     QTRY_COMPARE(focused() ? focused()->window() : nullptr, static_cast<QWidget*>(alert));
     press(Qt::Key_Return);

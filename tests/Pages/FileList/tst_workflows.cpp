@@ -1,3 +1,4 @@
+#include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
 #include "Alerts/ProgressAlert.h"
 #include "Alerts/ProgressIndicator.h"
@@ -29,44 +30,13 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using namespace AlertLookup;
 
 namespace {
 
 QUrl fileUrl(const QString& path)
 {
     return QUrl::fromLocalFile(path);
-}
-
-QAbstractButton* buttonTitled(const QMessageBox* box, const char* key)
-{
-    const QList<QAbstractButton*> buttons = box->buttons();
-    for (QAbstractButton* button : buttons) {
-        if (button->text() == localizedText(key))
-            return button;
-    }
-    return nullptr;
-}
-
-// The message alert on screen, if any: not a progress sheet, not a prompt.
-CommonAlert* messageAlert(QWidget* window)
-{
-    const QList<CommonAlert*> alerts = window->findChildren<CommonAlert*>();
-    for (CommonAlert* alert : alerts) {
-        if (alert->isVisible() && !qobject_cast<ProgressAlert*>(alert)
-            && !qobject_cast<TextFieldAlert*>(alert))
-            return alert;
-    }
-    return nullptr;
-}
-
-template<typename Alert> Alert* visible(QWidget* window)
-{
-    const QList<Alert*> alerts = window->findChildren<Alert*>();
-    for (Alert* alert : alerts) {
-        if (alert->isVisible())
-            return alert;
-    }
-    return nullptr;
 }
 
 } // namespace
