@@ -4,6 +4,7 @@
 #include "Archive/Job/ArchiverFactory.h"
 #include "FileTree.h"
 #include "JobRecord.h"
+#include "NearlyFullDisk.h"
 #include "RarFixture.h"
 #include "ScriptedPasswordPrompt.h"
 #include "SevenZipFixtures.h"
@@ -11,16 +12,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
 #include <limits>
 #include <optional>
-
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -560,19 +557,9 @@ void TestArchivers::targetFillsUp()
     auto archiver = archiverFor(format);
     JobRecord job;
     {
-        // Files written by this process and the children it starts meanwhile
-        // cannot grow past 4 KiB, as on a nearly full disk: writes beyond fail
-        // with EFBIG instead of raising SIGXFSZ. Every entry is 8 KiB: the
-        // first one does not fit.
-        rlimit saved {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, savedHandler);
-        });
-        const rlimit nearlyFull { 4096, saved.rlim_max };
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+        // Every entry is 8 KiB: the first one does not fit.
+        const NearlyFullDisk nearlyFull(4096);
+        QVERIFY(nearlyFull.isActive());
         archiver->decompress(m_target, archive, {}, {}, job.completion());
         QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
     }

@@ -1,18 +1,15 @@
 #include "Archive/Zip/ZipEngine.h"
 #include "FileTree.h"
+#include "NearlyFullDisk.h"
 #include "ZipFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -209,16 +206,9 @@ void tst_ZipCreate::stopsOnCancelAndUnreadableInput()
     QVERIFY(!ZipEngine::createZipFile(archive, { u"/"_s }, {}, {}));
     QCOMPARE(FileTree::entries(dir.path()), untouched);
     {
-        // A full disk: writes past 1 MiB fail with EFBIG instead of raising SIGXFSZ.
-        rlimit saved {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const auto restore = qScopeGuard([&] {
-            setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, savedHandler);
-        });
-        const rlimit nearlyFull { 1024 * 1024, saved.rlim_max };
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+        // A full disk past 1 MiB.
+        const NearlyFullDisk nearlyFull(1024 * 1024);
+        QVERIFY(nearlyFull.isActive());
         QVERIFY(!ZipEngine::createZipFile(archive, { random }, {}, {}));
     }
     QCOMPARE(FileTree::entries(dir.path()), untouched);
