@@ -1,5 +1,6 @@
 #include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
+#include "Alerts/TextFieldAlert.h"
 #include "FileTree.h"
 #include "Model/FileListManager.h"
 #include "Pages/Compress/View/CompressBarView.h"
@@ -13,8 +14,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -91,6 +94,7 @@ private slots:
     void init();
 
     void keyboardAloneRunsBothJobs();
+    void passwordByKeyboardAndScreenReader();
     void screenReaderToggleKeepsOneModeInStep();
 
 private:
@@ -177,6 +181,47 @@ void TestWindowAccess::keyboardAloneRunsBothJobs()
     acceptResult(m_window.get(), localizedText("extract_completion"));
     QCOMPARE(FileTree::snapshot(path(u"out/Archive/Holiday"_s)), FileTree::snapshot(path(u"Holiday"_s)));
     QCOMPARE(m_panel.opened().size(), 4);
+}
+
+// A protected archive, keys only: Escape dismisses the prompt and leaves
+// nothing; the second time a screen reader ticks "Show password", the
+// password is typed and Return extracts.
+void TestWindowAccess::passwordByKeyboardAndScreenReader()
+{
+    QVERIFY(FileTree::writeFile(m_dir.path(), u"plan.txt"_s, "the plan\n"));
+    QCOMPARE(FileTree::run(u"zip"_s, { u"-qm"_s, u"-P"_s, u"s3cret"_s, u"Secret.zip"_s, u"plan.txt"_s },
+                           nullptr, m_dir.path()),
+             0);
+    QVERIFY(QDir().mkpath(path(u"vault"_s)));
+    FileListViewController* controller = m_window->contentViewController();
+    controller->addFiles({ QUrl::fromLocalFile(path(u"Secret.zip"_s)) });
+    press(Qt::Key_F6);
+    press(Qt::Key_Space);
+
+    for (const bool answer : { false, true }) {
+        m_panel.answerNext({ QUrl::fromLocalFile(path(u"vault"_s)) });
+        press(Qt::Key_Return);
+        TextFieldAlert* prompt = nullptr;
+        QTRY_VERIFY((prompt = AlertLookup::visible<TextFieldAlert>(m_window.get())));
+        QTRY_COMPARE(focused(), static_cast<QWidget*>(prompt->textField()));
+        if (!answer) {
+            press(Qt::Key_Escape);
+            QTRY_VERIFY(!AlertLookup::visible<CommonAlert>(m_window.get()));
+            QCOMPARE(FileTree::entries(path(u"vault"_s)), QStringList());
+            m_window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+            QTRY_COMPARE(focused(), controller->listView()->tableView());
+            continue;
+        }
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(prompt->showPasswordBox());
+        QCOMPARE(box->role(), QAccessible::CheckBox);
+        box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(prompt->textField()->echoMode(), QLineEdit::Normal);
+        QTest::keyClicks(focused(), u"s3cret"_s);
+        press(Qt::Key_Return);
+    }
+    acceptResult(m_window.get(), localizedText("extract_completion"));
+    QCOMPARE(FileTree::readFile(path(u"vault/Secret/plan.txt"_s)), "the plan\n");
 }
 
 void TestWindowAccess::screenReaderToggleKeepsOneModeInStep()
