@@ -19,11 +19,11 @@ const QString interface = u"org.freedesktop.Notifications"_s;
 const QString showInFolderAction = u"show-in-folder"_s;
 } // namespace
 
+// Nothing touches the bus before the first notification: a window builds
+// one of these at start-up.
 DesktopNotifier::DesktopNotifier(QObject* parent)
     : QObject(parent)
 {
-    QDBusConnection::sessionBus().connect(service, path, interface, u"ActionInvoked"_s, this,
-                                          SLOT(actionInvoked(uint, QString)));
 }
 
 void DesktopNotifier::notify(const QString& summary, const QString& body, const QString& revealPath)
@@ -70,11 +70,20 @@ void DesktopNotifier::send(const QString& summary, const QString& body, const QS
         watcher->deleteLater();
         if (!id.isError()) {
             if (withAction)
-                m_revealPaths.insert(id.value(), revealPath);
+                listenForActions(id.value(), revealPath);
             emit delivered(id.value());
         }
         emit settled();
     });
+}
+
+void DesktopNotifier::listenForActions(uint id, const QString& revealPath)
+{
+    if (!m_listening) {
+        m_listening = QDBusConnection::sessionBus().connect(service, path, interface, u"ActionInvoked"_s,
+                                                            this, SLOT(actionInvoked(uint, QString)));
+    }
+    m_revealPaths.insert(id, revealPath);
 }
 
 void DesktopNotifier::actionInvoked(uint id, const QString& action)

@@ -35,5 +35,8 @@ private slots:
 private:
     void send(const QString& summary, const QString& body, const QString& revealPath, bool withAction);
 
+    void listenForActions(uint id, const QString& revealPath);
+
     QHash<uint, QString> m_revealPaths;
+    bool m_listening = false;
 };

@@ -17,6 +17,19 @@ QPointer<TextFieldAlert> TextFieldAlert::create(const QString& message)
     return alert;
 }
 
+QPointer<TextFieldAlert> TextFieldAlert::ask(QWidget* view, const QString& message, const QString& subject,
+                                             Answered answered)
+{
+    QPointer<TextFieldAlert> alert = create(message);
+    alert->setSubject(subject);
+    // The alert deletes itself only after its completion has run.
+    alert->show(view, [alert, answered = std::move(answered)](AlertResult result) {
+        if (answered)
+            answered(result, alert->textField()->text());
+    });
+    return alert;
+}
+
 TextFieldAlert::TextFieldAlert(const QString& message)
     : m_subject(new QLabel)
     , m_textField(new QLineEdit)

@@ -14,7 +14,15 @@ class TextFieldAlert : public CommonAlert
     Q_OBJECT
 
 public:
+    using Answered = std::function<void(AlertResult result, const QString& text)>;
+
     static QPointer<TextFieldAlert> create(const QString& message);
+
+    // Asks with `message` for the password of `subject` (a file name) on the
+    // window of `view`. `answered` runs once, with how the alert ended and
+    // the text typed.
+    static QPointer<TextFieldAlert> ask(QWidget* view, const QString& message, const QString& subject,
+                                        Answered answered);
 
     // The entered text; read it when the result is ok.
     QLineEdit* textField() const { return m_textField; }

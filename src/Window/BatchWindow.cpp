@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -114,12 +113,7 @@ void BatchWindow::progressed(double fraction)
 
 void BatchWindow::ask(const QString& message, Answer answer)
 {
-    QPointer<TextFieldAlert> prompt = TextFieldAlert::create(message);
-    prompt->setSubject(fileName(m_job->currentInput()));
-    prompt->show(this, [prompt, answer = std::move(answer)](AlertResult result) {
-        if (answer)
-            answer(result, prompt ? prompt->textField()->text() : QString());
-    });
+    TextFieldAlert::ask(this, message, fileName(m_job->currentInput()), std::move(answer));
 }
 
 void BatchWindow::closeEvent(QCloseEvent* event)

@@ -143,8 +143,12 @@ void WindowController::setupToolbar()
                 widget->setAccessibleName(item->text());
             // Reached with Tab, so the keyboard gets everywhere the pointer
             // does; a click leaves the focus where it was.
-            if (auto button = qobject_cast<QToolButton*>(widget))
-                keepModeInStep(button, item);
+            if (auto button = qobject_cast<QToolButton*>(widget)) {
+                button->setFocusPolicy(Qt::TabFocus);
+                button->installEventFilter(this);
+                if (item->isCheckable())
+                    keepModeInStep(button, item);
+            }
         }
     }
     for (QAction* item : m_selectableItems->actions())
@@ -161,10 +165,6 @@ void WindowController::setupToolbar()
 // changes the check changes the mode, and the mode shown stays checked.
 void WindowController::keepModeInStep(QToolButton* button, QAction* item)
 {
-    button->setFocusPolicy(Qt::TabFocus);
-    button->installEventFilter(this);
-    if (!item->isCheckable())
-        return;
     connect(button, &QToolButton::toggled, this, [button, item](bool checked) {
         if (checked != item->isChecked())
             item->activate(QAction::Trigger);

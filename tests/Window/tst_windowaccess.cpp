@@ -142,7 +142,11 @@ void TestWindowAccess::keyboardAloneRunsBothJobs()
     std::reverse(backwards.begin() + 1, backwards.end());
     QCOMPARE(backwards, compressStops);
 
-    // F6 goes from pane to pane: toolbar, list, bar.
+    // F10 goes to the toolbar, F6 from pane to pane: toolbar, list, bar.
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_F10);
+    QCOMPARE(nameOf(focused()), u"Compress"_s);
     press(Qt::Key_F6);
     QCOMPARE(focused(), controller->listView()->tableView());
     press(Qt::Key_A, Qt::ControlModifier);

@@ -93,57 +93,45 @@ void BatchJob::runNext()
     emit jobStarted(m_index);
     emit progressed(double(m_index) / count());
     const QStringList& input = m_inputs.at(m_index);
-    if (m_kind == Kind::extractHere) {
-        startExtract(input.first());
+    if (m_kind == Kind::compressHere) {
+        startJob(m_type, u"compress"_s)->compress(currentDestination(), input, QString());
         return;
     }
-    ReportQuery::report(u"compress_click"_s, { { u"file_type"_s, m_type.rawValue() } });
-    m_job = new ArchiveJob(m_type, m_prompt, this);
+    const std::optional<ArchiveType> type
+        = ArchiveType::fromRawValue(PathText::pathExtension(input.first()).toLower());
+    if (!type) {
+        reportResult(u"decompress_result"_s, false, ArchiveErrorType::unsupported);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                jobEnded({ currentInput(), false, ArchiveErrorType::unsupported, {}, false });
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    startJob(*type, u"decompress"_s)->decompress(currentDestination(), input.first());
+}
+
+// The job of the current input, reporting "<event>_click" now and
+// "<event>_result" at its end, as the window does.
+ArchiveJob* BatchJob::startJob(ArchiveType type, const QString& event)
+{
+    ReportQuery::report(event + u"_click"_s, { { u"file_type"_s, type.rawValue() } });
+    m_job = new ArchiveJob(type, m_prompt, this);
     connect(m_job, &ArchiveJob::completed, this,
-            [this, job = m_job.data()](bool success, ArchiveErrorType error) {
-                reportResult(u"compress_result"_s, success, error);
-                jobEnded({ currentInput(), success, error,
-                           success ? job->outputPath().value_or(QString()) : QString(), false });
+            [this, event, job = m_job.data()](bool success, ArchiveErrorType error) {
+                reportResult(event + u"_result"_s, success, error);
+                QString output = success ? job->outputPath().value_or(QString()) : QString();
+                if (success && m_kind == Kind::extractHere)
+                    output = ArchiveFile::liftSoleEntry(output);
+                jobEnded({ currentInput(), success, error, output, false });
             });
-    // Packing never asks anything; the signal is there for completeness.
     connect(m_job, &ArchiveJob::endedWithoutResult, this, [this] {
         jobEnded({ currentInput(), false, ArchiveErrorType::passwordEmpty, {}, true });
     });
     connect(m_job, &ArchiveJob::progressed, this,
             [this](float fraction) { emit progressed((m_index + double(fraction)) / count()); });
-    m_job->compress(currentDestination(), input, QString());
-}
-
-void BatchJob::startExtract(const QString& archive)
-{
-    const std::optional<ArchiveType> type
-        = ArchiveType::fromRawValue(PathText::pathExtension(archive).toLower());
-    if (!type) {
-        reportResult(u"decompress_result"_s, false, ArchiveErrorType::unsupported);
-        QMetaObject::invokeMethod(
-            this,
-            [this, archive] {
-                jobEnded({ archive, false, ArchiveErrorType::unsupported, {}, false });
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    ReportQuery::report(u"decompress_click"_s, { { u"file_type"_s, type->rawValue() } });
-    m_job = new ArchiveJob(*type, m_prompt, this);
-    connect(m_job, &ArchiveJob::completed, this,
-            [this, archive, job = m_job.data()](bool success, ArchiveErrorType error) {
-                reportResult(u"decompress_result"_s, success, error);
-                QString output;
-                if (success)
-                    output = ArchiveFile::liftSoleEntry(job->outputPath().value_or(QString()));
-                jobEnded({ archive, success, error, output, false });
-            });
-    connect(m_job, &ArchiveJob::endedWithoutResult, this, [this, archive] {
-        jobEnded({ archive, false, ArchiveErrorType::passwordEmpty, {}, true });
-    });
-    connect(m_job, &ArchiveJob::progressed, this,
-            [this](float fraction) { emit progressed((m_index + double(fraction)) / count()); });
-    m_job->decompress(currentDestination(), archive);
+    return m_job;
 }
 
 void BatchJob::jobEnded(Outcome outcome)

@@ -79,7 +79,7 @@ private:
              const QString& destination, QObject* parent);
 
     void runNext();
-    void startExtract(const QString& archive);
+    ArchiveJob* startJob(ArchiveType type, const QString& event);
     void jobEnded(Outcome outcome);
 
     const Kind m_kind;

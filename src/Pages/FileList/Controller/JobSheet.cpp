@@ -7,8 +7,6 @@
 #include "Archive/Job/ArchiveJob.h"
 #include "Archive/Plumbing/Diagnostics.h"
 
-#include <QLineEdit>
-
 JobSheet::JobSheet(QWidget* view, MakeSheet makeSheet, const QString& subject, QObject* parent)
     : QObject(parent)
     , m_view(view)
@@ -68,17 +66,15 @@ void JobSheet::ask(const QString& message, Answer answer)
     if (m_sheet)
         m_sheet->endSheet();
     m_sheet = nullptr;
-    QPointer<TextFieldAlert> prompt = TextFieldAlert::create(message);
-    m_prompt = prompt.data();
-    prompt->setSubject(m_subject);
-    prompt->show(m_view,
-                 [this, guard = QPointer(this), prompt, answer = std::move(answer)](AlertResult result) {
-                     const QString text = prompt ? prompt->textField()->text() : QString();
-                     // Back before the job hears the answer, so the window is never free
-                     // while the job winds down or goes on.
-                     if (guard)
-                         show();
-                     if (answer)
-                         answer(result, text);
-                 });
+    m_prompt = TextFieldAlert::ask(m_view, message, m_subject,
+                                   [guard = QPointer(this), answer = std::move(answer)](AlertResult result,
+                                                                                        const QString& text) {
+                                       // Back before the job hears the answer, so the window is
+                                       // never free while the job winds down or goes on.
+                                       if (guard)
+                                           guard->show();
+                                       if (answer)
+                                           answer(result, text);
+                                   })
+                   .data();
 }
