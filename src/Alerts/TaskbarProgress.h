@@ -2,7 +2,8 @@
 
 // The progress of a running job on the application's taskbar or dock entry
 // (com.canonical.Unity.LauncherEntry, read by Plasma, Dash to Dock, Plank
-// and others). Signals only: where nobody listens nothing happens.
+// and others). Signals only: where nobody listens nothing happens. Main
+// thread only.
 class TaskbarProgress
 {
 public:

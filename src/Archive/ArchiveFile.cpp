@@ -90,6 +90,13 @@ Claim claimResult(int result)
     return errno == EEXIST ? Claim::taken : Claim::failed;
 }
 
+// Renames `from` to `to` unless something is there already.
+Claim moveUnlessTaken(const QString& from, const QString& to)
+{
+    return claimResult(::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                                   QFile::encodeName(to).constData(), RENAME_NOREPLACE));
+}
+
 QString archiveName(const QStringList& files)
 {
     if (files.size() == 1) {
@@ -277,21 +284,17 @@ QString ArchiveFile::liftSoleEntry(const QString& folder)
     // name ("Holiday/Holiday" becomes "Holiday").
     const QString parent = PathText::deletingLastPathComponent(folder);
     const std::optional<QString> aside
-        = firstClaimed(parent + u"/.kestrel-lift", [&folder](const QString& candidate) {
-              return claimResult(::renameat2(AT_FDCWD, QFile::encodeName(folder).constData(), AT_FDCWD,
-                                             QFile::encodeName(candidate).constData(), RENAME_NOREPLACE));
-          });
+        = firstClaimed(parent + u"/.kestrel-lift",
+                       [&folder](const QString& candidate) { return moveUnlessTaken(folder, candidate); });
     if (!aside)
         return folder;
     const QString movedFrom = *aside + u'/' + entries.first();
     const std::optional<QString> lifted
         = firstClaimed(parent + u'/' + entries.first(), [&movedFrom](const QString& candidate) {
-              return claimResult(::renameat2(AT_FDCWD, QFile::encodeName(movedFrom).constData(), AT_FDCWD,
-                                             QFile::encodeName(candidate).constData(), RENAME_NOREPLACE));
+              return moveUnlessTaken(movedFrom, candidate);
           });
     if (!lifted) {
-        ::renameat2(AT_FDCWD, QFile::encodeName(*aside).constData(), AT_FDCWD,
-                    QFile::encodeName(folder).constData(), RENAME_NOREPLACE);
+        moveUnlessTaken(*aside, folder);
         return folder;
     }
     ::rmdir(QFile::encodeName(*aside).constData());
