@@ -178,8 +178,11 @@ def run(argv, folder, with_password):
     if with_password:
         answering.start()
     try:
-        return subprocess.run(argv, cwd=folder, env=environment, timeout=120,
-                              stdin=subprocess.DEVNULL).returncode
+        done = subprocess.run(argv, cwd=folder, env=environment, timeout=120, stdin=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True)
+        if done.returncode != 0:
+            print(done.stderr, file=sys.stderr)
+        return done.returncode
     finally:
         stop.set()
 
