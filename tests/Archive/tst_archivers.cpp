@@ -1,7 +1,7 @@
 #include "Archive/ArchiveFile.h"
-#include "Archive/Archiver.h"
 #include "Archive/Job/ArchiveJob.h"
 #include "Archive/Job/ArchiverFactory.h"
+#include "Archive/Run/Archiver.h"
 #include "FileTree.h"
 #include "JobRecord.h"
 #include "NearlyFullDisk.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Archive/Archiver.h"
+#include "Archive/Run/Archiver.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <atomic>
+#include "Archive/Run/CancelToken.h"
+
 #include <functional>
 #include <mutex>
 
@@ -10,18 +11,24 @@
 class RarProgress
 {
 public:
+    // Cancelled through `cancel`, or through this object.
+    explicit RarProgress(CancelToken cancel = {})
+        : m_cancel(std::move(cancel))
+    {
+    }
+
     double fractionCompleted() const;
     // Engine side. The observer runs on the calling thread, once per value
     // that differs from the previous one.
     void setFractionCompleted(double fraction);
     void setFractionObserver(std::function<void(double)> observer);
 
-    void cancel() { m_cancelled.store(true); }
-    bool isCancelled() const { return m_cancelled.load(); }
+    void cancel() { m_cancel.cancel(); }
+    bool isCancelled() const { return m_cancel.isCancelled(); }
 
 private:
     mutable std::mutex m_mutex;
     double m_fraction = 0.0;
     std::function<void(double)> m_observer;
-    std::atomic<bool> m_cancelled { false };
+    CancelToken m_cancel;
 };

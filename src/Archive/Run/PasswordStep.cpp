@@ -2,7 +2,6 @@
 
 #include "Archive/PasswordPrompt.h"
 #include "Archive/Plumbing/Diagnostics.h"
-#include "Archive/Run/JobOutcome.h"
 #include "Resources/LocalizedText.h"
 
 namespace {
@@ -34,28 +33,4 @@ void PasswordStep::ask(PasswordPrompt* prompt, Answered answered)
         prompt->ask(localizedText("enter_password"), std::move(answer));
     else
         PasswordPrompt::askCurrent(localizedText("enter_password"), std::move(answer));
-}
-
-void PasswordStep::askBeforeExtracting(const Extraction& job, std::function<void(const QString&)> start)
-{
-    ask(job.prompt, [job, start = std::move(start)](const std::optional<QString>& text, AlertResult result) {
-        if (!text) {
-            job.output.remove();
-            if (job.endedWithoutResult)
-                job.endedWithoutResult(result);
-            return;
-        }
-        if (text->isEmpty()) {
-            job.output.remove();
-            JobOutcome::finish(job.completion, false, ArchiveErrorType::passwordEmpty);
-            return;
-        }
-        if (job.isCancelled()) {
-            // Too late: the folder went with the cancel and nothing starts.
-            job.output.remove();
-            JobOutcome::finish(job.completion, false, ArchiveErrorType::cancelled);
-            return;
-        }
-        start(*text);
-    });
 }

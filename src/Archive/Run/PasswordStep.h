@@ -1,8 +1,6 @@
 #pragma once
 
 #include "Archive/AlertResult.h"
-#include "Archive/Archiver.h"
-#include "Archive/Run/JobOutput.h"
 
 #include <QString>
 
@@ -11,8 +9,7 @@
 
 class PasswordPrompt;
 
-// How the archivers ask for a password and what each answer means. Main
-// thread only.
+// How a job asks for a password. Main thread only.
 class PasswordStep
 {
 public:
@@ -25,20 +22,4 @@ public:
     // password. A prompt that ends without a usable answer writes its
     // diagnostic line first.
     static void ask(PasswordPrompt* prompt, Answered answered);
-
-    // The job that waits for a password before it extracts anything.
-    struct Extraction
-    {
-        PasswordPrompt* prompt = nullptr;
-        JobOutput output;
-        std::function<bool()> isCancelled;
-        Archiver::Completion completion;
-        Archiver::EndedWithoutResult endedWithoutResult;
-    };
-
-    // Asks for `job`'s password and calls `start` with it. An empty answer
-    // fails with passwordEmpty and an answer that comes after a cancel ends
-    // as cancelled; a question that ends without an answer ends the job
-    // without a result. Each of these removes the reserved folder first.
-    static void askBeforeExtracting(const Extraction& job, std::function<void(const QString&)> start);
 };

@@ -5,7 +5,6 @@
 #include "Archive/Zip/ZipReader.h"
 
 #include <QFile>
-#include <QMutex>
 #include <QtEndian>
 
 #include <algorithm>
@@ -15,7 +14,6 @@
 #include <malloc.h>
 #endif
 #include <archive_entry.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -45,48 +43,6 @@ bool isEmptyZip(const QString& archivePath)
         && record + kEndRecordSize + field16(20) == tail.size();
 }
 
-// Tells one version of a file from another: a file written again changes at
-// least its change time.
-struct FileStamp
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified = {};
-    timespec changed = {};
-
-    bool operator==(const FileStamp& other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size
-            && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
-            && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-    }
-};
-
-std::optional<FileStamp> stampOf(const QString& path)
-{
-    struct stat status = {};
-    if (stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return FileStamp { status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim };
-}
-
-// The catalog read last. An extraction asks whether the archive is protected
-// and then extracts it, which reads the catalog again; walking the headers
-// twice cost 6% of extracting an archive of many small files.
-struct LastCatalog
-{
-    QMutex mutex;
-    std::optional<std::pair<FileStamp, ZipCatalog>> entry;
-};
-
-LastCatalog& lastCatalog()
-{
-    // Never destroyed: a job thread may still read it while the process exits.
-    static auto* last = new LastCatalog;
-    return *last;
-}
-
 // libarchive indexes the whole central directory, about 150 bytes an entry.
 // That index is freed with the walk's reader, but malloc keeps the pages (in
 // another thread's arena, or below later allocations), and the extraction's
@@ -102,20 +58,8 @@ void releaseFreedMemory()
 
 std::optional<ZipCatalog> ZipCatalog::read(const QString& archivePath)
 {
-    const std::optional<FileStamp> before = stampOf(archivePath);
-    LastCatalog& last = lastCatalog();
-    if (before) {
-        const QMutexLocker locker(&last.mutex);
-        if (last.entry && last.entry->first == *before)
-            return last.entry->second;
-    }
     std::optional<ZipCatalog> catalog = walkHeaders(archivePath);
     releaseFreedMemory();
-    // Kept only when the file did not change while it was read.
-    if (catalog && before && stampOf(archivePath) == before) {
-        const QMutexLocker locker(&last.mutex);
-        last.entry.emplace(*before, *catalog);
-    }
     return catalog;
 }
 

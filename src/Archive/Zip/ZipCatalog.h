@@ -19,7 +19,6 @@ struct ZipCatalog
 
     // Empty when the archive cannot be read to its end. Needs an active
     // Utf8LocaleScope for the raw names.
-    // The same file read twice in a row (unchanged in between) is walked once.
     static std::optional<ZipCatalog> read(const QString& archivePath);
 
 private:

@@ -6,14 +6,12 @@
 #include <functional>
 #include <optional>
 
-// Reads zip archives over libarchive and writes them with our own writer
-// over libdeflate, in process.
+// Writes zip archives with our own writer over libdeflate, in process, and
+// names what zip extraction (ZipHandle) reports.
 //
-// All calls run synchronously on the calling thread (the archive queue) and
-// call their callbacks from there (writing deflates on worker threads of its
-// own, joined before it returns). Extraction is safe whatever the archive
-// says: nothing is written outside the destination, nothing existing is
-// replaced, nothing is written through a link.
+// Calls run synchronously on the calling thread (the archive queue) and call
+// their callbacks from there (writing deflates on worker threads of its own,
+// joined before it returns).
 class ZipEngine
 {
 public:
@@ -31,8 +29,6 @@ public:
     using ShouldContinue = std::function<bool()>;
     using CreateProgress = std::function<void(quint64 entryNumber, quint64 total)>;
     using ExtractProgress = std::function<void(const QString& entryName, qint64 entryNumber, qint64 total)>;
-    using ExtractCompletion
-        = std::function<void(const QString& path, bool succeeded, std::optional<int> errorCode)>;
 
     // Writes a zip (files deflated, or stored when they do not compress; zip64
     // when needed; never encrypted) at `archivePath`, replacing the empty file
@@ -45,16 +41,4 @@ public:
     // True only when the archive was written completely.
     static bool createZipFile(const QString& archivePath, const QStringList& contents,
                               const ShouldContinue& shouldContinue, const CreateProgress& progress);
-
-    // True when entries of the archive are encrypted.
-    static bool isFilePasswordProtected(const QString& archivePath);
-
-    // Extracts `archivePath` into the existing folder `destination`, with
-    // `password` for encrypted entries. `completion` runs exactly once, at the
-    // end: (destination, true, nullopt) on success, otherwise false with one
-    // of the error codes. Answering false from `shouldContinue` stops early
-    // and ends as a failure.
-    static void unzipFile(const QString& archivePath, const QString& destination,
-                          const std::optional<QString>& password, const ShouldContinue& shouldContinue,
-                          const ExtractProgress& progress, const ExtractCompletion& completion);
 };

@@ -2,7 +2,6 @@
 
 #include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Extraction/Utf8LocaleScope.h"
-#include "Archive/Zip/ZipCatalog.h"
 #include "Archive/Zip/ZipErrorClassifier.h"
 #include "Archive/Zip/ZipReader.h"
 
@@ -21,24 +20,19 @@ ZipExtractor::ZipExtractor(ZipEngine::ShouldContinue shouldContinue, ZipEngine::
 {
 }
 
-std::optional<int> ZipExtractor::extract(const QString& archivePath, const QString& destination,
-                                         const std::optional<QString>& password)
+std::optional<int> ZipExtractor::extract(const QString& archivePath, const ZipCatalog& catalog,
+                                         const QString& destination, const std::optional<QString>& password)
 {
     const Utf8LocaleScope utf8Locale;
-    // A first walk over the headers gives the total and the names that are
-    // not UTF-8, which the legacy encoding is chosen from.
-    const std::optional<ZipCatalog> catalog = ZipCatalog::read(archivePath);
-    if (!catalog)
-        return ZipEngine::archiveUnreadable;
     if (!m_tree.open(destination))
         return ZipEngine::writeFailed;
-    if (catalog->entryCount == 0)
+    if (catalog.entryCount == 0)
         return std::nullopt;
     ZipReader reader;
     if (!reader.open(archivePath, password))
         return ZipEngine::archiveUnreadable;
-    const LegacyNameDecoder decoder(catalog->legacyNames, QLocale::system().name());
-    const qint64 total = catalog->entryCount;
+    const LegacyNameDecoder decoder(catalog.legacyNames, QLocale::system().name());
+    const qint64 total = catalog.entryCount;
     LibarchiveEntryLoop::Callbacks callbacks;
     callbacks.isCancelled = [this] { return m_shouldContinue && !m_shouldContinue(); };
     if (m_progress) {

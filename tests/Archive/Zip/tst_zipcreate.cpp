@@ -1,4 +1,5 @@
 #include "Archive/Zip/ZipEngine.h"
+#include "Archive/Zip/ZipHandle.h"
 #include "FileTree.h"
 #include "NearlyFullDisk.h"
 #include "ZipFixtures.h"
@@ -29,11 +30,10 @@ void setTimes(const QString& path)
 
 bool extract(const QString& archive, const QString& destination)
 {
-    bool succeeded = false;
     QDir().mkpath(destination);
-    ZipEngine::unzipFile(archive, destination, std::nullopt, {}, {},
-                         [&](const QString&, bool ok, std::optional<int>) { succeeded = ok; });
-    return succeeded;
+    ZipHandle handle;
+    return handle.open(archive, {}) == ArchiveErrorType::none
+        && handle.extract(destination, {}) == ArchiveErrorType::none;
 }
 
 } // namespace

@@ -2,14 +2,18 @@
 
 #include "Archive/AlertResult.h"
 #include "Archive/ArchiveErrorType.h"
+#include "Archive/Run/CancelToken.h"
 #include "Archive/Run/JobOutput.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
+class ExtractionHandle;
+class ExtractionRun;
 class PasswordPrompt;
 
 // The interface of the format archivers. An archiver object serves one job.
@@ -53,34 +57,30 @@ public:
     void setEndedWithoutResult(EndedWithoutResult ended) { m_endedWithoutResult = std::move(ended); }
 
     // The output of the current job, absent until the job has decided it.
-    std::optional<QString> compressPath() const { return outputPath(true); }
-    std::optional<QString> decompressPath() const { return outputPath(false); }
+    std::optional<QString> compressPath() const;
+    std::optional<QString> decompressPath() const;
 
 protected:
-    Archiver() = default;
+    Archiver();
     Archiver(const Archiver&) = delete;
     Archiver& operator=(const Archiver&) = delete;
 
+    // The whole extraction, through the format's `handle`.
+    void runExtraction(std::unique_ptr<ExtractionHandle> handle, const QString& targetPath,
+                       const QString& archivePath, OnBegin onBegin, Progress progress, Completion completion);
+    void cancelExtraction();
+
+    // Takes `path`, just reserved, as the archive the compress job creates.
+    void takeCompressOutput(const QString& path) { m_compressOutput = JobOutput::adopt(path); }
+    // Stops the compress job and removes its archive while it is still the job's own.
+    void cancelCompression();
+
     PasswordPrompt* m_passwordPrompt = nullptr;
     EndedWithoutResult m_endedWithoutResult;
-    // What the running job reserved: a cancel removes it while it is still
-    // the job's own.
-    JobOutput m_output;
-    bool m_outputIsArchive = false;
-
-    // Takes `path`, just reserved, as the job's output: the archive it
-    // creates or the folder it extracts into.
-    void takeOutput(const QString& path, bool isArchive)
-    {
-        m_output = JobOutput::adopt(path);
-        m_outputIsArchive = isArchive;
-    }
+    JobOutput m_compressOutput;
+    CancelToken m_compressCancel;
 
 private:
-    std::optional<QString> outputPath(bool archive) const
-    {
-        if (m_output.isEmpty() || m_outputIsArchive != archive)
-            return std::nullopt;
-        return m_output.path();
-    }
+    CancelToken m_extractionCancel;
+    std::shared_ptr<ExtractionRun> m_extraction;
 };

@@ -1,3 +1,0 @@
-#include "Archive/Archiver.h"
-
-Archiver::~Archiver() = default;
