@@ -206,19 +206,15 @@ pid_t forkAsNobody(const std::function<int()>& body)
     return child;
 }
 
+// Events go on meanwhile, so an instance in this process can answer.
 int exitCodeOf(pid_t child)
 {
     int status = 0;
-    QDeadlineTimer deadline(10000);
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (deadline.hasExpired()) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            return -1;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (QTest::qWaitFor([&] { return waitpid(child, &status, WNOHANG) != 0; }, 10000))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return -1;
 }
 
 sockaddr_un addressOf(const QByteArray& path)

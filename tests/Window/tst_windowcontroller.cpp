@@ -2,7 +2,6 @@
 #include "Alerts/FilesAndFoldersDialog.h"
 #include "Model/FileListManager.h"
 #include "Resources/LocalizedText.h"
-#include "ScriptedOpenPanel.h"
 #include "Window/WindowController.h"
 
 #include <QDialogButtonBox>
@@ -69,34 +68,9 @@ private slots:
     }
     void init() { FileListManager::shared().listInfo = {}; }
 
-    void fullVersionItemSitsInTheMiddle_data();
-    void fullVersionItemSitsInTheMiddle();
     void filesAndFoldersAreChosenTogetherInTheRealDialog();
     void folderChooserAnswersWithTheSelectedFolder();
-
-private:
-    ScriptedOpenPanel m_openPanel;
 };
-
-void TestWindowController::fullVersionItemSitsInTheMiddle_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::newRow("smallest window") << 840;
-    QTest::newRow("wide window") << 1500;
-}
-
-void TestWindowController::fullVersionItemSitsInTheMiddle()
-{
-    QFETCH(int, width);
-    WindowController window(&m_openPanel);
-    window.resize(width, 600);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QWidget* button
-        = window.toolbar()->findChild<QWidget*>(u"ka_download_full_version"_s)->findChild<QPushButton*>();
-    const int centre = button->mapTo(&window, button->rect().center()).x();
-    QVERIFY2(qAbs(centre - width / 2) <= 1, qPrintable(u"centre at %1"_s.arg(centre)));
-}
 
 // The add-file panel as the application opens it: the selected file and
 // folder both come back, the folder is not entered, and the dialog goes.
