@@ -43,7 +43,7 @@ private:
     bool waitForLine(QProcess* process, QByteArray* line);
 
     std::unique_ptr<QTemporaryDir> m_tmp;
-    QList<QProcess*> m_processes;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
 void TestSingleInstance::init()
@@ -52,20 +52,16 @@ void TestSingleInstance::init()
     QVERIFY(m_tmp->isValid());
 }
 
+// A process still running is killed as it goes.
 void TestSingleInstance::cleanup()
 {
-    for (QProcess* process : std::as_const(m_processes)) {
-        process->kill();
-        process->waitForFinished();
-        delete process;
-    }
     m_processes.clear();
     m_tmp.reset();
 }
 
 QProcess* TestSingleInstance::startPeer(const QStringList& arguments, const QString& activationToken)
 {
-    auto process = new QProcess;
+    QProcess* process = m_processes.emplace_back(std::make_unique<QProcess>()).get();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, m_tmp->path());
     environment.remove(u"DESKTOP_STARTUP_ID"_s);
@@ -74,7 +70,6 @@ QProcess* TestSingleInstance::startPeer(const QStringList& arguments, const QStr
         environment.insert(u"XDG_ACTIVATION_TOKEN"_s, activationToken);
     process->setProcessEnvironment(environment);
     process->start(QStringLiteral(SINGLEINSTANCE_PEER), arguments);
-    m_processes.append(process);
     return process;
 }
 

@@ -158,7 +158,6 @@ void TestWindowAccess::keyboardAloneRunsBothJobs()
     press(Qt::Key_Tab);
     m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
     press(Qt::Key_Space);
-    QCOMPARE(m_panel.opened().last().message, u"Save “Archive.7z” in…"_s);
     acceptResult(m_window.get(), localizedText("compress_completion"));
     QVERIFY(QFile::exists(path(u"out/Archive.7z"_s)));
 
@@ -181,7 +180,6 @@ void TestWindowAccess::keyboardAloneRunsBothJobs()
     QCOMPARE(selectedNames(controller), QStringList { u"Archive.7z"_s });
     m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
     press(Qt::Key_Return);
-    QCOMPARE(m_panel.opened().last().message, u"Extract “Archive.7z” into…"_s);
     acceptResult(m_window.get(), localizedText("extract_completion"));
     QCOMPARE(FileTree::snapshot(path(u"out/Archive/Holiday"_s)), FileTree::snapshot(path(u"Holiday"_s)));
     QCOMPARE(m_panel.opened().size(), 4);
