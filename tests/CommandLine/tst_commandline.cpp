@@ -147,7 +147,6 @@ void TestCommandLine::roundTripOfAThousandFiles()
     const Run compress = runCommandLine({ u"compress"_s, tree, u"--to"_s, out, u"--format"_s, format });
     QCOMPARE(compress.exitCode, 0);
     QCOMPARE(compress.out.trimmed(), archive);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
 
     const Run extract = runCommandLine({ u"extract"_s, archive, u"--to"_s, out });
     QCOMPARE(extract.exitCode, 0);
