@@ -272,7 +272,8 @@ void TestAlerts::laidOutAndNamed()
     QPointer<CommonAlert> alert = makeAlert(kind);
     showOnWindow(alert);
     auto prompt = qobject_cast<TextFieldAlert*>(alert);
-    QWidget* accessory = prompt ? prompt->textField() : alert->findChild<ProgressIndicator*>();
+    QWidget* accessory
+        = prompt ? static_cast<QWidget*>(prompt->textField()) : alert->findChild<ProgressIndicator*>();
     if (accessory) {
         const auto rectIn
             = [&](const QWidget* widget) { return QRect(widget->mapTo(alert, QPoint()), widget->size()); };
