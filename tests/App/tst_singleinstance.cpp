@@ -166,6 +166,8 @@ void TestSingleInstance::socketOnlyInAPrivateFolder()
         QVERIFY(QFile::link(runtime, fallback));
     else if (planted == u"open folder")
         QVERIFY(::mkdir(fallbackName.constData(), 0777) == 0 && ::chmod(fallbackName.constData(), 0777) == 0);
+    else if (planted == u"foreign folder" && geteuid() != 0)
+        QSKIP("needs root to give a folder to another user");
     else if (planted == u"foreign folder")
         QVERIFY(::mkdir(fallbackName.constData(), 0700) == 0
                 && ::chown(fallbackName.constData(), 65534, 65534) == 0);
