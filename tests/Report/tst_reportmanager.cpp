@@ -54,44 +54,35 @@ void tst_ReportManager::init()
     setEndpoint(u"http://127.0.0.1:9/log.html"_s);
 }
 
+// How the event is escaped is checked where it arrives (reportReachesServer).
 void tst_ReportManager::requestUrl_data()
 {
     QTest::addColumn<QString>("endpoint"); // null: not set, the build's value counts
-    QTest::addColumn<QString>("json");
-    QTest::addColumn<QByteArray>("expected"); // empty: nowhere to send
+    QTest::addColumn<bool>("valid");
 
-    const QString local = u"http://127.0.0.1:9/log.html"_s;
-    QTest::newRow("structure") << local << uR"({"a":"b","c":["d"]})"_s
-                               << "json=%7B%22a%22%3A%22b%22%2C%22c%22%3A%5B%22d%22%5D%7D"_ba;
-    QTest::newRow("query delimiters")
-        << local << u"a b&c=d+e?f#g/h%"_s << "json=a%20b%26c%3Dd%2Be%3Ff%23g%2Fh%25"_ba;
-    QTest::newRow("non-ascii as utf-8") << local << u"操作é"_s << "json=%E6%93%8D%E4%BD%9C%C3%A9"_ba;
-    QTest::newRow("endpoint from the environment")
-        << u"https://logs.example.org:8443/k/log.html"_s << u"x"_s << "json=x"_ba;
-    QTest::newRow("unset: build value") << QString() << u"x"_s << "json=x"_ba;
-    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << u"x"_s << QByteArray();
-    QTest::newRow("no host") << u"http:///log.html"_s << u"x"_s << QByteArray();
-    QTest::newRow("garbage") << u"::: not a url"_s << u"x"_s << QByteArray();
+    QTest::newRow("endpoint from the environment") << u"https://logs.example.org:8443/k/log.html"_s << true;
+    QTest::newRow("unset: build value") << QString() << true;
+    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << false;
+    QTest::newRow("no host") << u"http:///log.html"_s << false;
+    QTest::newRow("garbage") << u"::: not a url"_s << false;
 }
 
 void tst_ReportManager::requestUrl()
 {
     QFETCH(QString, endpoint);
-    QFETCH(QString, json);
-    QFETCH(QByteArray, expected);
+    QFETCH(bool, valid);
 
     if (endpoint.isNull())
         qunsetenv("KESTREL_EVENT_LOG_URL");
     else
         setEndpoint(endpoint);
-
-    const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, json } });
-    if (expected.isEmpty()) {
+    const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, u"x"_s } });
+    if (!valid) {
         QVERIFY(!url.isValid());
         return;
     }
     const QByteArray base = endpoint.isNull() ? QByteArray(KestrelConfig::eventLogUrl) : endpoint.toUtf8();
-    QCOMPARE(url.toEncoded(), base + '?' + expected + "&type=event_info");
+    QCOMPARE(url.toEncoded(), base + "?json=x&type=event_info");
 }
 
 void tst_ReportManager::regionWithoutTerritory()
