@@ -2,6 +2,8 @@
 #include "Model/FileListInfo.h"
 #include "Model/FileListItemInfo.h"
 
+#include <QCryptographicHash>
+#include <QJsonDocument>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +18,8 @@ private slots:
     void entryWithoutURLShowsUnknownIcon();
     void addAndRemove_data();
     void addAndRemove();
+    void itemFromJson_data();
+    void itemFromJson();
 };
 
 void TestFileListModel::category_data()
@@ -97,6 +101,41 @@ void TestFileListModel::addAndRemove()
     for (const FileListItemInfo& item : std::as_const(info.list))
         names.append(item.fileName.mid(7));
     QCOMPARE(names, expected);
+}
+
+// A record is read field by field: a value of the wrong form leaves the field
+// blank, and a URL text is taken as a path, never parsed as a URL. The entry
+// id is the path's lowercase MD5.
+void TestFileListModel::itemFromJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("fileId");
+    QTest::addColumn<QString>("urlPath"); // null: no URL
+
+    QTest::newRow("empty object") << "{}"_ba << QString() << QString();
+    QTest::newRow("wrong forms") << R"({"fileId": 3, "fileName": ["/a"], "fileURL": 5})"_ba << QString()
+                                 << QString();
+    QTest::newRow("URL text is a path")
+        << R"({"fileId": "id", "fileURL": "file:///etc/passwd"})"_ba << u"id"_s << u"file:///etc/passwd"_s;
+}
+
+void TestFileListModel::itemFromJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, fileId);
+    QFETCH(QString, urlPath);
+
+    const FileListItemInfo item = FileListItemInfo::fromJson(QJsonDocument::fromJson(json).object());
+    QCOMPARE(item.fileId, fileId);
+    QCOMPARE(item.fileURL.has_value(), !urlPath.isNull());
+    if (item.fileURL)
+        QCOMPARE(item.fileURL->toLocalFile(), urlPath);
+
+    const QString path = u"/home/用户/50% #1?.zip"_s;
+    const FileListItemInfo added = FileListItemInfo::fromURL(QUrl::fromLocalFile(path));
+    QCOMPARE(added.fileId,
+             QString::fromLatin1(QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Md5).toHex()));
+    QCOMPARE(FileListItemInfo::fromJson(added.toJson()), added);
 }
 
 QTEST_GUILESS_MAIN(TestFileListModel)
