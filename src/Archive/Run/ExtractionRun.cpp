@@ -95,12 +95,21 @@ void ExtractionRun::cancel()
 }
 
 // Reading the catalogue of a large or hostile archive takes time: never on
-// the main thread.
+// the main thread. An archive that needs nothing more is extracted right
+// there, with onBegin posted ahead of its progress.
 void ExtractionRun::open()
 {
     ArchiveQueue::run([self = shared_from_this()] {
         const ArchiveErrorType error = self->m_handle->open(self->m_request.archivePath, self->m_context);
-        MainQueue::post([self, error] { self->opened(error); });
+        const bool needsMainThread = error != ArchiveErrorType::none || self->m_context.cancel.isCancelled()
+            || self->m_handle->isEmpty() || self->m_handle->isProtected();
+        if (needsMainThread) {
+            MainQueue::post([self, error] { self->opened(error); });
+            return;
+        }
+        if (self->m_request.onBegin)
+            MainQueue::post(self->m_request.onBegin);
+        self->extract();
     });
 }
 
@@ -144,17 +153,21 @@ void ExtractionRun::begin()
 {
     if (m_request.onBegin)
         m_request.onBegin();
-    ArchiveQueue::run([self = shared_from_this()] {
-        ArchiveErrorType error = ArchiveErrorType::cancelled;
-        // Made again under the same name, the folder would not be ours to fill.
-        if (!self->m_context.cancel.isCancelled() && !self->m_output.isStillThere())
-            error = ArchiveErrorType::targetPathError;
-        else if (!self->m_context.cancel.isCancelled())
-            error = self->m_handle->extract(self->m_output.path(), self->m_context);
-        MainQueue::post([self, error] {
-            JobOutcome::evaluate(self->m_output, self->m_context.cancel.isCancelled(),
-                                 error == ArchiveErrorType::none, error, self->m_request.completion);
-        });
+    ArchiveQueue::run([self = shared_from_this()] { self->extract(); });
+}
+
+// On the archive queue.
+void ExtractionRun::extract()
+{
+    ArchiveErrorType error = ArchiveErrorType::cancelled;
+    // Made again under the same name, the folder would not be ours to fill.
+    if (!m_context.cancel.isCancelled() && !m_output.isStillThere())
+        error = ArchiveErrorType::targetPathError;
+    else if (!m_context.cancel.isCancelled())
+        error = m_handle->extract(m_output.path(), m_context);
+    MainQueue::post([self = shared_from_this(), error] {
+        JobOutcome::evaluate(self->m_output, self->m_context.cancel.isCancelled(),
+                             error == ArchiveErrorType::none, error, self->m_request.completion);
     });
 }
 

@@ -54,6 +54,7 @@ private:
     void opened(ArchiveErrorType error);
     void askBeforeExtracting();
     void begin();
+    void extract();
     void fail(ArchiveErrorType error);
     std::optional<QString> askWhileWorking();
 
