@@ -88,8 +88,7 @@ void TestFileListView::drops_data()
     QTest::addColumn<bool>("onEmptyView");
     QTest::addColumn<QList<QUrl>>("urls");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QList<QUrl>>("expected");
+    QTest::addColumn<QList<QUrl>>("expected"); // none when the drop is refused
 
     const QList<QUrl> three { QUrl::fromLocalFile(u"/home/u/b.zip"_s),
                               QUrl::fromLocalFile(u"/home/u/a.pdf"_s),
@@ -98,16 +97,14 @@ void TestFileListView::drops_data()
     for (const bool onEmptyView : { false, true }) {
         const char* where = onEmptyView ? "empty view" : "list";
         QTest::addRow("%s: three files in drop order", where)
-            << onEmptyView << three << QString() << true << three;
+            << onEmptyView << three << QString() << three;
         QTest::addRow("%s: text only is refused", where)
-            << onEmptyView << QList<QUrl>() << u"/home/u/a.zip"_s << false << QList<QUrl>();
+            << onEmptyView << QList<QUrl>() << u"/home/u/a.zip"_s << QList<QUrl>();
     }
     // Both views take what a drop carries from one filter; the list tries its rules.
-    QTest::newRow("empty URL list is accepted") << false << QList<QUrl>() << QString() << true << QList<QUrl>();
-    QTest::newRow("web addresses are left out")
-        << false << mixed << QString() << true << QList<QUrl> { mixed.at(1) };
+    QTest::newRow("web addresses are left out") << false << mixed << QString() << QList<QUrl> { mixed.at(1) };
     QTest::newRow("only web addresses are refused")
-        << false << QList<QUrl> { mixed.at(0) } << QString() << false << QList<QUrl>();
+        << false << QList<QUrl> { mixed.at(0) } << QString() << QList<QUrl>();
 }
 
 void TestFileListView::drops()
@@ -115,7 +112,6 @@ void TestFileListView::drops()
     QFETCH(bool, onEmptyView);
     QFETCH(QList<QUrl>, urls);
     QFETCH(QString, text);
-    QFETCH(bool, accepted);
     QFETCH(QList<QUrl>, expected);
 
     RecordingOwner owner;
@@ -134,10 +130,8 @@ void TestFileListView::drops()
         mimeData.setUrls(urls);
     else
         mimeData.setText(text);
-    QCOMPARE(drop(target, &mimeData), accepted);
-    QCOMPARE(owner.added.size(), accepted ? 1 : 0);
-    if (accepted)
-        QCOMPARE(owner.added.first(), expected);
+    QCOMPARE(drop(target, &mimeData), !expected.isEmpty());
+    QCOMPARE(owner.added, expected.isEmpty() ? QList<QList<QUrl>>() : QList<QList<QUrl>> { expected });
 }
 
 void TestFileListView::deleteMenuRemovesOnlyTheClickedRow_data()
@@ -268,7 +262,6 @@ void TestFileListView::selectionFollowsTheMode()
     QCOMPARE(view.tableView()->currentIndex().row(), 2);
 
     view.setAllowsMultipleSelection(false);
-    QVERIFY(!view.allowsMultipleSelection());
     QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 

@@ -7,7 +7,6 @@
 #include "Resources/LocalizedText.h"
 #include "ScriptedOpenPanel.h"
 
-#include <QAccessible>
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QMenu>
@@ -47,7 +46,6 @@ private slots:
     void listAndEmptyViewStayInStep();
     void deleteKeysRemoveTheSelection_data();
     void deleteKeysRemoveTheSelection();
-    void everyControlHasAnAccessibleName();
 
 private:
     ScriptedOpenPanel m_openPanel;
@@ -121,33 +119,6 @@ void TestFileListViewController::deleteKeysRemoveTheSelection()
     table->setFocus();
     QTest::keyClick(table, Qt::Key(key));
     QCOMPARE(listed(), left);
-}
-
-// Screen readers and desktop automation reach every control by its name.
-void TestFileListViewController::everyControlHasAnAccessibleName()
-{
-    FileListViewController controller(&m_openPanel);
-    controller.addFiles(urls({ u"report.pdf"_s }));
-    controller.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&controller));
-    QStringList unnamed;
-    QList<QAccessibleInterface*> pending { QAccessible::queryAccessibleInterface(&controller) };
-    int visited = 0;
-    while (!pending.isEmpty()) {
-        QAccessibleInterface* node = pending.takeFirst();
-        ++visited;
-        const QAccessible::Role role = node->role();
-        const bool interactive = role == QAccessible::PushButton || role == QAccessible::ComboBox
-            || role == QAccessible::Row || role == QAccessible::Cell || role == QAccessible::ListItem;
-        if (interactive && node->text(QAccessible::Name).isEmpty())
-            unnamed.append(QString::number(int(role)));
-        for (int i = 0; i < node->childCount(); ++i) {
-            if (QAccessibleInterface* child = node->child(i); child && !node->state().invisible)
-                pending.append(child);
-        }
-    }
-    QVERIFY(visited > 5);
-    QVERIFY2(unnamed.isEmpty(), qPrintable(u"unnamed roles: "_s + unnamed.join(u", "_s)));
 }
 
 QTEST_MAIN(TestFileListViewController)

@@ -29,15 +29,6 @@
 using namespace Qt::StringLiterals;
 using namespace AlertLookup;
 
-namespace {
-
-QUrl fileUrl(const QString& path)
-{
-    return QUrl::fromLocalFile(path);
-}
-
-} // namespace
-
 // The extract and compress workflows of the main view, end to end: real
 // archivers, real files, events sent to a loopback endpoint, and the sheets
 // and alerts a user would see and press.
@@ -59,6 +50,7 @@ private slots:
     void protectedZip();
 
 private:
+    static QUrl fileUrl(const QString& path) { return QUrl::fromLocalFile(path); }
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
     void select(int row) { m_controller->listView()->tableView()->selectRow(row); }
     void setMode(FileListType type);

@@ -80,11 +80,10 @@ void TestUpgradePage::cleanup()
 int TestUpgradePage::selectedKnob() const
 {
     const QList<MBPageControlKnobView*> knobs = m_page->pager()->knobs();
-    for (int i = 0; i < knobs.size(); ++i) {
-        if (knobs.at(i)->currentStatus() == MBPageControlKnobView::Status::selected)
-            return i;
-    }
-    return -1;
+    const auto selected = std::find_if(knobs.begin(), knobs.end(), [](const MBPageControlKnobView* knob) {
+        return knob->currentStatus() == MBPageControlKnobView::Status::selected;
+    });
+    return selected == knobs.end() ? -1 : int(selected - knobs.begin());
 }
 
 void TestUpgradePage::bannersFollowTheLanguage_data()
