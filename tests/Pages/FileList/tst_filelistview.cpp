@@ -96,8 +96,7 @@ void TestFileListView::drops_data()
     const QList<QUrl> mixed { QUrl(u"https://example.com/x.zip"_s), QUrl::fromLocalFile(u"/tmp/y.7z"_s) };
     for (const bool onEmptyView : { false, true }) {
         const char* where = onEmptyView ? "empty view" : "list";
-        QTest::addRow("%s: three files in drop order", where)
-            << onEmptyView << three << QString() << three;
+        QTest::addRow("%s: three files in drop order", where) << onEmptyView << three << QString() << three;
         QTest::addRow("%s: text only is refused", where)
             << onEmptyView << QList<QUrl>() << u"/home/u/a.zip"_s << QList<QUrl>();
     }
@@ -235,7 +234,8 @@ void TestFileListView::selectedRowIsFilled()
     // With the focus, the current row is framed, selected or not.
     table->setFocus();
     for (const int row : { 0, 1 }) {
-        table->selectionModel()->setCurrentIndex(table->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+        table->selectionModel()->setCurrentIndex(table->model()->index(row, 0),
+                                                 QItemSelectionModel::NoUpdate);
         image = table->viewport()->grab().toImage();
         QVERIFY(pixel(image, 280, row * height + 2) != pixel(image, 280, row * height + height / 2));
     }
