@@ -169,7 +169,6 @@ void TestCarousel::resizeKeepsCurrentItemAligned()
     QVERIFY(m_carousel->isScrolling());
     m_carousel->resize(250, 134);
     QTRY_VERIFY(!m_carousel->isScrolling());
-    QCOMPARE(m_carousel->itemWidth(), 250.0);
     verifyAligned();
 }
 

@@ -1,7 +1,5 @@
 #include "Model/FileListManager.h"
 #include "Model/NotificationCenter.h"
-#include "Pages/Compress/View/CompressBarView.h"
-#include "Pages/Extract/View/ExtractBarView.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
 #include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileListView.h"
@@ -9,8 +7,6 @@
 #include "Resources/LocalizedText.h"
 #include "ScriptedOpenPanel.h"
 
-#include <QAccessible>
-#include <QDir>
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QMenu>
@@ -50,9 +46,6 @@ private slots:
     void listAndEmptyViewStayInStep();
     void deleteKeysRemoveTheSelection_data();
     void deleteKeysRemoveTheSelection();
-    void modeSwitchesBarAndSelection();
-    void everyControlHasAnAccessibleName();
-    void screenshot();
 
 private:
     ScriptedOpenPanel m_openPanel;
@@ -126,68 +119,6 @@ void TestFileListViewController::deleteKeysRemoveTheSelection()
     table->setFocus();
     QTest::keyClick(table, Qt::Key(key));
     QCOMPARE(listed(), left);
-}
-
-void TestFileListViewController::modeSwitchesBarAndSelection()
-{
-    FileListViewController controller(&m_openPanel);
-    controller.addFiles(urls({ u"a.zip"_s }));
-    controller.show();
-    QVERIFY(controller.extractBar()->isVisible() && !controller.compressBar()->isVisible());
-    QVERIFY(!controller.listView()->allowsMultipleSelection());
-    controller.setListType(FileListType::compress);
-    controller.applyListType();
-    QVERIFY(!controller.extractBar()->isVisible() && controller.compressBar()->isVisible());
-    QVERIFY(controller.listView()->allowsMultipleSelection());
-    QCOMPARE(controller.extractBar()->geometry(), controller.compressBar()->geometry());
-    QCOMPARE(controller.listView()->geometry().bottom() + 1, controller.compressBar()->geometry().top());
-}
-
-// Screen readers and desktop automation reach every control by its name.
-void TestFileListViewController::everyControlHasAnAccessibleName()
-{
-    FileListViewController controller(&m_openPanel);
-    controller.addFiles(urls({ u"report.pdf"_s }));
-    controller.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&controller));
-    QStringList unnamed;
-    QList<QAccessibleInterface*> pending { QAccessible::queryAccessibleInterface(&controller) };
-    int visited = 0;
-    while (!pending.isEmpty()) {
-        QAccessibleInterface* node = pending.takeFirst();
-        ++visited;
-        const QAccessible::Role role = node->role();
-        const bool interactive = role == QAccessible::PushButton || role == QAccessible::ComboBox
-            || role == QAccessible::Row || role == QAccessible::Cell || role == QAccessible::ListItem;
-        if (interactive && node->text(QAccessible::Name).isEmpty())
-            unnamed.append(QString::number(int(role)));
-        for (int i = 0; i < node->childCount(); ++i) {
-            if (QAccessibleInterface* child = node->child(i); child && !node->state().invisible)
-                pending.append(child);
-        }
-    }
-    QVERIFY(visited > 5);
-    QVERIFY2(unnamed.isEmpty(), qPrintable(u"unnamed roles: "_s + unnamed.join(u", "_s)));
-}
-
-void TestFileListViewController::screenshot()
-{
-    FileListViewController controller(&m_openPanel);
-    controller.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&controller));
-    QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR));
-    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-empty.png")));
-    controller.addFiles(
-        urls({ u"Holiday"_s, u"Holiday.zip"_s, u"report.pdf"_s, u"photo.jpg"_s, u"notes"_s }));
-    controller.listView()->tableView()->selectRow(1);
-    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-list.png")));
-    // The keyboard's place: the current row framed, on and off the selection.
-    WonderfullTableView* table = controller.listView()->tableView();
-    table->setFocus();
-    table->selectionModel()->setCurrentIndex(table->model()->index(3, 0), QItemSelectionModel::NoUpdate);
-    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-focus.png")));
-    table->selectionModel()->setCurrentIndex(table->model()->index(1, 0), QItemSelectionModel::NoUpdate);
-    QVERIFY(controller.grab().save(QStringLiteral(KESTREL_SCREENSHOT_DIR "/main-view-focus-selected.png")));
 }
 
 QTEST_MAIN(TestFileListViewController)
