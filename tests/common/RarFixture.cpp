@@ -1,12 +1,12 @@
 #include "RarFixture.h"
 
+#include "FileTree.h"
 #include "Rar4Cipher.h"
 #include "Rar4Writer.h"
 #include "Rar5Writer.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTimeZone>
 #include <QtDebug>
 
@@ -104,10 +104,7 @@ QString rarVolumeName(const QString& baseName, int index, int count)
 
 QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
 {
-    QRandomGenerator generator(2024);
-    QByteArray blob(blobSize, Qt::Uninitialized);
-    for (char& byte : blob)
-        byte = char(generator.bounded(256));
+    const QByteArray blob = FileTree::randomBytes(blobSize, 2024);
     const QDateTime modified(QDate(2023, 6, 15), QTime(13, 45, 30), QTimeZone::utc());
     return {
         { u"readme.txt"_s, "Kestrel RAR fixture\n", false, modified },
@@ -115,7 +112,6 @@ QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
         { u"docs/Übersicht – 報告.txt"_s, "unicode name\n", false, modified.addSecs(-3600) },
         { u"docs/😀 emoji.txt"_s, "smile\n", false, modified },
         { u"empty.bin"_s, {}, false, modified },
-        { u"data"_s, {}, true, modified },
         { u"data/blob.bin"_s, blob, false, modified.addDays(-400) },
     };
 }

@@ -63,7 +63,8 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
 
 QString rarVolumeName(const QString& baseName, int index, int count);
 
-// Entries that take every path of the writers: folders, an empty file, names
+// Entries that take every path of the writers: a folder listed and one only
+// on the way, an empty file, names
 // that need each form of RAR4's packed Unicode names (Latin-1, a shared high
 // byte, other high bytes, a surrogate pair) and, last, `blobSize` pseudo-random
 // bytes. Times are on even seconds, as RAR4 keeps them.
