@@ -121,7 +121,8 @@ Rar4Writer::Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     for (const RarFixtureEntry& entry : entries) {
         const bool encrypted = !options.password.isEmpty() && !entry.isDirectory;
         m_salts.append(encrypted ? randomBytes(Rar4Cipher::saltSize) : QByteArray());
-        m_packed.append(encrypted ? Rar4Cipher(options.password, m_salts.last()).encrypt(entry.data) : entry.data);
+        m_packed.append(encrypted ? Rar4Cipher(options.password, m_salts.last()).encrypt(entry.data)
+                                  : entry.data);
     }
     if (options.encryptHeaders) {
         m_headerSalt = randomBytes(Rar4Cipher::saltSize);
@@ -138,7 +139,8 @@ QByteArray Rar4Writer::volumeStart(int index, bool isVolumeSet) const
         flags |= mhdSolid;
     if (m_headerCipher)
         flags |= mhdPassword;
-    return QByteArray(marker, sizeof marker) + rar4Block(archiveBlock, flags, QByteArray(6, '\0')); // RESERVED1, RESERVED2
+    return QByteArray(marker, sizeof marker)
+        + rar4Block(archiveBlock, flags, QByteArray(6, '\0')); // RESERVED1, RESERVED2
 }
 
 QByteArray Rar4Writer::fileHeader(const RarPart& part) const
@@ -175,7 +177,8 @@ QByteArray Rar4Writer::fileHeader(const RarPart& part) const
 
 QByteArray Rar4Writer::volumeEnd(bool isVolumeSet, bool isLast) const
 {
-    return seal(rar4Block(endOfArchiveBlock, skipIfUnknown | (isVolumeSet && !isLast ? endNextVolume : 0), {}));
+    return seal(
+        rar4Block(endOfArchiveBlock, skipIfUnknown | (isVolumeSet && !isLast ? endNextVolume : 0), {}));
 }
 
 // With MHD_PASSWORD each block is preceded by its salt and encrypted whole,

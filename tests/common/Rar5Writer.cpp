@@ -64,7 +64,8 @@ QByteArray Rar5Writer::volumeStart(int index, bool isVolumeSet) const
     QByteArray fields = vints({ flags });
     if (isVolumeSet && index > 0)
         appendVint(fields, quint64(index));
-    return QByteArray(signature, sizeof signature) + encryptionHeader() + seal(rar5Block(mainHeaderType, 0, fields));
+    return QByteArray(signature, sizeof signature) + encryptionHeader()
+        + seal(rar5Block(mainHeaderType, 0, fields));
 }
 
 QByteArray Rar5Writer::encryptionHeader() const
@@ -95,14 +96,14 @@ QByteArray Rar5Writer::fileHeader(const RarPart& part) const
     appendLe32(fields, quint32(entry.modified.toSecsSinceEpoch()));
     if (!entry.isDirectory)
         appendLe32(fields, crc);
-    fields += vints({ m_options.solid && part.entry > 0 && !entry.isDirectory ? solidCompression : 0, hostUnix,
-                      quint64(name.size()) });
+    fields += vints({ m_options.solid && part.entry > 0 && !entry.isDirectory ? solidCompression : 0,
+                      hostUnix, quint64(name.size()) });
     fields += name;
 
     const quint64 flags
         = (part.splitBefore ? headerSplitBefore : 0) | (part.splitAfter ? headerSplitAfter : 0);
-    const QByteArray extra = encrypted ? m_cipher->encryptionRecord(m_ivs[part.entry], !m_options.omitPasswordCheck,
-                                                                    !m_options.plainChecksums)
+    const QByteArray extra = encrypted ? m_cipher->encryptionRecord(
+                                 m_ivs[part.entry], !m_options.omitPasswordCheck, !m_options.plainChecksums)
                                        : QByteArray();
     return seal(rar5Block(fileHeaderType, flags, fields, part.size, extra));
 }

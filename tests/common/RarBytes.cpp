@@ -64,7 +64,8 @@ QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields)
 QByteArray rar5Block(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize,
                      const QByteArray& extra)
 {
-    QByteArray body = vints({ type, flags | (dataSize >= 0 ? hasDataArea : 0) | (extra.isEmpty() ? 0 : hasExtraArea) });
+    QByteArray body
+        = vints({ type, flags | (dataSize >= 0 ? hasDataArea : 0) | (extra.isEmpty() ? 0 : hasExtraArea) });
     if (!extra.isEmpty())
         appendVint(body, quint64(extra.size()));
     if (dataSize >= 0)
