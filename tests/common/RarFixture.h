@@ -9,8 +9,8 @@
 
 // Builds RAR archives in memory for the RAR engine tests, since no free tool
 // creates them. Every entry is stored (method "store"), so the data can be
-// checked byte for byte after extraction. Failures (an option the version
-// cannot honour, an unusable name) give an empty result and a warning.
+// checked byte for byte after extraction. An option the version cannot
+// honour gives an empty result and a warning.
 
 struct RarFixtureEntry
 {
@@ -47,8 +47,8 @@ struct RarFixtureOptions
 QByteArray buildRar(RarVersion version, const QList<RarFixtureEntry>& entries,
                     const RarFixtureOptions& options = {});
 
-// A multi-volume set; no volume exceeds `volumeSize` bytes unless it is too
-// small for one header and one byte of data.
+// A multi-volume set (`volumeSize` > 0); no volume exceeds `volumeSize` bytes
+// unless it is too small for one header and one byte of data.
 QList<QByteArray> buildRarVolumes(RarVersion version, const QList<RarFixtureEntry>& entries,
                                   qsizetype volumeSize, const RarFixtureOptions& options = {});
 
