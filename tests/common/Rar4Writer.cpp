@@ -43,19 +43,6 @@ constexpr quint8 methodStore = 0x30;
 constexpr quint32 attributeDirectory = 0x10;
 constexpr quint32 attributeArchive = 0x20;
 
-// HEAD_CRC is the low half of the CRC-32 of everything from HEAD_TYPE on.
-QByteArray block(quint8 type, quint16 flags, const QByteArray& fields)
-{
-    QByteArray header;
-    header.append(char(type));
-    appendLe16(header, flags);
-    appendLe16(header, quint16(7 + fields.size()));
-    header += fields;
-    QByteArray out;
-    appendLe16(out, quint16(crc32(header) & 0xffff));
-    return out + header;
-}
-
 quint32 dosTime(const QDateTime& modified)
 {
     const QDateTime local = modified.toLocalTime();
@@ -132,12 +119,10 @@ Rar4Writer::Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     , m_options(options)
 {
     for (const RarFixtureEntry& entry : entries) {
-        Packed packed { entry.data, {}, crc32(entry.data) };
-        if (!options.password.isEmpty() && !entry.isDirectory) {
-            packed.salt = randomBytes(Rar4Cipher::saltSize);
-            packed.data = Rar4Cipher(options.password, packed.salt).encrypt(entry.data);
-        }
-        m_packed.append(packed);
+        const bool encrypted = !options.password.isEmpty() && !entry.isDirectory;
+        m_salts.append(encrypted ? randomBytes(Rar4Cipher::saltSize) : QByteArray());
+        m_packed.append(encrypted ? Rar4Cipher(options.password, m_salts.last()).encrypt(entry.data)
+                                  : entry.data);
     }
     if (options.encryptHeaders) {
         m_headerSalt = randomBytes(Rar4Cipher::saltSize);
@@ -145,61 +130,36 @@ Rar4Writer::Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
     }
 }
 
-QList<QByteArray> Rar4Writer::build(qsizetype volumeSize) const
-{
-    QList<qsizetype> packedSizes;
-    QList<qsizetype> headerSizes;
-    for (qsizetype entry = 0; entry < m_entries.size(); ++entry) {
-        packedSizes.append(m_packed[entry].data.size());
-        headerSizes.append(seal(fileHeader({ entry, 0, packedSizes.last() })).size());
-    }
-    const qsizetype overhead
-        = qsizetype(sizeof marker) + archiveHeader(true, true).size() + seal(endBlock(true, false)).size();
-    const RarVolumeLayout layout = layoutVolumes(packedSizes, headerSizes, overhead, volumeSize);
-
-    QList<QByteArray> volumes;
-    for (int index = 0; index < layout.size(); ++index)
-        volumes.append(volume(layout[index], index, volumeSize > 0, index + 1 == layout.size()));
-    return volumes;
-}
-
-QByteArray Rar4Writer::volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const
-{
-    QByteArray out(marker, sizeof marker);
-    out += archiveHeader(isVolumeSet, index == 0);
-    for (const RarPart& part : parts)
-        out += seal(fileHeader(part)) + m_packed[part.entry].data.mid(part.offset, part.size);
-    return out + seal(endBlock(isVolumeSet, isLast));
-}
-
-QByteArray Rar4Writer::archiveHeader(bool isVolumeSet, bool isFirst) const
+QByteArray Rar4Writer::volumeStart(int index, bool isVolumeSet) const
 {
     quint16 flags = 0;
     if (isVolumeSet)
-        flags |= mhdVolume | mhdNewNumbering | (isFirst ? mhdFirstVolume : 0);
+        flags |= mhdVolume | mhdNewNumbering | (index == 0 ? mhdFirstVolume : 0);
     if (m_options.solid)
         flags |= mhdSolid;
     if (m_headerCipher)
         flags |= mhdPassword;
-    return block(archiveBlock, flags, QByteArray(6, '\0')); // RESERVED1, RESERVED2
+    return QByteArray(marker, sizeof marker)
+        + rar4Block(archiveBlock, flags, QByteArray(6, '\0')); // RESERVED1, RESERVED2
 }
 
 QByteArray Rar4Writer::fileHeader(const RarPart& part) const
 {
     const RarFixtureEntry& entry = m_entries[part.entry];
-    const Packed& packed = m_packed[part.entry];
+    const QByteArray& packed = m_packed[part.entry];
+    const QByteArray& salt = m_salts[part.entry];
     bool unicode = false;
     const QByteArray name = encodedName(entry.name, &unicode);
 
     quint16 flags = longBlock;
     flags |= (part.splitBefore ? lhdSplitBefore : 0) | (part.splitAfter ? lhdSplitAfter : 0);
     flags |= (entry.isDirectory ? lhdDirectory : 0) | (unicode ? lhdUnicode : 0);
-    flags |= (!packed.salt.isEmpty() ? lhdPassword | lhdSalt : 0);
+    flags |= (!salt.isEmpty() ? lhdPassword | lhdSalt : 0);
     flags |= (m_options.solid && part.entry > 0 ? lhdSolid : 0);
 
     // A slice that continues elsewhere carries the CRC of its own packed bytes;
     // the last (or only) one that of the whole unpacked file.
-    const quint32 crc = part.splitAfter ? crc32(packed.data.mid(part.offset, part.size)) : packed.crc;
+    const quint32 crc = crc32(part.splitAfter ? packed.mid(part.offset, part.size) : entry.data);
 
     QByteArray fields;
     appendLe32(fields, quint32(part.size)); // PACK_SIZE
@@ -211,13 +171,14 @@ QByteArray Rar4Writer::fileHeader(const RarPart& part) const
     fields.append(char(methodStore));
     appendLe16(fields, quint16(name.size()));
     appendLe32(fields, entry.isDirectory ? attributeDirectory : attributeArchive);
-    fields += name + packed.salt;
-    return block(fileBlock, flags, fields);
+    fields += name + salt;
+    return seal(rar4Block(fileBlock, flags, fields));
 }
 
-QByteArray Rar4Writer::endBlock(bool isVolumeSet, bool isLast) const
+QByteArray Rar4Writer::volumeEnd(bool isVolumeSet, bool isLast) const
 {
-    return block(endOfArchiveBlock, skipIfUnknown | (isVolumeSet && !isLast ? endNextVolume : 0), {});
+    return seal(
+        rar4Block(endOfArchiveBlock, skipIfUnknown | (isVolumeSet && !isLast ? endNextVolume : 0), {}));
 }
 
 // With MHD_PASSWORD each block is preceded by its salt and encrypted whole,

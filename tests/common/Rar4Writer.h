@@ -2,7 +2,7 @@
 
 #include "Rar4Cipher.h"
 #include "RarFixture.h"
-#include "RarVolumeLayout.h"
+#include "RarVolumeWriter.h"
 
 #include <optional>
 
@@ -13,30 +13,20 @@
 // open (split-file CRCs, packed Unicode names, header encryption) follows what
 // unrar, unar and libarchive read. Host OS is Win32 and paths use backslashes,
 // as WinRAR writes them.
-class Rar4Writer
+class Rar4Writer : public RarVolumeWriter
 {
 public:
     Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options);
 
-    QList<QByteArray> build(qsizetype volumeSize) const;
-
 private:
-    struct Packed
-    {
-        QByteArray data; // encrypted when the entry carries a salt
-        QByteArray salt;
-        quint32 crc = 0; // of the entry's plain data
-    };
-
-    QByteArray volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const;
-    QByteArray archiveHeader(bool isVolumeSet, bool isFirst) const;
-    QByteArray fileHeader(const RarPart& part) const;
-    QByteArray endBlock(bool isVolumeSet, bool isLast) const;
+    QByteArray volumeStart(int index, bool isVolumeSet) const override;
+    QByteArray fileHeader(const RarPart& part) const override;
+    QByteArray volumeEnd(bool isVolumeSet, bool isLast) const override;
     QByteArray seal(const QByteArray& block) const;
 
     QList<RarFixtureEntry> m_entries;
     RarFixtureOptions m_options;
-    QList<Packed> m_packed;
+    QList<QByteArray> m_salts; // per entry, when its data is encrypted
     QByteArray m_headerSalt;
     std::optional<Rar4Cipher> m_headerCipher;
 };

@@ -1,5 +1,7 @@
 #include "Rar5Cipher.h"
 
+#include "RarBytes.h"
+
 #include <QString>
 #include <QtEndian>
 
@@ -72,4 +74,13 @@ quint32 Rar5Cipher::mac(quint32 crc) const
     for (int i = 0; i < SHA256_DIGEST_SIZE; ++i)
         folded ^= quint32(digest[i]) << ((i & 3) * 8);
     return folded;
+}
+
+QByteArray Rar5Cipher::encryptionRecord(const QByteArray& iv, bool withCheckValue, bool withMacs) const
+{
+    // Record type 1, version 0 (AES-256), flags 1 (check value) and 2 (MACs).
+    QByteArray record = RarBytes::vints({ 0x01, 0, (withCheckValue ? 0x01u : 0u) | (withMacs ? 0x02u : 0u) });
+    record.append(char(log2Count));
+    record += m_salt + iv + (withCheckValue ? checkValue() : QByteArray());
+    return RarBytes::vints({ quint64(record.size()) }) + record;
 }

@@ -30,6 +30,11 @@ public:
     // A data CRC-32 as stored for files with MAC checksums.
     quint32 mac(quint32 crc) const;
 
+    // The file encryption record for data encrypted with `iv`, sized, as the
+    // extra area of a file header holds it: AES-256, the KDF count, salt, IV
+    // and, when asked for, the check value and the flag for MAC checksums.
+    QByteArray encryptionRecord(const QByteArray& iv, bool withCheckValue, bool withMacs) const;
+
     const QByteArray& salt() const { return m_salt; }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "Rar5Cipher.h"
 #include "RarFixture.h"
-#include "RarVolumeLayout.h"
+#include "RarVolumeWriter.h"
 
 #include <optional>
 
@@ -16,25 +16,20 @@
 // header (type 4) follows the signature and every later header is encrypted
 // with an IV of its own. No service headers. Host OS is Unix and attributes
 // are mode bits, as rar for Linux writes them.
-class Rar5Writer
+class Rar5Writer : public RarVolumeWriter
 {
 public:
     Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOptions& options);
 
-    QList<QByteArray> build(qsizetype volumeSize) const;
-
 private:
-    QByteArray volume(const QList<RarPart>& parts, int index, bool isVolumeSet, bool isLast) const;
+    QByteArray volumeStart(int index, bool isVolumeSet) const override;
+    QByteArray fileHeader(const RarPart& part) const override;
+    QByteArray volumeEnd(bool isVolumeSet, bool isLast) const override;
     QByteArray encryptionHeader() const;
-    QByteArray mainHeader(bool isVolumeSet, int index) const;
-    QByteArray fileHeader(const RarPart& part) const;
-    QByteArray encryptionRecord(qsizetype entry) const;
     QByteArray seal(const QByteArray& header) const;
-    bool isEncrypted(qsizetype entry) const;
 
     QList<RarFixtureEntry> m_entries;
     RarFixtureOptions m_options;
     std::optional<Rar5Cipher> m_cipher;
-    QList<QByteArray> m_ivs; // per entry, when encrypted
-    QList<QByteArray> m_packed; // per entry: the data, encrypted when it has an IV
+    QList<QByteArray> m_ivs; // per entry, when its data is encrypted
 };

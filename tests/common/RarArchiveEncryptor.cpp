@@ -48,39 +48,16 @@ quint64 readVint(const QByteArray& data, qsizetype* offset)
 
 // Inserts the salt after the name, sets LHD_PASSWORD and LHD_SALT, and
 // describes the padded, encrypted data.
-QByteArray encryptedRar4Block(QByteArray block, const QByteArray& salt, qsizetype packSize)
+QByteArray encryptedRar4Block(const QByteArray& block, const QByteArray& salt, qsizetype packSize)
 {
-    const qsizetype nameEnd = 32 + le16At(block, 26);
-    block.insert(nameEnd, salt);
-    qToLittleEndian(quint16(le16At(block, 3) | lhdPassword | lhdSalt), block.data() + 3);
-    qToLittleEndian(quint16(block.size()), block.data() + 5);
-    qToLittleEndian(quint32(packSize), block.data() + 7);
-    qToLittleEndian(quint16(crc32(block.sliced(2)) & 0xffff), block.data());
-    return block;
-}
-
-struct Rar5Parts
-{
-    quint64 type = 0;
-    quint64 flags = 0;
-    QByteArray fields;
-    QByteArray extra;
-    qsizetype dataSize = 0;
-};
-
-QByteArray encodedHeader(const Rar5Parts& parts)
-{
-    QByteArray body;
-    appendVint(body, parts.type);
-    appendVint(body, (parts.flags & ~quint64(3)) | (parts.extra.isEmpty() ? 0 : 1) | 2);
-    if (!parts.extra.isEmpty())
-        appendVint(body, quint64(parts.extra.size()));
-    appendVint(body, quint64(parts.dataSize));
-    return rar5Header(body + parts.fields + parts.extra);
+    QByteArray fields = block.sliced(7);
+    fields.insert(25 + le16At(block, 26), salt);
+    qToLittleEndian(quint32(packSize), fields.data());
+    return rar4Block(fileBlock, le16At(block, 3) | lhdPassword | lhdSalt, fields);
 }
 
 // Drops BLAKE2 hash records (they would need MACs too) and adds the file
-// encryption record: version 0, check value present, MAC checksums.
+// encryption record with a check value and MAC checksums, as rar writes it.
 QByteArray encryptedRar5Extra(const QByteArray& extra, const Rar5Cipher& cipher, const QByteArray& iv)
 {
     QByteArray kept;
@@ -93,15 +70,7 @@ QByteArray encryptedRar5Extra(const QByteArray& extra, const Rar5Cipher& cipher,
         if (type != 0x02)
             kept += extra.sliced(start, offset - start);
     }
-    QByteArray record;
-    appendVint(record, 0x01);
-    appendVint(record, 0);
-    appendVint(record, 0x0001 | 0x0002);
-    record.append(char(Rar5Cipher::log2Count));
-    record += cipher.salt() + iv + cipher.checkValue();
-    QByteArray sized;
-    appendVint(sized, quint64(record.size()));
-    return sized + record + kept;
+    return cipher.encryptionRecord(iv, true, true) + kept;
 }
 
 // Replaces the data CRC in a file header's fields with its MAC.
@@ -164,27 +133,25 @@ QByteArray RarArchiveEncryptor::encryptRar5(const QByteArray& archive, const QSt
         offset += 4;
         const quint64 size = readVint(archive, &offset);
         const qsizetype bodyEnd = offset + qsizetype(size);
-        Rar5Parts parts;
-        parts.type = readVint(archive, &offset);
-        parts.flags = readVint(archive, &offset);
-        const qsizetype extraSize = (parts.flags & 1) ? qsizetype(readVint(archive, &offset)) : 0;
-        parts.dataSize = (parts.flags & 2) ? qsizetype(readVint(archive, &offset)) : 0;
-        parts.fields = archive.mid(offset, bodyEnd - extraSize - offset);
-        parts.extra = archive.mid(bodyEnd - extraSize, extraSize);
-        const QByteArray data = archive.mid(bodyEnd, parts.dataSize);
-        offset = bodyEnd + parts.dataSize;
+        const quint64 type = readVint(archive, &offset);
+        const quint64 flags = readVint(archive, &offset);
+        const qsizetype extraSize = (flags & 1) ? qsizetype(readVint(archive, &offset)) : 0;
+        const qsizetype dataSize = (flags & 2) ? qsizetype(readVint(archive, &offset)) : 0;
+        const QByteArray fields = archive.mid(offset, bodyEnd - extraSize - offset);
+        const QByteArray extra = archive.mid(bodyEnd - extraSize, extraSize);
+        const QByteArray data = archive.mid(bodyEnd, dataSize);
+        offset = bodyEnd + dataSize;
         qsizetype fieldsOffset = 0;
-        const bool isFile = parts.type == 2 && !(readVint(parts.fields, &fieldsOffset) & 0x0001);
+        const bool isFile = type == 2 && !(readVint(fields, &fieldsOffset) & 0x0001);
         if (!isFile) {
             out += archive.mid(start, offset - start);
             continue;
         }
         const QByteArray iv = randomBytes(Rar5Cipher::ivSize);
         const QByteArray encrypted = cipher.encrypt(data, iv);
-        parts.fields = withMacCrc(parts.fields, cipher);
-        parts.extra = encryptedRar5Extra(parts.extra, cipher, iv);
-        parts.dataSize = encrypted.size();
-        out += encodedHeader(parts) + encrypted;
+        out += rar5Block(type, flags & ~quint64(3), withMacCrc(fields, cipher), encrypted.size(),
+                         encryptedRar5Extra(extra, cipher, iv))
+            + encrypted;
     }
     return out;
 }

@@ -7,6 +7,13 @@
 
 namespace RarBytes {
 
+namespace {
+
+constexpr quint64 hasExtraArea = 0x0001;
+constexpr quint64 hasDataArea = 0x0002;
+
+} // namespace
+
 quint32 crc32(QByteArrayView data)
 {
     // The product's CRC: libarchive and unar check the sums it writes
@@ -35,14 +42,39 @@ void appendVint(QByteArray& out, quint64 value)
     out.append(char(value));
 }
 
-QByteArray rar5Header(const QByteArray& body)
+QByteArray vints(std::initializer_list<quint64> values)
 {
-    QByteArray checked;
-    appendVint(checked, quint64(body.size()));
-    checked += body;
     QByteArray out;
-    appendLe32(out, crc32(checked));
-    return out + checked;
+    for (const quint64 value : values)
+        appendVint(out, value);
+    return out;
+}
+
+QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields)
+{
+    QByteArray block(1, char(type));
+    appendLe16(block, flags);
+    appendLe16(block, quint16(7 + fields.size()));
+    block += fields;
+    QByteArray out;
+    appendLe16(out, quint16(crc32(block) & 0xffff));
+    return out + block;
+}
+
+QByteArray rar5Block(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize,
+                     const QByteArray& extra)
+{
+    QByteArray body
+        = vints({ type, flags | (dataSize >= 0 ? hasDataArea : 0) | (extra.isEmpty() ? 0 : hasExtraArea) });
+    if (!extra.isEmpty())
+        appendVint(body, quint64(extra.size()));
+    if (dataSize >= 0)
+        appendVint(body, quint64(dataSize));
+    body += fields + extra;
+    const QByteArray sized = vints({ quint64(body.size()) }) + body;
+    QByteArray out;
+    appendLe32(out, crc32(sized));
+    return out + sized;
 }
 
 QByteArray randomBytes(qsizetype size)

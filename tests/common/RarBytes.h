@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// The integer encodings, checksum and random fields both RAR formats are built from.
+#include <initializer_list>
+
+// The integer encodings, checksum, blocks and random fields both RAR formats
+// are built from.
 namespace RarBytes {
 
 // CRC-32 (IEEE, reflected 0xEDB88320), as zlib computes it: RAR4 keeps the low
@@ -13,12 +16,19 @@ quint32 crc32(QByteArrayView data);
 void appendLe16(QByteArray& out, quint16 value);
 void appendLe32(QByteArray& out, quint32 value);
 
-// RAR5 variable-length integer: 7 bits per byte, lowest first, high bit set on
-// every byte but the last.
+// RAR5 variable-length integers: 7 bits per byte, lowest first, high bit set
+// on every byte but the last.
 void appendVint(QByteArray& out, quint64 value);
+QByteArray vints(std::initializer_list<quint64> values);
 
-// A RAR5 header: the size of `body` as a vint, then `body`, both after their CRC-32.
-QByteArray rar5Header(const QByteArray& body);
+// A RAR4 block: HEAD_CRC (the low half of the CRC-32 of the rest), HEAD_TYPE,
+// HEAD_FLAGS, HEAD_SIZE, then `fields`.
+QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields);
+
+// A RAR5 header: CRC-32, size, type and flags, then the extra area size and
+// the data size when there are any (both flagged), `fields` and `extra`.
+QByteArray rar5Block(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1,
+                     const QByteArray& extra = {});
 
 // Salts and IVs.
 QByteArray randomBytes(qsizetype size);

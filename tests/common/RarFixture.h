@@ -9,8 +9,8 @@
 
 // Builds RAR archives in memory for the RAR engine tests, since no free tool
 // creates them. Every entry is stored (method "store"), so the data can be
-// checked byte for byte after extraction. Failures (an option the version
-// cannot honour, an unusable name) give an empty result and a warning.
+// checked byte for byte after extraction. An option the version cannot
+// honour gives an empty result and a warning.
 
 struct RarFixtureEntry
 {
@@ -47,8 +47,8 @@ struct RarFixtureOptions
 QByteArray buildRar(RarVersion version, const QList<RarFixtureEntry>& entries,
                     const RarFixtureOptions& options = {});
 
-// A multi-volume set; no volume exceeds `volumeSize` bytes unless it is too
-// small for one header and one byte of data.
+// A multi-volume set (`volumeSize` > 0); no volume exceeds `volumeSize` bytes
+// unless it is too small for one header and one byte of data.
 QList<QByteArray> buildRarVolumes(RarVersion version, const QList<RarFixtureEntry>& entries,
                                   qsizetype volumeSize, const RarFixtureOptions& options = {});
 
@@ -63,7 +63,8 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
 
 QString rarVolumeName(const QString& baseName, int index, int count);
 
-// Entries that take every path of the writers: folders, an empty file, names
+// Entries that take every path of the writers: a folder listed and one only
+// on the way, an empty file, names
 // that need each form of RAR4's packed Unicode names (Latin-1, a shared high
 // byte, other high bytes, a surrogate pair) and, last, `blobSize` pseudo-random
 // bytes. Times are on even seconds, as RAR4 keeps them.

@@ -28,6 +28,7 @@ void tst_EntryPathSanitizer::sanitize_data()
     QTest::newRow("current and empty") << u"./a//./b"_s << u"a/b"_s;
     QTest::newRow("windows drive") << u"C:\\evil"_s << u"evil"_s;
     QTest::newRow("windows parent") << u"..\\..\\evil.exe"_s << u"evil.exe"_s;
+    QTest::newRow("windows rooted") << u"\\rooted.txt"_s << u"rooted.txt"_s;
     QTest::newRow("unc") << u"\\\\server\\share\\x"_s << u"server/share/x"_s;
     QTest::newRow("drive later is a name") << u"a/C:/b"_s << u"a/C:/b"_s;
     QTest::newRow("colon name kept") << u"C:notes.txt"_s << u"C:notes.txt"_s;

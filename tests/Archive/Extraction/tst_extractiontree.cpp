@@ -16,11 +16,16 @@ using Outcome = ExtractionTree::Outcome;
 
 namespace {
 
-mode_t modeOf(const QString& path)
+struct stat statusOf(const QString& path)
 {
     struct stat status = {};
     lstat(QFile::encodeName(path).constData(), &status);
-    return status.st_mode & 07777;
+    return status;
+}
+
+mode_t modeOf(const QString& path)
+{
+    return statusOf(path).st_mode & 07777;
 }
 
 } // namespace
@@ -32,6 +37,7 @@ class tst_ExtractionTree : public QObject
 private slots:
     void init();
     void neverWritesThroughLinksOrReplaces();
+    void hardLinksOnlyToExtractedFiles();
     void unfinishedFileIsRemoved();
     void attributesWithoutSpecialBits();
     void destinationRemovedIsAFailure();
@@ -70,6 +76,30 @@ void tst_ExtractionTree::neverWritesThroughLinksOrReplaces()
     QVERIFY(!file);
     QVERIFY(QDir(outside).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     QCOMPARE(FileTree::readFile(m_destination + u"/file"_s), "old"_ba);
+    QVERIFY(m_tree.finish());
+}
+
+void tst_ExtractionTree::hardLinksOnlyToExtractedFiles()
+{
+    const QString outside = m_root->filePath(u"outside"_s);
+    QVERIFY(FileTree::writeFile(outside, u"target"_s, "outside"));
+    QVERIFY(QFile::link(outside, m_destination + u"/door"_s));
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"a/original"_s, file), Outcome::created);
+    QCOMPARE(file->commit(0644, std::nullopt), 0);
+    QCOMPARE(m_tree.makeSymlink(u"a/symlink"_s, u"original"_s, std::nullopt), Outcome::created);
+
+    QCOMPARE(m_tree.makeHardLink(u"b/copy"_s, u"a/original"_s), Outcome::created);
+    QCOMPARE(statusOf(m_destination + u"/b/copy"_s).st_ino,
+             statusOf(m_destination + u"/a/original"_s).st_ino);
+    // Taken, a link, through a link, nothing, a folder.
+    for (const auto& [link, target] : { std::pair { u"b/copy"_s, u"a/original"_s },
+                                        { u"l1"_s, u"a/symlink"_s },
+                                        { u"l2"_s, u"door/target"_s },
+                                        { u"l3"_s, u"a/missing"_s },
+                                        { u"l4"_s, u"a"_s } })
+        QCOMPARE(m_tree.makeHardLink(link, target), Outcome::skipped);
+    QCOMPARE(statusOf(outside + u"/target"_s).st_nlink, nlink_t(1));
     QVERIFY(m_tree.finish());
 }
 

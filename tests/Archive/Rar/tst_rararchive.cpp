@@ -13,41 +13,29 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <optional>
 
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using namespace RarBytes;
 
 Q_DECLARE_METATYPE(RarVersion)
 
 namespace {
-
-const QDateTime kModified(QDate(2021, 3, 4), QTime(5, 6, 8), QTimeZone::utc());
 
 // libarchive does not find an archive behind a self-extractor's program; unar does.
 const QByteArray kSelfExtractorStub = QByteArray("MZ").append(4094, '\x90');
 
 RarFixtureEntry file(const QString& name, const QByteArray& data)
 {
-    return { name, data, false, kModified };
+    return { name, data, false, {} };
 }
 
-QList<RarFixtureEntry> sampleEntries()
-{
-    return {
-        file(u"readme.txt"_s, "top level\n"),
-        { u"docs"_s, {}, true, kModified },
-        file(u"docs/Übersicht 報告 😀.txt"_s, "unicode name\n"),
-        file(u"docs/empty.txt"_s, {}),
-        file(u"nested/deeper/file.bin"_s, QByteArray(70000, '\x5a')),
-    };
-}
+const QList<RarFixtureEntry> kSample = rarSampleEntries(70000);
 
 ino_t inodeOf(const QString& path)
 {
@@ -100,65 +88,30 @@ QStringList stagingLeftovers(const QString& folder)
     return QFileInfo(folder).dir().entryList({ u".kestrel-staging-*"_s }, QDir::AllEntries | QDir::Hidden);
 }
 
-QByteArray vints(std::initializer_list<quint64> values)
-{
-    QByteArray out;
-    for (const quint64 value : values)
-        RarBytes::appendVint(out, value);
-    return out;
-}
-
-struct Redirection
-{
-    quint64 type = 0; // 1: Unix symbolic link, 4: hard link
-    QByteArray target;
-};
-
-// A RAR5 file header, with a redirection record (type, no flags, the
-// target's length and bytes) for a link.
-QByteArray rar5File(const QByteArray& name, const QByteArray& data,
-                    const std::optional<Redirection>& redirection = std::nullopt)
+// A RAR5 file header and the file's data; for a link (`linkType` 1: Unix
+// symbolic link, 4: hard link) a redirection record: type, no flags, target.
+QByteArray rar5File(const QByteArray& name, const QByteArray& data, quint64 linkType = 0,
+                    const QByteArray& target = {})
 {
     QByteArray extra;
-    if (redirection) {
-        const QByteArray record
-            = vints({ 5, redirection->type, 0, quint64(redirection->target.size()) }) + redirection->target;
+    if (linkType != 0) {
+        const QByteArray record = vints({ 5, linkType, 0, quint64(target.size()) }) + target;
         extra = vints({ quint64(record.size()) }) + record;
     }
-    QByteArray body = vints({ 2, extra.isEmpty() ? 0x02u : 0x03u });
-    if (!extra.isEmpty())
-        RarBytes::appendVint(body, quint64(extra.size()));
-    const quint64 mode = redirection && redirection->type == 1 ? 0120777 : 0100644;
-    // Data size, "CRC present", unpacked size, mode, CRC.
-    body += vints({ quint64(data.size()), 0x04, quint64(data.size()), mode });
-    RarBytes::appendLe32(body, RarBytes::crc32(data));
-    body += vints({ 0, 1, quint64(name.size()) }) + name + extra;
-    return RarBytes::rar5Header(body) + data;
+    // "CRC present", unpacked size, mode, CRC, compression, host OS, name.
+    QByteArray fields = vints({ 0x04, quint64(data.size()), linkType == 1 ? 0120777u : 0100644u });
+    appendLe32(fields, crc32(data));
+    fields += vints({ 0, 1, quint64(name.size()) }) + name;
+    return rar5Block(2, 0, fields, data.size(), extra) + data;
 }
 
-// "file.txt", a hard link "hard.txt" and a symbolic link "sym.txt" to it, and
-// symbolic links "escape" and "absolute" leading out. The fixture builder
-// writes no links.
+// "file.txt", a hard link "hard.txt" and a symbolic link "sym.txt" to it.
+// The fixture builder writes no links.
 QByteArray rar5WithLinks()
 {
-    return QByteArray("Rar!\x1a\x07\x01\x00", 8) + RarBytes::rar5Header(vints({ 1, 0, 0 }))
-        + rar5File("file.txt", "content") + rar5File("hard.txt", {}, Redirection { 4, "file.txt" })
-        + rar5File("sym.txt", {}, Redirection { 1, "file.txt" })
-        + rar5File("escape", {}, Redirection { 1, "../../outside" })
-        + rar5File("absolute", {}, Redirection { 1, "/etc/passwd" })
-        + RarBytes::rar5Header(vints({ 5, 0, 0 }));
-}
-
-// A RAR4 block: HEAD_CRC (low half of the CRC-32 of the rest), type, flags, size, fields.
-QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields)
-{
-    QByteArray block(1, char(type));
-    RarBytes::appendLe16(block, flags);
-    RarBytes::appendLe16(block, quint16(7 + fields.size()));
-    block += fields;
-    QByteArray sealed;
-    RarBytes::appendLe16(sealed, quint16(RarBytes::crc32(block)));
-    return sealed + block;
+    return QByteArray("Rar!\x1a\x07\x01\x00", 8) + rar5Block(1, 0, vints({ 0 }))
+        + rar5File("file.txt", "content") + rar5File("hard.txt", {}, 4, "file.txt")
+        + rar5File("sym.txt", {}, 1, "file.txt") + rar5Block(5, 0, vints({ 0 }));
 }
 
 } // namespace
@@ -173,13 +126,8 @@ private slots:
     void extractsEverything();
     void refusesWhatIsNoReadableRar_data();
     void refusesWhatIsNoReadableRar();
-    void hostileNamesStayInside_data();
-    void hostileNamesStayInside();
-    void linksStayInside();
-    void existingFilesAreKept();
-    void missingVolumeIsNoSuccess();
-    void archiveCutBetweenEntriesIsNoSuccess_data();
-    void archiveCutBetweenEntriesIsNoSuccess();
+    void unarRenamedEntriesAreNoLoss();
+    void linksAreMade();
     void entryTheEngineSkipsIsNoSuccess();
     void cancelStopsAndLeavesNothing();
     void onlyTheRightPasswordExtracts_data();
@@ -213,7 +161,7 @@ QString tst_RarArchive::input(const QString& name, const QByteArray& content)
 // With encrypted data, and with `encryptHeaders` encrypted names too.
 QString tst_RarArchive::encryptedInput(RarVersion version, bool encryptHeaders)
 {
-    return input(u"encrypted.rar"_s, buildRar(version, sampleEntries(), { kPassword, encryptHeaders }));
+    return input(u"encrypted.rar"_s, buildRar(version, kSample, { kPassword, encryptHeaders }));
 }
 
 void tst_RarArchive::extractsEverything_data()
@@ -243,20 +191,20 @@ void tst_RarArchive::extractsEverything()
     options.solid = solid;
     QString archive;
     if (volumeSize > 0) {
-        const QStringList volumes = writeRarVolumes(m_root->filePath(u"in"_s), u"sample"_s, version,
-                                                    sampleEntries(), volumeSize, options);
+        const QStringList volumes
+            = writeRarVolumes(m_root->filePath(u"in"_s), u"sample"_s, version, kSample, volumeSize, options);
         QVERIFY(volumes.size() > 2);
         archive = volumes.constFirst();
     } else {
-        archive = input(u"sample.rar"_s, stub + buildRar(version, sampleEntries(), options));
+        archive = input(u"sample.rar"_s, stub + buildRar(version, kSample, options));
     }
 
     const Extraction result = extract(archive, m_destination);
     QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
     QVERIFY(!result.isPasswordProtected);
-    QCOMPARE(FileTree::snapshot(m_destination), extractedTree(sampleEntries()));
+    QCOMPARE(FileTree::snapshot(m_destination), extractedTree(kSample));
     QVERIFY2(result.progressRoseToOne(), qPrintable(QString::number(result.fractions.size())));
-    QCOMPARE(QFileInfo(m_destination + u"/readme.txt"_s).lastModified().toUTC(), kModified);
+    QCOMPARE(QFileInfo(m_destination + u"/readme.txt"_s).lastModified(), kSample.constFirst().modified);
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
 }
 
@@ -264,8 +212,8 @@ void tst_RarArchive::refusesWhatIsNoReadableRar_data()
 {
     QTest::addColumn<QByteArray>("content");
 
-    const QByteArray rar4 = buildRar(RarVersion::rar4, sampleEntries());
-    const QByteArray rar5 = buildRar(RarVersion::rar5, sampleEntries());
+    const QByteArray rar4 = buildRar(RarVersion::rar4, kSample);
+    const QByteArray rar5 = buildRar(RarVersion::rar5, kSample);
     QTest::newRow("garbage") << QByteArray(4096, '\x7f');
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("signature only") << rar5.left(8);
@@ -298,52 +246,23 @@ void tst_RarArchive::refusesWhatIsNoReadableRar()
     QCOMPARE(code, int(RarArchive::openFailed));
 }
 
-void tst_RarArchive::hostileNamesStayInside_data()
+// Behind a self-extractor's program only unar reads the archive, and it names
+// climbing entries its own way ("../" becomes "__Parent__/"): the check that
+// nothing went missing must still find them.
+void tst_RarArchive::unarRenamedEntriesAreNoLoss()
 {
-    QTest::addColumn<RarVersion>("version");
-    QTest::addColumn<bool>("throughUnar");
-    QTest::newRow("RAR4") << RarVersion::rar4 << false;
-    QTest::newRow("RAR5") << RarVersion::rar5 << false;
-    // Behind a self-extractor's program only unar reads it, and names the
-    // entries its own way ("../" becomes "__Parent__/").
-    QTest::newRow("RAR4 through unar") << RarVersion::rar4 << true;
-}
-
-void tst_RarArchive::hostileNamesStayInside()
-{
-    QFETCH(RarVersion, version);
-    QFETCH(bool, throughUnar);
-    QList<RarFixtureEntry> entries = {
-        file(u"../evil.txt"_s, "up one\n"),  file(u"a/../../evil2.txt"_s, "up inside\n"),
-        file(u"C:\\drive.txt"_s, "drive\n"), file(u"\\rooted.txt"_s, "rooted\n"),
-        file(u"ok.txt"_s, "fine\n"),
-    };
-    // unar 1.10.1 skips a name with a drive letter and still reports success:
-    // such an extraction fails, as it holds less than the archive.
-    if (throughUnar)
-        entries.removeAt(2);
-    const QByteArray stub = throughUnar ? kSelfExtractorStub : QByteArray();
-    const QString archive = input(u"hostile.rar"_s, stub + buildRar(version, entries));
+    const QList<RarFixtureEntry> entries = { file(u"../up.txt"_s, "up one\n"), file(u"ok.txt"_s, "fine\n") };
+    const QString archive = input(u"renamed.rar"_s, kSelfExtractorStub + buildRar(RarVersion::rar4, entries));
 
     const Extraction result = extract(archive, m_destination);
     QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
     QCOMPARE(FileTree::entries(m_root->path()), QStringList({ u"in"_s, u"out"_s }));
-    QCOMPARE(FileTree::entries(m_root->filePath(u"in"_s)), QStringList({ u"hostile.rar"_s }));
     const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
-    if (throughUnar) {
-        QCOMPARE(tree.value(u"ok.txt"_s), "fine\n"_ba);
-        QVERIFY(tree.values().contains("up one\n"_ba));
-        return;
-    }
-    const QMap<QString, QByteArray> expected = {
-        { u"evil.txt"_s, "up one\n" },       { u"a"_s, "<dir>" },
-        { u"a/evil2.txt"_s, "up inside\n" }, { u"drive.txt"_s, "drive\n" },
-        { u"rooted.txt"_s, "rooted\n" },     { u"ok.txt"_s, "fine\n" },
-    };
-    QCOMPARE(tree, expected);
+    QCOMPARE(tree.value(u"ok.txt"_s), "fine\n"_ba);
+    QVERIFY(tree.values().contains("up one\n"_ba));
 }
 
-void tst_RarArchive::linksStayInside()
+void tst_RarArchive::linksAreMade()
 {
     QVERIFY(extract(input(u"links.rar"_s, rar5WithLinks()), m_destination).succeeded);
     const QMap<QString, QByteArray> expected = {
@@ -356,75 +275,6 @@ void tst_RarArchive::linksStayInside()
     QCOMPARE(inodeOf(m_destination + u"/hard.txt"_s), inodeOf(m_destination + u"/file.txt"_s));
 }
 
-void tst_RarArchive::existingFilesAreKept()
-{
-    const QString archive = input(u"sample.rar"_s, buildRar(RarVersion::rar5, sampleEntries()));
-    QVERIFY(FileTree::writeFile(m_destination, u"readme.txt"_s, "mine"));
-    QVERIFY(FileTree::writeFile(m_destination, u"docs/empty.txt"_s, "also mine"));
-    QVERIFY(FileTree::writeFile(m_destination, u"nested"_s, "a file where a folder would go"));
-
-    QVERIFY(extract(archive, m_destination).succeeded);
-    const QMap<QString, QByteArray> tree = FileTree::snapshot(m_destination);
-    QCOMPARE(tree.value(u"readme.txt"_s), "mine"_ba);
-    QCOMPARE(tree.value(u"docs/empty.txt"_s), "also mine"_ba);
-    QCOMPARE(tree.value(u"nested"_s), "a file where a folder would go"_ba);
-    QCOMPARE(tree.value(u"docs/Übersicht 報告 😀.txt"_s), "unicode name\n"_ba);
-    QCOMPARE(stagingLeftovers(m_destination), QStringList());
-}
-
-void tst_RarArchive::missingVolumeIsNoSuccess()
-{
-    const QStringList volumes
-        = writeRarVolumes(m_root->filePath(u"in"_s), u"set"_s, RarVersion::rar5, sampleEntries(), 20000);
-    QVERIFY(volumes.size() > 3);
-    QVERIFY(QFile::remove(volumes.at(2)));
-
-    int code = 0;
-    const std::unique_ptr<RarArchive> archive = RarArchive::open(volumes.constFirst(), &code);
-    if (archive) {
-        QVERIFY(!archive->extractFilesTo(m_destination, false, &code));
-        QVERIFY(code != 0);
-    }
-    QCOMPARE(FileTree::entries(m_destination), QStringList());
-    QCOMPARE(stagingLeftovers(m_destination), QStringList());
-}
-
-void tst_RarArchive::archiveCutBetweenEntriesIsNoSuccess_data()
-{
-    QTest::addColumn<RarVersion>("version");
-    QTest::newRow("RAR4") << RarVersion::rar4;
-    QTest::newRow("RAR5") << RarVersion::rar5;
-}
-
-// Cut where a header begins, the archive still reads as whole up to the cut:
-// only the missing end-of-archive marker tells.
-void tst_RarArchive::archiveCutBetweenEntriesIsNoSuccess()
-{
-    QFETCH(RarVersion, version);
-    const QList<RarFixtureEntry> entries = {
-        file(u"one.txt"_s, "1"),
-        file(u"two.txt"_s, "22"),
-        file(u"three.txt"_s, "333"),
-        file(u"four.txt"_s, "4444"),
-    };
-    const QByteArray whole = buildRar(version, entries);
-    const QByteArray firstTwo = buildRar(version, entries.first(2));
-    qsizetype cut = 0;
-    while (cut < firstTwo.size() && whole.at(cut) == firstTwo.at(cut))
-        ++cut;
-    const QString path = input(u"cut.rar"_s, whole.left(cut));
-
-    int code = 0;
-    if (const std::unique_ptr<RarArchive> archive = RarArchive::open(path, &code)) {
-        QVERIFY(!archive->extractFilesTo(m_destination, false, &code));
-        QCOMPARE(code, int(RarArchive::badArchive));
-    } else {
-        QCOMPARE(code, int(RarArchive::unknownFormat));
-    }
-    QCOMPARE(FileTree::entries(m_destination), QStringList());
-    QCOMPARE(stagingLeftovers(m_destination), QStringList());
-}
-
 // libarchive takes a Unix file's type from its attributes; attributes with
 // permission bits only (as some RAR 3.x writers stored them) make an entry of
 // no type, which it hands over without an error and which would be dropped.
@@ -434,14 +284,14 @@ void tst_RarArchive::entryTheEngineSkipsIsNoSuccess()
         = QByteArray("sixty-four bytes of text that must not go missing on the way out").left(64);
     const QByteArray name = "notes.txt";
     QByteArray fields;
-    RarBytes::appendLe32(fields, quint32(content.size())); // PACK_SIZE
-    RarBytes::appendLe32(fields, quint32(content.size())); // UNP_SIZE
+    appendLe32(fields, quint32(content.size())); // PACK_SIZE
+    appendLe32(fields, quint32(content.size())); // UNP_SIZE
     fields.append(char(3)); // HOST_OS: Unix
-    RarBytes::appendLe32(fields, RarBytes::crc32(content));
-    RarBytes::appendLe32(fields, 0x52a10000); // FTIME
+    appendLe32(fields, crc32(content));
+    appendLe32(fields, 0x52a10000); // FTIME
     fields.append(char(29)).append(char(0x30)); // UNP_VER 2.9, METHOD store
-    RarBytes::appendLe16(fields, quint16(name.size()));
-    RarBytes::appendLe32(fields, 0644); // ATTR: no S_IFREG
+    appendLe16(fields, quint16(name.size()));
+    appendLe32(fields, 0644); // ATTR: no S_IFREG
     const QByteArray archive = QByteArray("Rar!\x1a\x07\x00", 7) + rar4Block(0x73, 0, QByteArray(6, '\0'))
         + rar4Block(0x74, 0x8000, fields + name) + content + rar4Block(0x7b, 0x4000, {});
 
@@ -505,7 +355,7 @@ void tst_RarArchive::onlyTheRightPasswordExtracts()
     QFETCH(QString, wrongPassword);
     RarFixtureOptions options { kPassword, encryptHeaders };
     options.solid = solid;
-    const QString path = input(u"encrypted.rar"_s, buildRar(version, sampleEntries(), options));
+    const QString path = input(u"encrypted.rar"_s, buildRar(version, kSample, options));
     QVERIFY(!path.isEmpty());
     const QList<std::pair<QString, int>> refused = {
         { QString(), RarArchive::missingPassword },
@@ -524,7 +374,7 @@ void tst_RarArchive::onlyTheRightPasswordExtracts()
     const Extraction result = extract(path, m_destination, kPassword);
     QCOMPARE(stagingLeftovers(m_destination), QStringList());
     QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
-    QCOMPARE(FileTree::snapshot(m_destination), extractedTree(sampleEntries()));
+    QCOMPARE(FileTree::snapshot(m_destination), extractedTree(kSample));
     QVERIFY(result.progressRoseToOne());
 }
 
@@ -571,7 +421,7 @@ void tst_RarArchive::unarTakesThePasswordAtItsPrompt()
     }
     if (atPrompt.isEmpty()) {
         QVERIFY(outcome.succeeded());
-        QCOMPARE(FileTree::snapshot(m_destination), extractedTree(sampleEntries()));
+        QCOMPARE(FileTree::snapshot(m_destination), extractedTree(kSample));
         return;
     }
     if (atPrompt == u"kill") {

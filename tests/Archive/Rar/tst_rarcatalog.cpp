@@ -8,6 +8,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(RarVersion)
+Q_DECLARE_METATYPE(RarFixtureOptions)
 Q_DECLARE_METATYPE(RarCatalog::Status)
 
 namespace {
@@ -47,55 +48,41 @@ private slots:
 void tst_RarCatalog::listsWhatTheHeadersSay_data()
 {
     QTest::addColumn<RarVersion>("version");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("encryptHeaders");
-    QTest::addColumn<bool>("solid");
-    QTest::addColumn<qsizetype>("volumeSize");
-    QTest::addColumn<QByteArray>("stub");
+    QTest::addColumn<RarFixtureOptions>("options");
     QTest::addColumn<Damage>("damage");
     QTest::addColumn<RarCatalog::Status>("status");
+    QTest::addColumn<qsizetype>("volumeSize");
+    QTest::addColumn<QByteArray>("stub");
 
     using S = RarCatalog::Status;
     for (const RarVersion version : { RarVersion::rar4, RarVersion::rar5 }) {
-        const char* name = version == RarVersion::rar4 ? "RAR4" : "RAR5";
         const auto row
-            = [name](const char* what) -> QTestData& { return QTest::addRow("%s %s", name, what); };
-        row("plain") << version << QString() << false << false << qsizetype(0) << QByteArray() << Damage::none
-                     << S::complete;
-        row("solid") << version << QString() << false << true << qsizetype(0) << QByteArray() << Damage::none
-                     << S::complete;
-        row("encrypted data") << version << u"pw"_s << false << false << qsizetype(0) << QByteArray()
-                              << Damage::none << S::complete;
-        row("encrypted names") << version << u"pw"_s << true << false << qsizetype(0) << QByteArray()
-                               << Damage::none << S::namesEncrypted;
-        row("volumes") << version << QString() << false << false << qsizetype(20000) << QByteArray()
-                       << Damage::none << S::complete;
-        row("last volume missing") << version << QString() << false << false << qsizetype(20000)
-                                   << QByteArray() << Damage::lastVolumeMissing << S::damaged;
-        row("cut after its second entry") << version << QString() << false << false << qsizetype(0)
-                                          << QByteArray() << Damage::cutAfterSecondEntry << S::damaged;
-        row("cut in data") << version << QString() << false << false << qsizetype(0) << QByteArray()
-                           << Damage::cutInData << S::damaged;
-        row("self-extracting") << version << QString() << false << false << qsizetype(0) << kSelfExtractorStub
-                               << Damage::none << S::complete;
+            = [version](const char* what, const RarFixtureOptions& options, Damage damage = Damage::none,
+                        S status = S::complete, qsizetype volumeSize = 0, const QByteArray& stub = {}) {
+                  QTest::addRow("%s %s", version == RarVersion::rar4 ? "RAR4" : "RAR5", what)
+                      << version << options << damage << status << volumeSize << stub;
+              };
+        row("plain", {});
+        row("solid", { {}, false, true });
+        row("encrypted data", { u"pw"_s });
+        row("encrypted names", { u"pw"_s, true }, Damage::none, S::namesEncrypted);
+        row("volumes", {}, Damage::none, S::complete, 20000);
+        row("last volume missing", {}, Damage::lastVolumeMissing, S::damaged, 20000);
+        row("cut after its second entry", {}, Damage::cutAfterSecondEntry, S::damaged);
+        row("cut in data", {}, Damage::cutInData, S::damaged);
+        row("self-extracting", {}, Damage::none, S::complete, 0, kSelfExtractorStub);
     }
 }
 
 void tst_RarCatalog::listsWhatTheHeadersSay()
 {
     QFETCH(RarVersion, version);
-    QFETCH(QString, password);
-    QFETCH(bool, encryptHeaders);
-    QFETCH(bool, solid);
-    QFETCH(qsizetype, volumeSize);
-    QFETCH(QByteArray, stub);
+    QFETCH(RarFixtureOptions, options);
     QFETCH(Damage, damage);
     QFETCH(RarCatalog::Status, status);
+    QFETCH(qsizetype, volumeSize);
+    QFETCH(QByteArray, stub);
     const QList<RarFixtureEntry> entries = rarSampleEntries(70000);
-    RarFixtureOptions options;
-    options.password = password;
-    options.encryptHeaders = encryptHeaders;
-    options.solid = solid;
     const QTemporaryDir folder;
     QString path = folder.filePath(u"sample.rar"_s);
     QStringList volumes;
@@ -121,11 +108,11 @@ void tst_RarCatalog::listsWhatTheHeadersSay()
     if (volumeSize > 0)
         QCOMPARE(catalog.volumes(), volumes);
     if (status != RarCatalog::Status::complete) {
-        QCOMPARE(catalog.hasEncryptedData(), encryptHeaders);
+        QCOMPARE(catalog.hasEncryptedData(), options.encryptHeaders);
         return;
     }
-    QCOMPARE(catalog.isSolid(), solid);
-    QCOMPARE(catalog.hasEncryptedData(), !password.isEmpty());
+    QCOMPARE(catalog.isSolid(), options.solid);
+    QCOMPARE(catalog.hasEncryptedData(), !options.password.isEmpty());
     QCOMPARE(catalog.entries().size(), entries.size());
     for (qsizetype index = 0; index < entries.size(); ++index) {
         const RarCatalog::Entry& listed = catalog.entries().at(index);
@@ -135,7 +122,7 @@ void tst_RarCatalog::listsWhatTheHeadersSay()
         if (stored.isDirectory)
             continue;
         QCOMPARE(listed.size, stored.data.size());
-        QCOMPARE(listed.is(RarCatalog::Entry::encrypted), !password.isEmpty());
+        QCOMPARE(listed.is(RarCatalog::Entry::encrypted), !options.password.isEmpty());
         QVERIFY(!listed.is(RarCatalog::Entry::link));
     }
 }

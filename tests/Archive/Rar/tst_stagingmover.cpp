@@ -1,5 +1,3 @@
-#include "Archive/Extraction/ExtractionTree.h"
-#include "Archive/Extraction/PendingFile.h"
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/Rar/StagingMover.h"
 #include "FileTree.h"
@@ -15,7 +13,6 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-using Outcome = ExtractionTree::Outcome;
 
 namespace {
 
@@ -43,7 +40,6 @@ private slots:
     void keepsWhatLinksAndModesSay();
     void linkLeadingOutThroughAnOldLinkIsRemoved();
     void stagingFolderIsPrivateAndAlwaysRemoved();
-    void hardLinksOnlyToExtractedFiles();
 
 private:
     std::unique_ptr<QTemporaryDir> m_root;
@@ -152,29 +148,6 @@ void tst_StagingMover::stagingFolderIsPrivateAndAlwaysRemoved()
     StagingFolder impossible(m_root->filePath(u"missing/dest"_s));
     QVERIFY(!impossible.isValid());
     QCOMPARE(impossible.error(), ENOENT);
-}
-
-void tst_StagingMover::hardLinksOnlyToExtractedFiles()
-{
-    ExtractionTree tree;
-    QVERIFY(tree.open(m_destination));
-    std::unique_ptr<PendingFile> file;
-    QCOMPARE(tree.createFile(u"a/original"_s, file), Outcome::created);
-    QCOMPARE(file->commit(0644, std::nullopt), 0);
-    QCOMPARE(tree.makeSymlink(u"a/symlink"_s, u"original"_s, std::nullopt), Outcome::created);
-    QVERIFY(makeLink(m_outside, m_destination + u"/door"_s));
-    QVERIFY(FileTree::writeFile(m_outside, u"target"_s, "outside"));
-
-    QCOMPARE(tree.makeHardLink(u"b/copy"_s, u"a/original"_s), Outcome::created);
-    QCOMPARE(statusOf(m_destination + u"/b/copy"_s).st_ino,
-             statusOf(m_destination + u"/a/original"_s).st_ino);
-    QCOMPARE(tree.makeHardLink(u"b/copy"_s, u"a/original"_s), Outcome::skipped);
-    QCOMPARE(tree.makeHardLink(u"via-symlink"_s, u"a/symlink"_s), Outcome::skipped);
-    QCOMPARE(tree.makeHardLink(u"via-door"_s, u"door/target"_s), Outcome::skipped);
-    QCOMPARE(tree.makeHardLink(u"nothing"_s, u"a/missing"_s), Outcome::skipped);
-    QCOMPARE(tree.makeHardLink(u"folder"_s, u"a"_s), Outcome::skipped);
-    QCOMPARE(statusOf(m_outside + u"/target"_s).st_nlink, nlink_t(1));
-    QVERIFY(tree.finish());
 }
 
 QTEST_GUILESS_MAIN(tst_StagingMover)

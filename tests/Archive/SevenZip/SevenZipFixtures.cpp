@@ -17,15 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace SevenZipFixtures {
 
-namespace {
-
-QStringList passwordSwitch(const QString& password)
-{
-    return password.isEmpty() ? QStringList() : QStringList { u"-p"_s + password };
-}
-
-} // namespace
-
 QMap<QString, QByteArray> tree(const QString& root)
 {
     QMap<QString, QByteArray> result = FileTree::snapshot(root);
@@ -44,16 +35,21 @@ QByteArray capture(const QString& name)
     return FileTree::readFile(QStringLiteral(SEVENZIP_TEST_DATA) + u'/' + name);
 }
 
+QByteArray listing(const QString& archive, const QString& password)
+{
+    QStringList arguments = { u"l"_s, u"-slt"_s, archive };
+    if (!password.isEmpty())
+        arguments.append(u"-p"_s + password);
+    QByteArray output;
+    return FileTree::run(u"7zz"_s, arguments, &output) == 0 ? output : QByteArray("<7zz failed>");
+}
+
 QStringList listedPaths(const QString& archive, const QString& password)
 {
-    QByteArray output;
-    if (FileTree::run(u"7zz"_s,
-                      QStringList { u"l"_s, u"-slt"_s, u"-ba"_s } + passwordSwitch(password) << archive,
-                      &output)
-        != 0)
-        return { u"<7zz failed>"_s };
+    // The entries follow the archive's own properties and a line of dashes.
+    const QByteArray text = listing(archive, password);
     QStringList paths;
-    for (const QByteArray& line : output.split('\n')) {
+    for (const QByteArray& line : text.sliced(text.indexOf("\n----------\n") + 1).split('\n')) {
         if (line.startsWith("Path = "))
             paths.append(QString::fromUtf8(line.mid(7)));
     }

@@ -19,7 +19,9 @@ QMap<QString, QByteArray> tree(const QString& root);
 // A captured 7zz output committed under data/.
 QByteArray capture(const QString& name);
 
-// What 7zz itself lists; `password` goes on its command line.
+// What 7zz itself lists, technically or as paths; `password` goes on its
+// command line.
+QByteArray listing(const QString& archive, const QString& password = {});
 QStringList listedPaths(const QString& archive, const QString& password = {});
 
 // Builds an archive entry by entry, in order: each file or link is added and

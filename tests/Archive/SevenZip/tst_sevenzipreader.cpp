@@ -266,21 +266,14 @@ void tst_SevenZipReader::hostileArchives_data()
     const auto link = [](const QString& name, const QByteArray& target) {
         return SevenZipFixtures::Entry { name, target, true };
     };
-    // Names are rewritten to stay inside.
+    // 7zz itself keeps names inside and writes nothing through links; what
+    // links it makes leading out are swept away after it.
     QTest::newRow("climbing name") << Entries { file(u"../evil"_s) } << true << QStringList { u"evil"_s };
     QTest::newRow("absolute name") << Entries { file(u"<parent>/evil"_s) } << true
                                    << QStringList { u"<parent-relative>/evil"_s };
-    QTest::newRow("climbing in the middle")
-        << Entries { file(u"a/../../evil"_s) } << true << QStringList { u"a/evil"_s };
     // Links out are refused, and nothing is written through them.
     QTest::newRow("link out, then a file through it")
         << Entries { link(u"lnk"_s, "../outside"), file(u"lnk/evil"_s) } << false << QStringList();
-    // The folder is there first, so the link is skipped like any taken name.
-    QTest::newRow("a file, then a link out over its folder")
-        << Entries { file(u"lnk/evil"_s), link(u"lnk"_s, "../outside") } << true
-        << QStringList { u"lnk/evil"_s };
-    QTest::newRow("absolute link, then a file through it")
-        << Entries { link(u"abs"_s, "<parent>"), file(u"abs/evil"_s) } << false << QStringList();
     QTest::newRow("links through links")
         << Entries { link(u"d/l"_s, ".."), link(u"d/l/l2"_s, ".."), file(u"d/l/l2/evil"_s) } << false
         << QStringList();
