@@ -10,13 +10,10 @@
 #include "SevenZipFixtures.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
-#include <limits>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -118,8 +115,6 @@ private slots:
     void archiveTruncatedWhileExtracting();
     void jobEndsOnce_data();
     void jobEndsOnce();
-    void openingLeavesTheMainThreadFree_data();
-    void openingLeavesTheMainThreadFree();
 
 private:
     QString writeArchive(const QString& name, const QString& format, const QList<RarFixtureEntry>& entries,
@@ -616,72 +611,6 @@ void TestArchivers::archiveTruncatedWhileExtracting()
 
 QTEST_GUILESS_MAIN(TestArchivers)
 #include "tst_archivers.moc"
-
-void TestArchivers::openingLeavesTheMainThreadFree_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("sample"); // empty: made here with many entries
-    QTest::newRow("zip, 40,000 entries") << u"zip"_s << QString();
-    QTest::newRow("rar5, 40,000 entries") << u"rar5"_s << QString();
-    QTest::newRow("rar, endless listing") << u"rar"_s << u"" RAR_TEST_DATA "/lsar-1.10.1-endless-loop.rar"_s;
-}
-
-// Telling whether an archive is protected, and reading a RAR catalogue, take
-// time on large or hostile archives: none of it on the main thread, which
-// keeps ticking every 10 ms until the job has begun or ended.
-void TestArchivers::openingLeavesTheMainThreadFree()
-{
-    QFETCH(QString, format);
-    QFETCH(QString, sample);
-
-    QString archive = sample;
-    if (archive.isEmpty()) {
-        QList<RarFixtureEntry> entries;
-        for (int i = 0; i < 40000; ++i)
-            entries.append({ u"many/d%1/f%2.txt"_s.arg(i % 100).arg(i), QByteArray::number(i), false, {} });
-        if (format == u"zip"_s) {
-            archive = m_dir->filePath(u"Many.zip"_s);
-            QFile script(m_dir->filePath(u"many.py"_s));
-            QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write("import sys, zipfile\n"
-                         "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                         "    for i in range(40000):\n"
-                         "        z.writestr('many/d%d/f%d.txt' % (i % 100, i), str(i))\n");
-            script.close();
-            QCOMPARE(FileTree::run(u"python3"_s, { script.fileName(), archive }), 0);
-        } else {
-            archive = writeArchive(u"Many"_s, format, entries);
-        }
-    }
-    QVERIFY(QFileInfo(archive).isFile());
-
-    // A busy machine can hold any thread back now and then: the main thread
-    // counts as free when one of three tries never stood still. Work done on
-    // it stalls every try.
-    qint64 shortestLongestGap = std::numeric_limits<qint64>::max();
-    for (int attempt = 0; attempt < 3 && shortestLongestGap >= 50; ++attempt) {
-        ArchiveFile::deletePath(m_target);
-        QVERIFY(QDir().mkpath(m_target));
-        QElapsedTimer sinceTick;
-        qint64 longestGap = 0;
-        QTimer ticker;
-        ticker.setInterval(10);
-        connect(&ticker, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
-        auto archiver = archiverFor(format);
-        JobRecord job;
-        sinceTick.start();
-        ticker.start();
-        archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
-        QTRY_VERIFY_WITH_TIMEOUT(job.outcome || !job.events.isEmpty(), 60000);
-        ticker.stop();
-        longestGap = qMax(longestGap, sinceTick.elapsed());
-        archiver->cancelDecompress();
-        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-        shortestLongestGap = qMin(shortestLongestGap, longestGap);
-    }
-    QVERIFY2(shortestLongestGap < 50,
-             qPrintable(u"the main thread stood still for %1 ms"_s.arg(shortestLongestGap)));
-}
 
 void TestArchivers::jobEndsOnce_data()
 {
