@@ -1,15 +1,10 @@
 #!/usr/bin/env python3
-"""The file-manager actions, run as each file manager runs them.
-
-Each action file is read as its file manager reads it (Dolphin's service
-menus, Nemo's actions, the Nautilus extension imported against a stand-in
-for the Nautilus module, Thunar's archive-plugin script), and the command it
-gives is run on real archives on an X server: three archives extracted each
-beside itself, one of them protected and answered in the password dialog,
-an existing folder left alone; and two files packed into one archive.
-
-Usage: filemanager_actions.py KESTREL_BINARY CONFIGURED_DIR SOURCE_DIR
-"""
+# Each file manager's action files read as it reads them (the Nautilus
+# extension imported against a stand-in for its module), and the commands
+# they give run on real archives on an X server: three archives extracted,
+# one answered in the password dialog, an existing folder left alone; two
+# files packed into one archive.
+# Usage: filemanager_actions.py KESTREL_BINARY CONFIGURED_DIR SOURCE_DIR
 
 import configparser
 import glob
@@ -40,7 +35,7 @@ def read_ini(path):
 
 
 def exec_command(exec_line):
-    """The action's kind and the command its Exec line runs: %F becomes the files."""
+    # The action's kind and the command its Exec line runs: %F becomes the files.
     words = exec_line.split()
     kind = 'extract' if '--extract-here' in words else 'compress ' + words[words.index('--format') + 1]
     return kind, lambda files: [part for word in words for part in (files if word == '%F' else [word])]
@@ -70,8 +65,7 @@ def nemo_commands():
 
 
 def nautilus_commands():
-    """Imports the extension with stand-ins for gi and Nautilus and keeps the
-    commands its menu items would start."""
+    # The commands its menu items would start, kept rather than run.
     started = []
 
     class MenuItem:
@@ -125,8 +119,7 @@ def thunar_commands():
 
 
 def answer_password_dialog(stop):
-    """Types the password into the dialog, the window that is transient for
-    the batch window, once it shows."""
+    # The dialog is the window transient for the batch window.
     while not stop.is_set():
         found = subprocess.run(['xdotool', 'search', '--name', 'Kestrel Archive'],
                                capture_output=True, text=True).stdout.split()
