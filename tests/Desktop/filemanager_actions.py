@@ -1,24 +1,15 @@
 #!/usr/bin/env python3
-"""The file-manager actions, run as each file manager runs them.
-
-Each action file is read as its file manager reads it (Dolphin's service
-menus, Nemo's actions, the Nautilus extension imported against a stand-in
-for the Nautilus module, Thunar's archive-plugin script), and the command it
-gives is run on real archives in a temporary folder on an X server: three
-archives extracted each beside itself, one of them protected and answered
-in the password dialog, an existing folder left alone; and two files packed
-into one archive.
-
-Usage: filemanager_actions.py KESTREL_BINARY CONFIGURED_DIR SOURCE_DIR
-(CONFIGURED_DIR holds the configured .desktop and .nemo_action files,
-SOURCE_DIR resources/filemanager.)
-"""
+# Each file manager's action files read as it reads them (the Nautilus
+# extension imported against a stand-in for its module), and the commands
+# they give run on real archives on an X server: three archives extracted,
+# one answered in the password dialog, an existing folder left alone; two
+# files packed into one archive.
+# Usage: filemanager_actions.py KESTREL_BINARY CONFIGURED_DIR SOURCE_DIR
 
 import configparser
 import glob
 import importlib.util
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -43,12 +34,11 @@ def read_ini(path):
     return parser
 
 
-def expand(exec_line, files):
-    """The Exec line as the file manager runs it: %F becomes the files."""
-    arguments = []
-    for word in exec_line.split():
-        arguments.extend(files if word == '%F' else [word])
-    return arguments
+def exec_command(exec_line):
+    # The action's kind and the command its Exec line runs: %F becomes the files.
+    words = exec_line.split()
+    kind = 'extract' if '--extract-here' in words else 'compress ' + words[words.index('--format') + 1]
+    return kind, lambda files: [part for word in words for part in (files if word == '%F' else [word])]
 
 
 def dolphin_commands():
@@ -60,8 +50,7 @@ def dolphin_commands():
         for action in entry['Actions'].strip(';').split(';'):
             section = menu['Desktop Action ' + action]
             check('Name[zh_CN]' in section, f'{path}: {action} named in Chinese')
-            kind = 'extract' if '--extract-here' in section['Exec'] else 'compress ' + section['Exec'].split()[3]
-            commands[kind] = lambda files, line=section['Exec']: expand(line, files)
+            commands.update([exec_command(section['Exec'])])
     return commands
 
 
@@ -70,18 +59,13 @@ def nemo_commands():
     for path in glob.glob(os.path.join(CONFIGURED, '*.nemo_action')):
         action = read_ini(path)['Nemo Action']
         check('Name[zh_CN]' in action, f'{path}: named in Chinese')
-        if '--extract-here' in action['Exec']:
-            check(action['Extensions'] == '.zip;.7z;.rar;', f'{path}: offered for archives only')
-            kind = 'extract'
-        else:
-            kind = 'compress ' + action['Exec'].split()[3]
-        commands[kind] = lambda files, line=action['Exec']: expand(line, files)
+        kind, commands[kind] = exec_command(action['Exec'])
+        check(kind != 'extract' or action['Extensions'] == '.zip;.7z;.rar;', f'{path}: offered for archives only')
     return commands
 
 
 def nautilus_commands():
-    """Imports the extension with stand-ins for gi and Nautilus and keeps the
-    commands its menu items would start."""
+    # The commands its menu items would start, kept rather than run.
     started = []
 
     class MenuItem:
@@ -104,54 +88,38 @@ def nautilus_commands():
     spec.loader.exec_module(extension)
     extension.run = lambda arguments: started.append([extension.PROGRAM, *arguments])
 
-    class File:
-        def __init__(self, path):
-            self.path = path
+    def items(files):
+        selection = [types.SimpleNamespace(get_location=lambda f=f: types.SimpleNamespace(get_path=lambda: f),
+                                           is_directory=lambda f=f: os.path.isdir(f),
+                                           get_mime_type=lambda: 'application/octet-stream') for f in files]
+        return {item.name.split('::')[1]: item for item in extension.KestrelArchiveMenu().get_file_items(selection)}
 
-        def get_location(self):
-            return types.SimpleNamespace(get_path=lambda: self.path)
-
-        def is_directory(self):
-            return os.path.isdir(self.path)
-
-        def get_mime_type(self):
-            return 'application/octet-stream'
-
-    def command(label_key, files):
-        items = extension.KestrelArchiveMenu().get_file_items([File(f) for f in files])
-        for item in items:
-            if item.name.endswith(label_key):
-                item.handlers[0](item)
-                return started.pop()
-        check(False, f'Nautilus offers {label_key} for {files}')
-        return ['false']
+    def command(key, files):
+        item = items(files).get(key)
+        check(item is not None, f'Nautilus offers {key} for {files}')
+        if item is None:
+            return ['false']
+        item.handlers[0](item)
+        return started.pop()
 
     os.environ['LANGUAGE'] = 'zh_CN'
     check(extension.label('extract-here') == '解压到此处', 'Nautilus labels in Chinese')
     os.environ['LANGUAGE'] = 'en'
-    check(not any(i.name.endswith('extract-here')
-                  for i in extension.KestrelArchiveMenu().get_file_items([File(SOURCE)])),
-          'Nautilus offers Extract Here for archives only')
-    return {
-        'extract': lambda files: command('extract-here', files),
-        'compress zip': lambda files: command('compress-zip', files),
-        'compress 7z': lambda files: command('compress-7z', files),
-    }
+    check('extract-here' not in items([SOURCE]), 'Nautilus offers Extract Here for archives only')
+    return {kind: lambda files, key=key: command(key, files)
+            for kind, key in (('extract', 'extract-here'), ('compress zip', 'compress-zip'),
+                              ('compress 7z', 'compress-7z'))}
 
 
 def thunar_commands():
     script = os.path.join(SOURCE, 'thunar', 'kestrel-archive.tap')
-    folder = lambda files: os.path.dirname(files[0])
-    return {
-        'extract': lambda files: ['sh', script, 'extract-here', folder(files), *files],
-        'extract to': lambda files: ['sh', script, 'extract-to', folder(files), *files],
-        'compress zip': lambda files: ['sh', script, 'create', folder(files), *files],
-    }
+    return {kind: lambda files, action=action: ['sh', script, action, os.path.dirname(files[0]), *files]
+            for kind, action in (('extract', 'extract-here'), ('extract to', 'extract-to'),
+                                 ('compress zip', 'create'))}
 
 
 def answer_password_dialog(stop):
-    """Types the password into the dialog, the window that is transient for
-    the batch window, once it shows."""
+    # The dialog is the window transient for the batch window.
     while not stop.is_set():
         found = subprocess.run(['xdotool', 'search', '--name', 'Kestrel Archive'],
                                capture_output=True, text=True).stdout.split()
@@ -166,17 +134,12 @@ def answer_password_dialog(stop):
         time.sleep(0.1)
 
 
-def entries(folder):
-    return sorted(os.listdir(folder))
-
-
-def run(argv, folder, with_password):
+def run(argv, folder, answer_password=False):
     environment = dict(os.environ, PATH=os.path.dirname(BINARY) + os.pathsep + os.environ['PATH'],
                        QT_QPA_PLATFORM='xcb', KESTREL_EVENT_LOG_URL='http://127.0.0.1:9/log.html')
     stop = threading.Event()
-    answering = threading.Thread(target=answer_password_dialog, args=(stop,), daemon=True)
-    if with_password:
-        answering.start()
+    if answer_password:
+        threading.Thread(target=answer_password_dialog, args=(stop,), daemon=True).start()
     try:
         done = subprocess.run(argv, cwd=folder, env=environment, timeout=120, stdin=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, text=True)
@@ -187,56 +150,46 @@ def run(argv, folder, with_password):
         stop.set()
 
 
-def extract_case(name, command):
-    with tempfile.TemporaryDirectory() as folder:
-        os.makedirs(os.path.join(folder, 'Holiday'))
-        with open(os.path.join(folder, 'Holiday', 'notes.txt'), 'w') as file:
-            file.write('sun\n')
-        subprocess.run(['zip', '-qrm', 'Holiday.zip', 'Holiday'], cwd=folder, check=True)
-        for loose in ('a.txt', 'b.txt'):
-            with open(os.path.join(folder, loose), 'w') as file:
-                file.write(loose)
-        subprocess.run(['7zz', 'a', '-bd', '-sdel', 'Loose.7z', 'a.txt', 'b.txt'], cwd=folder, check=True,
-                       stdout=subprocess.DEVNULL)
-        os.makedirs(os.path.join(folder, 'Loose'))
-        with open(os.path.join(folder, 'Loose', 'mine.txt'), 'w') as file:
-            file.write('already here\n')
-        with open(os.path.join(folder, 'letter.txt'), 'w') as file:
-            file.write('dear friend\n')
-        subprocess.run(['zip', '-qm', '-P', 'secret', 'Secret.zip', 'letter.txt'], cwd=folder, check=True)
-
-        archives = [os.path.join(folder, a) for a in ('Holiday.zip', 'Loose.7z', 'Secret.zip')]
-        status = run(command(archives), folder, with_password=True)
-        check(status == 0, f'{name} extract: exit status {status}')
-        check(entries(folder) == ['Holiday', 'Holiday.zip', 'Loose', 'Loose 1', 'Loose.7z', 'Secret.zip',
-                                  'letter.txt'], f'{name} extract: {entries(folder)}')
-        check(entries(os.path.join(folder, 'Loose')) == ['mine.txt'], f'{name} extract: existing folder kept')
-        check(os.path.isfile(os.path.join(folder, 'Holiday', 'notes.txt')), f'{name} extract: one folder, not two')
+def write(folder, files):
+    for name, text in files.items():
+        os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+        with open(os.path.join(folder, name), 'w') as file:
+            file.write(text)
 
 
-def compress_case(name, kind, command):
-    extension = kind.split()[1]
-    with tempfile.TemporaryDirectory() as folder:
-        for loose in ('a.txt', 'b.txt'):
-            with open(os.path.join(folder, loose), 'w') as file:
-                file.write(loose)
-        status = run(command([os.path.join(folder, 'a.txt'), os.path.join(folder, 'b.txt')]), folder, False)
-        archive = os.path.join(folder, 'Archive.' + extension)
-        check(status == 0, f'{name} {kind}: exit status {status}')
-        check(subprocess.run(['7zz', 't', archive], stdout=subprocess.DEVNULL).returncode == 0,
-              f'{name} {kind}: {entries(folder)}')
+def extract_case(name, command, folder):
+    write(folder, {'Holiday/notes.txt': 'sun\n', 'a.txt': 'a', 'b.txt': 'b', 'Loose/mine.txt': 'already here\n',
+                   'letter.txt': 'dear friend\n'})
+    for packing in (['zip', '-qrm', 'Holiday.zip', 'Holiday'], ['7zz', 'a', '-bd', '-sdel', 'Loose.7z', 'a.txt', 'b.txt'],
+                    ['zip', '-qm', '-P', 'secret', 'Secret.zip', 'letter.txt']):
+        subprocess.run(packing, cwd=folder, check=True, stdout=subprocess.DEVNULL)
+
+    status = run(command([os.path.join(folder, a) for a in ('Holiday.zip', 'Loose.7z', 'Secret.zip')]), folder, True)
+    check(status == 0, f'{name}: exit status {status}')
+    check(sorted(os.listdir(folder)) == ['Holiday', 'Holiday.zip', 'Loose', 'Loose 1', 'Loose.7z', 'Secret.zip',
+                                         'letter.txt'], f'{name}: {sorted(os.listdir(folder))}')
+    check(os.listdir(os.path.join(folder, 'Loose')) == ['mine.txt'], f'{name}: existing folder kept')
+    check(os.path.isfile(os.path.join(folder, 'Holiday', 'notes.txt')), f'{name}: one folder, not two')
+
+
+def compress_case(name, command, folder):
+    write(folder, {'a.txt': 'a', 'b.txt': 'b'})
+    status = run(command([os.path.join(folder, 'a.txt'), os.path.join(folder, 'b.txt')]), folder)
+    archive = os.path.join(folder, 'Archive.' + name.split()[-1])
+    check(status == 0, f'{name}: exit status {status}')
+    check(subprocess.run(['7zz', 't', archive], stdout=subprocess.DEVNULL).returncode == 0,
+          f'{name}: {sorted(os.listdir(folder))}')
 
 
 def main():
     managers = {'Dolphin': dolphin_commands(), 'Nemo': nemo_commands(), 'Files': nautilus_commands(),
                 'Thunar': thunar_commands()}
-    for name, commands in managers.items():
-        check('extract' in commands and 'compress zip' in commands, f'{name}: extract and compress actions')
+    for manager, commands in managers.items():
+        check('extract' in commands and 'compress zip' in commands, f'{manager}: extract and compress actions')
         for kind, command in commands.items():
-            if kind.startswith('extract'):
-                extract_case(name + ' ' + kind, command)
-            else:
-                compress_case(name, kind, command)
+            with tempfile.TemporaryDirectory() as folder:
+                case = extract_case if kind.startswith('extract') else compress_case
+                case(f'{manager} {kind}', command, folder)
     print(f'{len(FAILURES)} failed' if FAILURES else 'all file-manager actions work')
     return 1 if FAILURES else 0
 

@@ -1,0 +1,442 @@
+#include "Archive/Zip/ZipEngine.h"
+#include "Archive/Zip/ZipHandle.h"
+#include "FileTree.h"
+#include "NearlyFullDisk.h"
+#include "ZipFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <clocale>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using EntryList = QList<ZipFixtures::Entry>;
+// Entry name -> zip method (0 stored, 8 deflated).
+using Methods = QMap<QString, int>;
+
+Q_DECLARE_METATYPE(EntryList)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+struct Result
+{
+    ArchiveErrorType error = ArchiveErrorType::none;
+    QList<float> progress;
+};
+
+// Through the handle, as a job runs it: opened, given the password if any,
+// extracted into `destination` (made first).
+Result extract(const QString& archive, const QString& destination,
+               const std::optional<QString>& password = {}, bool cancelAtFirstProgress = false)
+{
+    Result result;
+    ExtractionContext context;
+    context.progress = [&](float fraction) {
+        result.progress.append(fraction);
+        if (cancelAtFirstProgress)
+            context.cancel.cancel();
+    };
+    ZipHandle handle;
+    result.error = handle.open(archive, context);
+    if (password)
+        handle.setPassword(*password);
+    if (result.error == ArchiveErrorType::none && QDir().mkpath(destination))
+        result.error = handle.extract(destination, context);
+    return result;
+}
+
+bool isProtected(const QString& archive)
+{
+    ZipHandle handle;
+    return handle.open(archive, {}) == ArchiveErrorType::none && handle.isProtected();
+}
+
+QByteArray gbk(const QString& text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder(text);
+}
+
+void setTimes(const QString& path)
+{
+    constexpr time_t past = 1'600'000'000;
+    const timespec times[2] = { { past, 0 }, { past, 0 } };
+    QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+} // namespace
+
+// Our zip writer and zip extraction, each against real archives and tools.
+class tst_Zip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void legacyAndUtf8Names_data();
+    void legacyAndUtf8Names();
+    void outcomes_data();
+    void outcomes();
+    void hostileEntries_data();
+    void hostileEntries();
+    void cancelStopsAtOnceAndEmptyArchiveSucceeds();
+    void readersAcceptWhatWeWrite_data();
+    void readersAcceptWhatWeWrite();
+    void archiveAmongItsInputsIsSkipped();
+    void stopsOnCancelAndUnreadableInput();
+
+private:
+    QString fixture(const QString& name, const QByteArray& bytes) const;
+
+    QTemporaryDir m_fixtures;
+    QTemporaryDir m_root;
+    QString m_destination;
+};
+
+void tst_Zip::initTestCase()
+{
+    const QString secret = m_fixtures.filePath(u"secret.txt"_s);
+    QVERIFY(ZipFixtures::writeFile(secret, QByteArray("secret text ").repeated(2000)));
+    for (const QString& method : { u"ZipCrypto"_s, u"AES256"_s }) {
+        QCOMPARE(FileTree::run(u"7zz"_s,
+                               { u"a"_s, u"-tzip"_s, u"-pSECRET"_s, u"-mem="_s + method,
+                                 m_fixtures.filePath(method + u".zip"_s), secret }),
+                 0);
+        QVERIFY(isProtected(m_fixtures.filePath(method + u".zip"_s)));
+    }
+}
+
+void tst_Zip::init()
+{
+    m_destination = m_root.filePath(u"dest"_s);
+    QVERIFY(QDir(m_destination).removeRecursively());
+    QVERIFY(QDir().mkdir(m_destination));
+}
+
+QString tst_Zip::fixture(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = m_fixtures.filePath(name);
+    return ZipFixtures::writeFile(path, bytes) ? path : QString();
+}
+
+void tst_Zip::legacyAndUtf8Names_data()
+{
+    QTest::addColumn<QByteArray>("processLocale");
+    QTest::newRow("UTF-8 locale") << "C.UTF-8"_ba;
+    // Under "C" libarchive cannot convert UTF-8 names and hands out none at all.
+    QTest::newRow("C locale") << "C"_ba;
+}
+
+void tst_Zip::legacyAndUtf8Names()
+{
+    QFETCH(QByteArray, processLocale);
+    const QString archive
+        = fixture(u"gbk.zip"_s,
+                  ZipFixtures::rawZip({ { gbk(u"项目计划/"_s), {}, 040755 },
+                                        { gbk(u"项目计划/会议记录.txt"_s), "minutes" },
+                                        { gbk(u"财务报表2023.xlsx"_s), "figures" },
+                                        { u"Ünïcode.txt"_s.toUtf8(), "utf8", 0100644, 0, 0x800 } }));
+    const QByteArray previousLocale = setlocale(LC_ALL, nullptr);
+    setlocale(LC_ALL, processLocale.constData());
+    const Result result = extract(archive, m_destination);
+    setlocale(LC_ALL, previousLocale.constData());
+    QCOMPARE(result.error, ArchiveErrorType::none);
+    QCOMPARE(FileTree::readFile(m_destination + u"/项目计划/会议记录.txt"_s), "minutes"_ba);
+    QCOMPARE(FileTree::readFile(m_destination + u"/财务报表2023.xlsx"_s), "figures"_ba);
+    QCOMPARE(FileTree::readFile(m_destination + u"/Ünïcode.txt"_s), "utf8"_ba);
+    QCOMPARE(result.progress, QList<float>({ 0.25f, 0.5f, 0.75f, 1.0f }));
+}
+
+void tst_Zip::outcomes_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<std::optional<QString>>("password");
+    QTest::addColumn<int>("error");
+
+    const auto row = [this](const char* name, const QByteArray& bytes, int error) {
+        QTest::newRow(name) << fixture(QString::fromLatin1(name) + u".zip"_s, bytes)
+                            << std::optional(u"password"_s) << error;
+    };
+    const QString aes = m_fixtures.filePath(u"AES256.zip"_s);
+    QTest::newRow("AES256, right") << aes << std::optional(u"SECRET"_s) << int(ArchiveErrorType::none);
+    QTest::newRow("AES256, wrong") << aes << std::optional(u"secret"_s)
+                                   << int(ArchiveErrorType::passwordInvalid);
+    QTest::newRow("ZipCrypto, none") << m_fixtures.filePath(u"ZipCrypto.zip"_s) << std::optional<QString>()
+                                     << int(ArchiveErrorType::passwordInvalid);
+
+    const QByteArray valid = ZipFixtures::rawZip({ { "a.txt", QByteArray("data ").repeated(100) } });
+    QByteArray badCrc = valid;
+    badCrc[40] = 'X';
+    // A PKWARE strong-encryption header (IV, then a decryption header naming
+    // AES-256): libarchive recognises it and gives up.
+    const QByteArray strongEncryption = QByteArray::fromHex("1000") + QByteArray(16, '\x11')
+        + QByteArray::fromHex("200000000300106600010100000000000000") + QByteArray(32, '\0');
+    row("empty file", {}, ArchiveErrorType::badArchive);
+    row("truncated", valid.left(valid.size() / 2), ArchiveErrorType::badArchive);
+    row("bad CRC", badCrc, ArchiveErrorType::badArchive);
+    row("implode", ZipFixtures::rawZip({ { "a.txt", "data", 0100644, 6 } }), ArchiveErrorType::unsupported);
+    row("strong encryption", ZipFixtures::rawZip({ { "a.txt", strongEncryption, 0100644, 0, 0x41 } }),
+        ArchiveErrorType::unsupported);
+}
+
+void tst_Zip::outcomes()
+{
+    QFETCH(QString, archive);
+    QFETCH(std::optional<QString>, password);
+    QFETCH(int, error);
+
+    const Result result = extract(archive, m_destination, password);
+    QCOMPARE(int(result.error), error);
+    if (error == ArchiveErrorType::none) {
+        QCOMPARE(FileTree::readFile(m_destination + u"/secret.txt"_s),
+                 FileTree::readFile(m_fixtures.filePath(u"secret.txt"_s)));
+    } else {
+        // No zero-filled file that looks extracted.
+        QVERIFY(ZipFixtures::snapshot(m_destination).isEmpty());
+    }
+}
+
+void tst_Zip::hostileEntries_data()
+{
+    QTest::addColumn<EntryList>("entries");
+    QTest::addColumn<QStringList>("extracted"); // every file holds "x"
+
+    const QByteArray root = QFile::encodeName(m_root.path());
+    // Names climbing out are kept inside.
+    QTest::newRow("parent, parent inside, absolute, drive") << EntryList {
+        { "../evil1", "x" }, { "a/../../evil2", "x" }, { "/tmp/abs", "x" }, { "C:\\evil3", "x" }
+    } << QStringList { u"a"_s, u"a/evil2"_s, u"evil1"_s, u"evil3"_s, u"tmp"_s, u"tmp/abs"_s };
+    QTest::newRow("outward link, then through it")
+        << EntryList { ZipFixtures::link("up", ".."), { "up/evil", "x" } }
+        << QStringList { u"up"_s, u"up/evil"_s };
+    QTest::newRow("absolute link, then through it")
+        << EntryList { ZipFixtures::link("abs", root), { "abs/evil", "x" } }
+        << QStringList { u"abs"_s, u"abs/evil"_s };
+    QTest::newRow("link chain") << EntryList {
+        ZipFixtures::link("a", "b"), ZipFixtures::link("b", "../.."), { "a/evil", "x" }
+    } << QStringList { u"a"_s };
+    QTest::newRow("climb through an inner link") << EntryList {
+        ZipFixtures::link("x/l1", ".."), ZipFixtures::link("l2", "x/l1/.."), { "l2/evil", "x" }
+    } << QStringList { u"l2"_s, u"l2/evil"_s, u"x"_s, u"x/l1"_s };
+    // Even a link that stays inside is never written through.
+    QTest::newRow("inner links kept") << EntryList { { "data/f.txt", "x" },
+                                                     ZipFixtures::link("short", "data/f.txt"),
+                                                     ZipFixtures::link("folder", "data"),
+                                                     { "folder/new.txt", "x" } }
+                                      << QStringList { u"data"_s, u"data/f.txt"_s, u"folder"_s, u"short"_s };
+    // The first of a name stays, whatever comes later under it.
+    QTest::newRow("same name twice") << EntryList {
+        { "same.txt", "x" }, { "same.txt", "second" }, { "same.txt/", {}, 040755 }, { "after.txt", "x" }
+    } << QStringList { u"after.txt"_s, u"same.txt"_s };
+}
+
+void tst_Zip::hostileEntries()
+{
+    QFETCH(EntryList, entries);
+    QFETCH(QStringList, extracted);
+
+    const QString archive = fixture(u"hostile.zip"_s, ZipFixtures::rawZip(entries));
+    const QStringList before = QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const Result result = extract(archive, m_destination);
+    QCOMPARE(result.error, ArchiveErrorType::none);
+    QCOMPARE(result.progress.size(), entries.size()); // skipped entries too
+
+    QCOMPARE(QDir(m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    const QMap<QString, QString> tree = ZipFixtures::snapshot(m_destination);
+    QCOMPARE(tree.keys(), extracted);
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        const QString resolved = QFileInfo(m_destination + u'/' + it.key()).canonicalFilePath();
+        QVERIFY2(resolved.isEmpty() || resolved == m_destination || resolved.startsWith(m_destination + u'/'),
+                 qPrintable(it.key()));
+        if (it.value().startsWith(u"file"_s))
+            QCOMPARE(FileTree::readFile(m_destination + u'/' + it.key()), "x"_ba);
+    }
+}
+
+// The job ends cancelled whatever the engine does; the engine itself must
+// stop too, rather than write on into a folder that is going away.
+void tst_Zip::cancelStopsAtOnceAndEmptyArchiveSucceeds()
+{
+    const QString archive = fixture(
+        u"three.zip"_s, ZipFixtures::rawZip({ { "1.txt", "1" }, { "2.txt", "2" }, { "3.txt", "3" } }));
+    const Result cancelled = extract(archive, m_destination, {}, true);
+    QVERIFY(cancelled.error != ArchiveErrorType::none);
+    QCOMPARE(cancelled.progress.size(), 1);
+
+    const QString empty = m_fixtures.filePath(u"empty.zip"_s);
+    QVERIFY(ZipEngine::createZipFile(empty, {}, {}, {}));
+    QVERIFY(!isProtected(empty));
+    const Result result = extract(empty, m_root.filePath(u"empty"_s));
+    QCOMPARE(result.error, ArchiveErrorType::none);
+    QVERIFY(result.progress.isEmpty());
+}
+
+// Every row is packed, then tested and read back by unzip, 7zz, Python and
+// bsdtar and by our own extraction, each of which must see the source tree
+// as it was: names, content, modes, times and links.
+void tst_Zip::readersAcceptWhatWeWrite_data()
+{
+    QTest::addColumn<QString>("kind");
+    // Entries whose method is checked: 0 stored, 8 deflated.
+    QTest::addColumn<Methods>("methods");
+    QTest::newRow("tree") << u"tree"_s
+                          << Methods { { u"Tree/notes.txt"_s, 8 },
+                                       { u"Tree/empty.txt"_s, 0 },
+                                       { u"Tree/sub/big.bin"_s, 0 } };
+    QTest::newRow("multi-piece") << u"multi-piece"_s << Methods { { u"Tree/log.txt"_s, 8 } };
+    QTest::newRow("incompressible start")
+        << u"incompressible start"_s << Methods { { u"Tree/mixed.bin"_s, 0 } };
+    QTest::newRow("zip64 by count") << u"many"_s << Methods();
+}
+
+void tst_Zip::readersAcceptWhatWeWrite()
+{
+    QFETCH(QString, kind);
+    QFETCH(Methods, methods);
+    QTemporaryDir dir;
+    const QString source = dir.filePath(u"src"_s);
+    const QString tree = source + u"/Tree"_s;
+    QVERIFY(QDir().mkpath(tree + u"/sub/empty folder"_s));
+    // A folder given with a trailing slash still lands under its name.
+    QStringList contents { tree + u'/' };
+    if (kind == u"tree"_s) {
+        QVERIFY(ZipFixtures::writeFile(tree + u"/notes.txt"_s, QByteArray("notes, notes\n").repeated(5000)));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/empty.txt"_s, QByteArray()));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/Ünïcode 文件.txt"_s, "unicode"));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/run.sh"_s, "#!/bin/sh\n"));
+        QVERIFY(ZipFixtures::writeFile(tree + u"/sub/big.bin"_s, FileTree::randomBytes(300 * 1024, 7)));
+        QVERIFY(ZipFixtures::writeFile(source + u"/single.txt"_s, QByteArray()));
+        contents << source + u"/single.txt"_s;
+        QCOMPARE(chmod(QFile::encodeName(tree + u"/run.sh"_s).constData(), 0755), 0);
+        QCOMPARE(chmod(QFile::encodeName(tree + u"/empty.txt"_s).constData(), 0640), 0);
+        QCOMPARE(chmod(QFile::encodeName(tree + u"/sub/empty folder"_s).constData(), 0700), 0);
+        QVERIFY(QFile::link(u"notes.txt"_s, tree + u"/link"_s));
+        QVERIFY(QFile::link(u"."_s, tree + u"/loop"_s)); // followed, it would never end
+    } else if (kind == u"multi-piece"_s) {
+        QByteArray log;
+        for (int i = 0; log.size() < 11 * 1024 * 1024; ++i)
+            log += "line " + QByteArray::number(qint64(i) * 7919 % 100003) + " of the log\n";
+        QVERIFY(ZipFixtures::writeFile(tree + u"/log.txt"_s, log));
+    } else if (kind == u"incompressible start"_s) {
+        QVERIFY(ZipFixtures::writeFile(tree + u"/mixed.bin"_s,
+                                       FileTree::randomBytes(5 * 1024 * 1024, 5)
+                                           + QByteArray(5 * 1024 * 1024, 0)));
+    } else {
+        for (int i = 0; i < 65'600; ++i)
+            QVERIFY(ZipFixtures::writeFile(tree + u"/"_s + QString::number(i), QByteArray()));
+    }
+    // Times in the past, which an extraction made now cannot get by chance;
+    // children before their folders, whose times the children's changes would move.
+    const QStringList paths = ZipFixtures::snapshot(source).keys();
+    for (auto it = paths.crbegin(); it != paths.crend(); ++it)
+        setTimes(source + u'/' + *it);
+    const QMap<QString, QString> expected = ZipFixtures::snapshot(source);
+
+    // Written over the empty file a job reserves.
+    const QString archive = dir.filePath(u"out.zip"_s);
+    QVERIFY(ZipFixtures::writeFile(archive, QByteArray()));
+    QList<QPair<quint64, quint64>> progress;
+    QVERIFY(ZipEngine::createZipFile(
+        archive, contents, [] { return true; },
+        [&](quint64 entry, quint64 total) {
+            progress.append({ entry, total });
+        }));
+    const auto entries = quint64(expected.size());
+    QCOMPARE(quint64(progress.size()), entries);
+    for (qsizetype i = 0; i < progress.size(); ++i)
+        QCOMPARE(progress.at(i), qMakePair(quint64(i + 1), entries));
+
+    QCOMPARE(FileTree::run(u"unzip"_s, { u"-tqq"_s, archive }), 0);
+    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, archive }), 0);
+    // Python checks every CRC and the content, and names each entry's method.
+    const QString script = uR"(import os, stat, sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+assert archive.testzip() is None
+for info in archive.infolist():
+    if not info.is_dir() and not stat.S_ISLNK(info.external_attr >> 16):
+        with open(os.path.join(sys.argv[2], info.filename), 'rb') as f:
+            assert f.read() == archive.read(info), info.filename
+    sys.stdout.buffer.write(b'%d %s\n' % (info.compress_type, info.filename.encode()))
+)"_s;
+    QByteArray listing;
+    QCOMPARE(FileTree::run(u"python3"_s, { u"-c"_s, script, archive, source }, &listing), 0);
+    for (auto it = methods.cbegin(); it != methods.cend(); ++it)
+        QVERIFY2(
+            listing.contains(QByteArray(QByteArray::number(it.value()) + ' ' + it.key().toUtf8() + '\n')),
+            qPrintable(it.key()));
+
+    const QString byBsdtar = dir.filePath(u"bsdtar"_s);
+    QVERIFY(QDir().mkpath(byBsdtar));
+    QCOMPARE(FileTree::run(u"bsdtar"_s, { u"-xpf"_s, archive, u"-C"_s, byBsdtar }), 0);
+    QCOMPARE(ZipFixtures::snapshot(byBsdtar), expected);
+    const QString byUs = dir.filePath(u"ours"_s);
+    QCOMPARE(extract(archive, byUs).error, ArchiveErrorType::none);
+    QCOMPARE(ZipFixtures::snapshot(byUs), expected);
+}
+
+void tst_Zip::archiveAmongItsInputsIsSkipped()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"Folder"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(ZipFixtures::writeFile(folder + u"/file.txt"_s, "content"));
+    // The same file under another path text.
+    QVERIFY(QFile::link(folder, dir.filePath(u"alias"_s)));
+    const QString archive = dir.filePath(u"alias/../alias/Folder.zip"_s);
+    QVERIFY(ZipFixtures::writeFile(archive, QByteArray()));
+
+    QVERIFY(ZipEngine::createZipFile(archive, { folder }, {}, {}));
+    const QString output = dir.filePath(u"out"_s);
+    QCOMPARE(extract(archive, output).error, ArchiveErrorType::none);
+    QCOMPARE(ZipFixtures::snapshot(output).keys(), QStringList({ u"Folder"_s, u"Folder/file.txt"_s }));
+}
+
+void tst_Zip::stopsOnCancelAndUnreadableInput()
+{
+    QTemporaryDir dir;
+    const QString big = dir.filePath(u"big.bin"_s);
+    // Three pieces.
+    QVERIFY(ZipFixtures::writeFile(big, QByteArray(10 * 1024 * 1024, 'x')));
+    const QString archive = dir.filePath(u"out.zip"_s);
+    QVERIFY(ZipFixtures::writeFile(archive, QByteArray()));
+    const QString random = dir.filePath(u"random.bin"_s);
+    QVERIFY(ZipFixtures::writeFile(random, FileTree::randomBytes(3 * 1024 * 1024, 3)));
+    const QStringList untouched { u"big.bin"_s, u"out.zip"_s, u"random.bin"_s };
+
+    QVERIFY(!ZipEngine::createZipFile(archive, { big }, [] { return false; }, {}));
+    // Asked before the entry and before each piece: a large file is stopped inside.
+    int asked = 0;
+    QVERIFY(!ZipEngine::createZipFile(archive, { big }, [&] { return ++asked < 3; }, {}));
+    QCOMPARE(asked, 3);
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+
+    QVERIFY(!ZipEngine::createZipFile(archive, { big, dir.filePath(u"missing"_s) }, {}, {}));
+    QVERIFY(!ZipEngine::createZipFile(archive, { u"/"_s }, {}, {}));
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+    {
+        // A full disk past 1 MiB.
+        const NearlyFullDisk nearlyFull(1024 * 1024);
+        QVERIFY(nearlyFull.isActive());
+        QVERIFY(!ZipEngine::createZipFile(archive, { random }, {}, {}));
+    }
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+    QCOMPARE(QFileInfo(archive).size(), 0);
+
+    // Something else than the empty reserved file is never replaced.
+    QVERIFY(ZipFixtures::writeFile(archive, "taken"));
+    QVERIFY(!ZipEngine::createZipFile(archive, { big }, {}, {}));
+    QCOMPARE(FileTree::readFile(archive), QByteArray("taken"));
+    QCOMPARE(FileTree::entries(dir.path()), untouched);
+}
+
+QTEST_GUILESS_MAIN(tst_Zip)
+#include "tst_zip.moc"
