@@ -277,9 +277,8 @@ void tst_SevenZipReader::atThePrompt()
     if (cancelled) // 7zz at a prompt ends on end of file, long before it would be killed
         QCOMPARE_LT(timer.elapsed(), 2000);
     QVERIFY(child->commandLine.startsWith(QByteArray(SevenZipProcess::executable().toUtf8() + '\0' + "x")));
-    QVERIFY(!child->commandLine.contains(kPassword.toUtf8()));
     QVERIFY(!child->environment.isEmpty());
-    QVERIFY(!child->environment.contains(kPassword.toUtf8()));
+    QVERIFY(!QByteArray(child->commandLine + child->environment).contains(kPassword.toUtf8()));
 }
 
 void tst_SevenZipReader::cancelStopsPromptly()
