@@ -50,6 +50,12 @@ bool writeFile(const QString& path, const QByteArray& data)
     return !data.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
+QString volumeName(const QString& baseName, int index, int count)
+{
+    const int digits = int(QString::number(count).size());
+    return baseName + u".part"_s + QString::number(index + 1).rightJustified(digits, u'0') + u".rar"_s;
+}
+
 } // namespace
 
 QByteArray buildRar(RarVersion version, const QList<RarFixtureEntry>& entries,
@@ -77,18 +83,12 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
     const QList<QByteArray> volumes = buildRarVolumes(version, entries, volumeSize, options);
     QStringList paths;
     for (int index = 0; index < volumes.size(); ++index) {
-        const QString path = QDir(folder).filePath(rarVolumeName(baseName, index, int(volumes.size())));
+        const QString path = QDir(folder).filePath(volumeName(baseName, index, int(volumes.size())));
         if (!writeFile(path, volumes[index]))
             return {};
         paths.append(path);
     }
     return paths;
-}
-
-QString rarVolumeName(const QString& baseName, int index, int count)
-{
-    const int digits = int(QString::number(count).size());
-    return baseName + u".part"_s + QString::number(index + 1).rightJustified(digits, u'0') + u".rar"_s;
 }
 
 QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)

@@ -61,8 +61,6 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
                             const QList<RarFixtureEntry>& entries, qsizetype volumeSize,
                             const RarFixtureOptions& options = {});
 
-QString rarVolumeName(const QString& baseName, int index, int count);
-
 // Entries that take every path of the writers: a folder listed and one only
 // on the way, an empty file, names
 // that need each form of RAR4's packed Unicode names (Latin-1, a shared high

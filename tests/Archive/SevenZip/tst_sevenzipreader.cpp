@@ -1,3 +1,4 @@
+#include "Archive/SevenZip/OutwardLinkSweeper.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
 #include "Archive/SevenZip/SevenZipReader.h"
 #include "FileTree.h"
@@ -43,20 +44,6 @@ Walk walk(const SevenZipReader& reader)
     return result;
 }
 
-// Links below `root` that resolve to somewhere outside it.
-QStringList outwardLinks(const QString& root)
-{
-    QStringList links;
-    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
-    const QMap<QString, QByteArray> tree = FileTree::snapshot(root);
-    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
-        const QString resolved = QFileInfo(root + u'/' + it.key()).canonicalFilePath();
-        if (it.value().startsWith("-> ") && !resolved.isEmpty() && !resolved.startsWith(canonicalRoot + u'/'))
-            links.append(it.key());
-    }
-    return links;
-}
-
 } // namespace
 
 class tst_SevenZipReader : public QObject
@@ -66,11 +53,9 @@ class tst_SevenZipReader : public QObject
 private slots:
     void initTestCase();
     void init();
-    void formats_data();
-    void formats();
+    void extractsOnAPoolThread();
     void failures_data();
     void failures();
-    void extractsASelection();
     void refusesAFolderInUse();
     void hostileArchives_data();
     void hostileArchives();
@@ -122,7 +107,6 @@ void tst_SevenZipReader::initTestCase()
     QVERIFY(plain.open(QIODevice::ReadOnly));
     const QByteArray bytes = plain.readAll();
     QVERIFY(FileTree::writeFile(m_fixtures.path(), u"truncated.7z"_s, bytes.first(bytes.size() / 2)));
-    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"zero-length.7z"_s, {}));
 }
 
 void tst_SevenZipReader::init()
@@ -132,28 +116,13 @@ void tst_SevenZipReader::init()
     QVERIFY(QDir().mkpath(m_dest));
 }
 
-void tst_SevenZipReader::formats_data()
+// Names and content encrypted: asked once to list and once to extract. On a
+// pool thread without an event loop, as the archivers run it; any warning (a
+// process or timer used across threads) is a fault.
+void tst_SevenZipReader::extractsOnAPoolThread()
 {
-    QTest::addColumn<QString>("archive");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("promptsAtOpen");
-    QTest::addColumn<int>("promptsAtExtract");
-
-    QTest::newRow("plain") << u"plain.7z"_s << QString() << 0 << 0;
-    QTest::newRow("encrypted") << u"encrypted.7z"_s << kPassword << 0 << 1;
-    QTest::newRow("encrypted names") << u"encrypted-names.7z"_s << kPassword << 1 << 1;
-}
-
-void tst_SevenZipReader::formats()
-{
-    QFETCH(QString, archive);
-    QFETCH(QString, password);
-    QFETCH(int, promptsAtOpen);
-    QFETCH(int, promptsAtExtract);
-
-    // On a pool thread without an event loop, as the archivers run it; any
-    // warning (a process or timer used across threads) is a fault.
     QTest::failOnWarning(QRegularExpression(u".*"_s));
+    const QString archive = fixture(u"encrypted-names.7z"_s);
     int prompts = 0;
     int promptsBeforeExtract = -1;
     bool extracted = false;
@@ -161,10 +130,10 @@ void tst_SevenZipReader::formats()
     QList<float> progress;
     QThreadPool pool;
     pool.start([&] {
-        SevenZipReader reader(fixture(archive));
-        reader.setPasswordGetter([&] {
+        SevenZipReader reader(archive);
+        reader.setPasswordGetter([&prompts] {
             ++prompts;
-            return password;
+            return kPassword;
         });
         reader.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
         if (!reader.open())
@@ -174,77 +143,40 @@ void tst_SevenZipReader::formats()
         extracted = reader.extract(reader.items(), m_dest, true);
     });
     QVERIFY(pool.waitForDone(60000));
-    QCOMPARE(promptsBeforeExtract, promptsAtOpen);
-    QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(fixture(archive), password));
+    QCOMPARE(promptsBeforeExtract, 1);
+    QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(archive, kPassword));
     QCOMPARE(listed.errors, QStringList());
     QVERIFY(extracted);
-    QCOMPARE(prompts, promptsAtOpen + promptsAtExtract);
-    QVERIFY(!progress.isEmpty());
-    QCOMPARE(progress.last(), 1.0F);
+    QCOMPARE(prompts, 2);
+    QCOMPARE(progress.value(progress.size() - 1), 1.0F);
     QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
 }
 
 void tst_SevenZipReader::failures_data()
 {
     QTest::addColumn<QString>("archive");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("opens");
-
-    QTest::newRow("truncated") << u"truncated.7z"_s << QString() << false;
-    QTest::newRow("zero length") << u"zero-length.7z"_s << QString() << false;
-    QTest::newRow("missing") << u"missing.7z"_s << QString() << false;
-    QTest::newRow("zip under a 7z name") << u"zip.7z"_s << QString() << false;
-    QTest::newRow("encrypted names, wrong password") << u"encrypted-names.7z"_s << u"wrong"_s << false;
-    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s << QString() << false;
-    QTest::newRow("encrypted content, wrong password") << u"encrypted.7z"_s << u"wrong"_s << true;
-    QTest::newRow("encrypted content, empty password") << u"encrypted.7z"_s << QString() << true;
+    QTest::newRow("truncated") << u"truncated.7z"_s;
+    QTest::newRow("missing") << u"missing.7z"_s;
+    QTest::newRow("zip under a 7z name") << u"zip.7z"_s;
+    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s;
 }
 
+// Nothing listed, nothing extracted; the names' password is asked once.
 void tst_SevenZipReader::failures()
 {
     QFETCH(QString, archive);
-    QFETCH(QString, password);
-    QFETCH(bool, opens);
-
     int prompts = 0;
     SevenZipReader reader(fixture(archive));
-    reader.setPasswordGetter([&] {
+    reader.setPasswordGetter([&prompts] {
         ++prompts;
-        return password;
+        return QString();
     });
-    QCOMPARE(reader.open(), opens);
-    QCOMPARE(walk(reader).calls, reader.items().size());
-    QCOMPARE(reader.items().isEmpty(), !opens);
+    QVERIFY(!reader.open());
+    QVERIFY(reader.items().isEmpty() && walk(reader).calls == 0);
     QVERIFY(!reader.extract(reader.items(), m_dest, true));
     QVERIFY(!reader.errorString().isEmpty());
-    // Asked once, whether for the names or for the content.
     QCOMPARE(prompts, archive.startsWith(u"encrypted"_s) ? 1 : 0);
-    if (!opens)
-        QCOMPARE(FileTree::entries(m_dest), QStringList());
-}
-
-void tst_SevenZipReader::extractsASelection()
-{
-    SevenZipReader reader(fixture(u"plain.7z"_s));
-    QVERIFY(reader.open());
-    QList<SevenZipItem> chosen;
-    for (const SevenZipItem& item : reader.items()) {
-        if (item.path == u"readme.txt"_s || item.path == u"Fotos/2024"_s)
-            chosen.append(item);
-    }
-    QCOMPARE(chosen.size(), 2);
-    QVERIFY(reader.extract(chosen, m_dest, true));
-    QCOMPARE(FileTree::snapshot(m_dest).keys(),
-             QStringList({ u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s, u"readme.txt"_s }));
-
-    const QString flat = m_work->filePath(u"flat"_s);
-    QVERIFY(reader.extract(chosen, flat, false));
-    QCOMPARE(FileTree::snapshot(flat).keys(), QStringList({ u"2024"_s, u"a.bin"_s, u"readme.txt"_s }));
-
-    // No items means nothing, never everything.
-    const QString none = m_work->filePath(u"none"_s);
-    QVERIFY(reader.extract({}, none, true));
-    QCOMPARE(FileTree::entries(none), QStringList());
+    QCOMPARE(FileTree::entries(m_dest), QStringList());
 }
 
 void tst_SevenZipReader::refusesAFolderInUse()
@@ -274,9 +206,6 @@ void tst_SevenZipReader::hostileArchives_data()
     // Links out are refused, and nothing is written through them.
     QTest::newRow("link out, then a file through it")
         << Entries { link(u"lnk"_s, "../outside"), file(u"lnk/evil"_s) } << false << QStringList();
-    QTest::newRow("links through links")
-        << Entries { link(u"d/l"_s, ".."), link(u"d/l/l2"_s, ".."), file(u"d/l/l2/evil"_s) } << false
-        << QStringList();
     // The first of two entries of the same name stays.
     QTest::newRow("same name twice") << Entries { file(u"same"_s), { u"same"_s, "second", false } } << true
                                      << QStringList { u"same"_s };
@@ -307,7 +236,8 @@ void tst_SevenZipReader::hostileArchives()
     QCOMPARE(reader.extract(reader.items(), m_dest, true), succeeds);
     QCOMPARE(FileTree::entries(parent), QStringList { u"dest"_s });
     QCOMPARE(FileTree::entries(m_work->path()), QStringList({ u"hostile.7z"_s, u"parent"_s, u"scratch"_s }));
-    QCOMPARE(outwardLinks(m_dest), QStringList());
+    // Nothing left for the sweep (tested on its own) to find: it ran.
+    QVERIFY(OutwardLinkSweeper::sweep(m_dest));
     for (QString path : std::as_const(inside)) {
         path.replace(u"<parent-relative>"_s, parent.mid(1));
         QCOMPARE(FileTree::snapshot(m_dest).value(path), QByteArray("evil"));
@@ -347,9 +277,8 @@ void tst_SevenZipReader::atThePrompt()
     if (cancelled) // 7zz at a prompt ends on end of file, long before it would be killed
         QCOMPARE_LT(timer.elapsed(), 2000);
     QVERIFY(child->commandLine.startsWith(QByteArray(SevenZipProcess::executable().toUtf8() + '\0' + "x")));
-    QVERIFY(!child->commandLine.contains(kPassword.toUtf8()));
     QVERIFY(!child->environment.isEmpty());
-    QVERIFY(!child->environment.contains(kPassword.toUtf8()));
+    QVERIFY(!QByteArray(child->commandLine + child->environment).contains(kPassword.toUtf8()));
 }
 
 void tst_SevenZipReader::cancelStopsPromptly()

@@ -1,7 +1,6 @@
 #include "Archive/Rar/Decrypt/RarDecryptor.h"
 #include "Archive/Rar/RarArchive.h"
 #include "FileTree.h"
-#include "RarArchiveEncryptor.h"
 #include "RarFixture.h"
 
 #include <QFile>
@@ -131,8 +130,8 @@ void tst_RarDecryptor::decryptsCompressedEntries_data()
 {
     QTest::addColumn<QString>("sample");
     QTest::addColumn<bool>("wrongRefusedAtOnce");
-    QTest::newRow("rar 3.x") << u"testfile.rar3.rar"_s << false;
-    QTest::newRow("rar5 solid") << u"testfile.rar5.solid.rar"_s << true;
+    QTest::newRow("rar 3.x") << u"testfile.rar3"_s << false;
+    QTest::newRow("rar5 solid") << u"testfile.rar5.solid"_s << true;
 }
 
 // Real compressed streams, encrypted as rar would: the padding after them
@@ -145,10 +144,13 @@ void tst_RarDecryptor::decryptsCompressedEntries()
     QFETCH(QString, sample);
     QFETCH(bool, wrongRefusedAtOnce);
     const QString samplePath = QStringLiteral(RAR_DECRYPT_TEST_DATA "/") + sample;
-    const QMap<QString, QByteArray> expected = extracted(samplePath);
+    const QMap<QString, QByteArray> expected = extracted(samplePath + u".rar"_s);
     QCOMPARE(expected.keys(), QStringList({ u"testfile.jpg"_s, u"testfile.png"_s }));
-    const QString path = input(RarArchiveEncryptor::encrypt(FileTree::readFile(samplePath), password));
-    QVERIFY(!path.isEmpty());
+    // Encrypted once by our encryptor; unar, an independent reader, vouches
+    // for the RAR5 one (Debian's unar 1.10.1 decrypts no RAR4 AES).
+    const QString path = samplePath + u".encrypted.rar"_s;
+    if (sample.contains(u"rar5"_s))
+        QCOMPARE(extracted(path, password), expected);
 
     int error = 0;
     QCOMPARE(decrypt(path, output(), wrongPassword, &error), !wrongRefusedAtOnce);
