@@ -212,9 +212,7 @@ QString fuzzRarExtraction(const uint8_t* data, size_t size)
                                     return QString();
                                 const auto progress = std::make_shared<RarProgress>();
                                 rar->setProgress(progress);
-                                const bool extracted = rar->extractFilesTo(destination, false, &error);
-                                if (!extracted && error == 0)
-                                    return u"extraction failed without an error code"_s;
+                                rar->extractFilesTo(destination);
                                 const double fraction = progress->fractionCompleted();
                                 if (!(fraction >= 0.0 && fraction <= 1.0))
                                     return u"progress %1 out of range"_s.arg(fraction);

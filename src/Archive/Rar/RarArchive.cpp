@@ -84,31 +84,26 @@ void RarArchive::setPasswordPromptObserver(std::function<void(qint64)> observer)
     m_promptObserver = std::move(observer);
 }
 
-bool RarArchive::extractFilesTo(const QString& folder, bool /*overwrite*/, int* errorCode)
+std::optional<RarArchive::ErrorCode> RarArchive::extractFilesTo(const QString& folder)
 {
-    const auto failWith = [errorCode](int code) {
-        if (errorCode)
-            *errorCode = code;
-        return false;
-    };
     RarProgressMeter meter(m_progress);
     if (meter.isCancelled())
-        return true;
+        return std::nullopt;
     if (!QFileInfo(folder).isDir())
-        return failWith(writeFailed);
+        return writeFailed;
     StagingFolder staging(folder);
     if (!staging.isValid())
-        return failWith(writeFailed);
+        return writeFailed;
     const RarOutcome outcome = extractInto(staging, meter);
     if (outcome.cancelled() || meter.isCancelled())
-        return true;
+        return std::nullopt;
     if (outcome.failed())
-        return failWith(outcome.errorCode);
+        return ErrorCode(outcome.errorCode);
     StagingMover mover;
     if (!mover.move(staging.path(), folder, m_stagedByLibarchive))
-        return failWith(writeFailed);
+        return writeFailed;
     meter.finish();
-    return true;
+    return std::nullopt;
 }
 
 RarOutcome RarArchive::extractInto(StagingFolder& staging, RarProgressMeter& meter)

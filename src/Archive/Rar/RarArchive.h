@@ -63,14 +63,14 @@ public:
     void setPassword(const QString& password);
 
     // Extracts everything into the existing folder `folder`, synchronously on
-    // the calling thread. Nothing already there is ever replaced, whatever
-    // `overwrite` says: an entry whose name is taken is skipped. On failure
-    // (false, `errorCode` set) nothing was moved into the folder unless the
+    // the calling thread, and gives the error code of a failure. Nothing
+    // already there is ever replaced: an entry whose name is taken is
+    // skipped. On failure nothing was moved into the folder unless the
     // failure happened while moving. Once the progress object is cancelled it
-    // stops promptly and returns true, the folder as it found it unless the
+    // stops promptly and gives no error, the folder as it found it unless the
     // finished files were already being moved in: the caller tells a
     // cancellation by the progress object.
-    bool extractFilesTo(const QString& folder, bool overwrite, int* errorCode);
+    std::optional<ErrorCode> extractFilesTo(const QString& folder);
 
     // Called with unar's process id while it waits at its password prompt,
     // before the password is typed (tests read the child's command line there).

@@ -32,11 +32,8 @@ ArchiveErrorType RarHandle::extract(const QString& folder, const ExtractionConte
     if (context.progress)
         progress->setFractionObserver([sink = context.progress](double fraction) { sink(float(fraction)); });
     m_archive->setProgress(progress);
-    int code = 0;
-    // Nothing already there is replaced, and the engine returns at a cancel.
-    if (m_archive->extractFilesTo(folder, false, &code))
-        return ArchiveErrorType::none;
-    return errorFor(code);
+    const std::optional<RarArchive::ErrorCode> error = m_archive->extractFilesTo(folder);
+    return error ? errorFor(*error) : ArchiveErrorType(ArchiveErrorType::none);
 }
 
 ArchiveErrorType RarHandle::errorFor(int code)

@@ -77,7 +77,9 @@ Extraction extract(const QString& archivePath, const QString& folder, const QStr
     result.isPasswordProtected = archive->isPasswordProtected();
     if (!password.isNull())
         archive->setPassword(password);
-    result.succeeded = archive->extractFilesTo(folder, false, &result.errorCode);
+    const std::optional<RarArchive::ErrorCode> error = archive->extractFilesTo(folder);
+    result.succeeded = !error;
+    result.errorCode = error.value_or(RarArchive::ErrorCode(0));
     progress->setFractionObserver({});
     return result;
 }
@@ -286,7 +288,7 @@ void tst_RarArchive::cancelStopsAndLeavesNothing()
     QVERIFY(opened);
     opened->setProgress(progress);
 
-    QVERIFY(opened->extractFilesTo(m_destination, false, &code));
+    QCOMPARE(opened->extractFilesTo(m_destination), std::nullopt);
     QVERIFY(cancelledAt > 0.2 && cancelledAt < 0.9);
     QVERIFY(progress->fractionCompleted() < 0.9);
     QCOMPARE(FileTree::entries(m_destination) + stagingLeftovers(m_destination), QStringList());
