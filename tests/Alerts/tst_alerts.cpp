@@ -128,7 +128,7 @@ void TestAlerts::endsWithOneResult_data()
     QTest::newRow("text field OK") << u"text"_s << u"common_ok"_s << AlertResult::ok;
     QTest::newRow("text field Cancel") << u"text"_s << u"common_cancel"_s << AlertResult::cancel;
     // The lone Cancel is the first button, yet it cancels.
-    QTest::newRow("progress Cancel") << u"compress"_s << u"common_cancel"_s << AlertResult::cancel;
+    QTest::newRow("progress Cancel") << u"extract"_s << u"common_cancel"_s << AlertResult::cancel;
     // A finished job takes its sheet down; that must not read as the user cancelling.
     QTest::newRow("endSheet") << u"compress"_s << u"endSheet"_s << AlertResult::autoClose;
     QTest::newRow("done() from code") << u"extract"_s << u"done"_s << AlertResult::autoClose;

@@ -90,12 +90,11 @@ void TestSingleInstance::secondLaunchHandsOver_data()
     QTest::addColumn<QString>("token");
     QTest::addColumn<QString>("received");
 
-    QTest::newRow("paths") << QStringList { u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s } << QString()
-                           << u"[\"/srv/a b.zip\",\"/home/用户/资料.rar\"]"_s;
-    QTest::newRow("no paths") << QStringList() << QString() << u"[]"_s;
     // The launcher's token goes along, so the running window may come forward.
-    QTest::newRow("activation token")
-        << QStringList { u"/srv/c.7z"_s } << u"kwin-42_TIME1234"_s << u"[\"/srv/c.7z\"]"_s;
+    QTest::newRow("paths and token") << QStringList { u"/srv/a b.zip"_s, u"/home/用户/资料.rar"_s }
+                                     << u"kwin-42_TIME1234"_s
+                                     << u"[\"/srv/a b.zip\",\"/home/用户/资料.rar\"]"_s;
+    QTest::newRow("no paths, no token") << QStringList() << QString() << u"[]"_s;
 }
 
 void TestSingleInstance::secondLaunchHandsOver()

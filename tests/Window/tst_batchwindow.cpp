@@ -35,7 +35,8 @@ private slots:
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
-    // A zip of `files` (relative to the folder) made by Info-ZIP's zip.
+    // A zip of `files` (relative to the folder) made by Info-ZIP's zip, which
+    // moves them in.
     void zip(const QString& archive, const QStringList& files, const QStringList& options = {});
     // Runs the batch until its window says it is done; the counts it showed.
     int runBatch(BatchWindow& window, QStringList* counts = nullptr);
@@ -59,12 +60,9 @@ void TestBatchWindow::init()
 
 void TestBatchWindow::zip(const QString& archive, const QStringList& files, const QStringList& options)
 {
-    QCOMPARE(FileTree::run(u"zip"_s, QStringList { u"-qr"_s } + options + QStringList { archive } + files,
+    QCOMPARE(FileTree::run(u"zip"_s, QStringList { u"-qrm"_s } + options + QStringList { archive } + files,
                            nullptr, m_dir->path()),
              0);
-    for (const QString& file : files)
-        QVERIFY(QFileInfo(path(file)).isDir() ? QDir(path(file)).removeRecursively()
-                                              : QFile::remove(path(file)));
 }
 
 int TestBatchWindow::runBatch(BatchWindow& window, QStringList* counts)
@@ -80,23 +78,17 @@ int TestBatchWindow::runBatch(BatchWindow& window, QStringList* counts)
     return done.first().first().toInt();
 }
 
-// Three archives as they come: one folder, loose files, and one protected
-// file whose password is asked naming it.
+// A folder and a protected file whose password is asked naming it. How
+// each archive's entries land (lifted, or wrapped in a folder) is the naming
+// test's; the file managers' actions run the same batch with the real binary.
 void TestBatchWindow::extractsEachArchiveBesideItself()
 {
     QVERIFY(FileTree::writeFile(path(u"Holiday"_s), u"notes.txt"_s, "sun\n"));
     zip(u"Holiday.zip"_s, { u"Holiday"_s });
-    QVERIFY(FileTree::writeFile(m_dir->path(), u"a.txt"_s, "a\n"));
-    QVERIFY(FileTree::writeFile(m_dir->path(), u"b.txt"_s, "b\n"));
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-bd"_s, u"Loose.7z"_s, u"a.txt"_s, u"b.txt"_s }, nullptr,
-                           m_dir->path()),
-             0);
-    QVERIFY(QFile::remove(path(u"a.txt"_s)) && QFile::remove(path(u"b.txt"_s)));
     QVERIFY(FileTree::writeFile(m_dir->path(), u"letter.txt"_s, "dear friend\n"));
     zip(u"Secret.zip"_s, { u"letter.txt"_s }, { u"-P"_s, u"secret"_s });
 
-    BatchWindow window(BatchJob::Kind::extractHere,
-                       { path(u"Holiday.zip"_s), path(u"Loose.7z"_s), path(u"Secret.zip"_s) },
+    BatchWindow window(BatchJob::Kind::extractHere, { path(u"Holiday.zip"_s), path(u"Secret.zip"_s) },
                        ArchiveType::zip);
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, &window, [&window] {
@@ -110,18 +102,13 @@ void TestBatchWindow::extractsEachArchiveBesideItself()
     answer.start(20);
     QStringList counts;
     QCOMPARE(runBatch(window, &counts), 0);
-    QCOMPARE(counts, QStringList({ u"1 of 3"_s, u"2 of 3"_s, u"3 of 3"_s }));
-
-    QCOMPARE(FileTree::entries(m_dir->path()),
-             QStringList({ u"Holiday"_s, u"Holiday.zip"_s, u"Loose"_s, u"Loose.7z"_s, u"Secret.zip"_s,
-                           u"letter.txt"_s }));
+    QCOMPARE(counts, QStringList({ u"1 of 2"_s, u"2 of 2"_s }));
     QCOMPARE(FileTree::readFile(path(u"Holiday/notes.txt"_s)), "sun\n");
-    QCOMPARE(FileTree::entries(path(u"Loose"_s)), QStringList({ u"a.txt"_s, u"b.txt"_s }));
     QCOMPARE(FileTree::readFile(path(u"letter.txt"_s)), "dear friend\n");
 
     // The window's events, once per archive.
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->events(u"decompress_click"_s).size(), 3, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_server->events(u"decompress_result"_s).size(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->events(u"decompress_click"_s).size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->events(u"decompress_result"_s).size(), 2, 10000);
 }
 
 void TestBatchWindow::failureInTheMiddleIsListedAndTheRestGoesOn()
