@@ -62,28 +62,23 @@ void TestFileListViewController::filesNamedBeforeTheWindowShowsAreListed()
     QCOMPARE(controller.listView()->listInfo(), FileListManager::shared().listInfo);
 }
 
+// Which files go where in the list is the model's test; here only whether
+// the table, the empty view and the menu follow.
 void TestFileListViewController::listAndEmptyViewStayInStep()
 {
     FileListViewController controller(&m_openPanel);
     controller.show();
-    QVERIFY(controller.emptyView()->isVisible());
-    QVERIFY(!controller.listView()->menu());
-
+    const auto showsEmptyView = [&controller](bool empty) {
+        return controller.emptyView()->isVisible() == empty && !controller.listView()->menu() == empty;
+    };
+    QVERIFY(showsEmptyView(true));
     controller.addFiles(urls({ u"a"_s, u"b"_s }));
-    controller.addFiles(urls({ u"c"_s, u"a"_s }));
-    QCOMPARE(listed(), QStringList({ u"c"_s, u"a"_s, u"b"_s }));
-    QCOMPARE(controller.listView()->tableView()->model()->rowCount(), 3);
-    QVERIFY(!controller.emptyView()->isVisible());
-    QVERIFY(controller.listView()->menu());
-
-    controller.removeItem(3);
-    controller.removeItem(-1);
-    QCOMPARE(listed().size(), 3);
-    controller.removeItems({ 0, 2 });
-    QCOMPARE(listed(), QStringList { u"a"_s });
+    QCOMPARE(controller.listView()->tableView()->model()->rowCount(), 2);
+    QVERIFY(showsEmptyView(false));
     controller.removeItem(0);
-    QVERIFY(controller.emptyView()->isVisible());
-    QVERIFY(!controller.listView()->menu());
+    QCOMPARE(listed(), QStringList { u"b"_s });
+    controller.removeItem(0);
+    QVERIFY(showsEmptyView(true));
 }
 
 void TestFileListViewController::deleteKeysRemoveTheSelection_data()
