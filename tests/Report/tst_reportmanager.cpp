@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include <limits>
@@ -85,17 +84,16 @@ void tst_ReportManager::requestUrl()
     QCOMPARE(url.toEncoded(), base + "?json=x&type=event_info");
 }
 
+// Both country fields come from the locale's territory; the C locale has none.
 void tst_ReportManager::regionWithoutTerritory()
 {
-    const QVariantMap c = ReportManager::shared().commonFields(QLocale::c());
-    QCOMPARE(c[u"event_country"_s].toString(), QString());
-    QCOMPARE(c[u"event_ip_country"_s].toString(), QString());
-
-    const QVariantMap chinese
-        = ReportManager::shared().commonFields(QLocale(QLocale::Chinese, QLocale::China));
-    QCOMPARE(chinese[u"event_country"_s].toString(), u"CN"_s);
-    QCOMPARE(chinese[u"event_ip_country"_s].toString(), u"CN"_s);
-    QVERIFY(chinese[u"event_language"_s].toString().startsWith(u"zh"_s));
+    const auto fields = [](const QLocale& locale) {
+        const QVariantMap common = ReportManager::shared().commonFields(locale);
+        return QStringList { common[u"event_country"_s].toString(), common[u"event_ip_country"_s].toString(),
+                             common[u"event_language"_s].toString().left(2) };
+    };
+    QCOMPARE(fields(QLocale::c()).mid(0, 2), QStringList({ QString(), QString() }));
+    QCOMPARE(fields(QLocale(QLocale::Chinese, QLocale::China)), QStringList({ u"CN"_s, u"CN"_s, u"zh"_s }));
 }
 
 void tst_ReportManager::requestParametersRejectsNonJson_data()
@@ -182,10 +180,6 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
     elapsed.start();
     ReportQuery::report(u"start"_s, { { u"event"_s, u"start"_s } });
     QVERIFY2(elapsed.elapsed() < 2000, "report waited for the network");
-
-    bool fired = false;
-    QTimer::singleShot(10, this, [&fired] { fired = true; });
-    QTRY_VERIFY(fired);
 
     // A failed request leaves the manager able to send the next one.
     EventLogServer server;
