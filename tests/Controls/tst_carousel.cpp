@@ -130,22 +130,18 @@ void TestCarousel::scrollsToClampedIndex()
 
     m_carousel->scrollToItemAtIndex(requested, animated);
     // The index, and the one notification, come as the scroll starts.
+    const QList<QVariantList> notified(emissions, { expected });
     QCOMPARE(m_carousel->currentItemIndex(), expected);
-    QCOMPARE(changed.count(), emissions);
+    QCOMPARE(QList<QVariantList>(changed), notified);
     QCOMPARE(m_carousel->isScrolling(), animated && emissions > 0);
 
     QTRY_VERIFY(!m_carousel->isScrolling());
-    QCOMPARE(changed.count(), emissions);
-    if (emissions > 0)
-        QCOMPARE(changed.first().first().toInt(), expected);
+    QCOMPARE(QList<QVariantList>(changed), notified);
     verifyAligned();
 }
 
 void TestCarousel::reusesViewsThatLeft()
 {
-    m_carousel->scrollToItemAtIndex(2, false);
-    QCOMPARE(m_source.reuses, 1);
-
     // Paging through many items needs no more views than are shown at once.
     m_source.count = 8;
     m_carousel->reloadData();
@@ -181,7 +177,6 @@ void TestCarousel::reloadLoadsNeighboursAndClampsIndex_data()
     QTest::addColumn<QList<int>>("loaded");
 
     QTest::newRow("first of three") << 3 << 0 << 3 << 0 << QList<int> { 0, 1 };
-    QTest::newRow("middle of five") << 5 << 2 << 5 << 2 << QList<int> { 1, 2, 3 };
     QTest::newRow("single") << 1 << 0 << 1 << 0 << QList<int> { 0 };
     QTest::newRow("fewer, current gone") << 5 << 4 << 3 << 2 << QList<int> { 1, 2 };
     QTest::newRow("fewer, current kept") << 5 << 1 << 3 << 1 << QList<int> { 0, 1, 2 };
