@@ -12,7 +12,6 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -163,15 +162,10 @@ void TestUpgradePage::showsItselfOnTheFirstStartOnly()
 
     auto first = std::make_unique<WindowController>(&panel);
     first->show();
-    QElapsedTimer clock;
-    clock.start();
     first->showUpgradePageOnFirstStart();
     QVERIFY(QSettings().value(u"ka_upgrade_page_showed_v1"_s).toBool());
     QTRY_VERIFY_WITH_TIMEOUT(upgradePage(*first), 5000);
-    QVERIFY(clock.elapsed() >= 450);
-    UpgradeViewController* page = upgradePage(*first);
-    QCOMPARE(page->windowModality(), Qt::WindowModal);
-    QCOMPARE(page->minimumSize(), page->maximumSize());
+    QCOMPARE(upgradePage(*first)->windowModality(), Qt::WindowModal);
     first.reset();
 
     WindowController second(&panel);
