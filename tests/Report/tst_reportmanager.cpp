@@ -53,35 +53,30 @@ void tst_ReportManager::init()
     setEndpoint(u"http://127.0.0.1:9/log.html"_s);
 }
 
-// How the event is escaped is checked where it arrives (reportReachesServer).
+// How the event is escaped is checked where it arrives (reportReachesServer);
+// every test with a server takes its endpoint from the environment.
 void tst_ReportManager::requestUrl_data()
 {
     QTest::addColumn<QString>("endpoint"); // null: not set, the build's value counts
-    QTest::addColumn<bool>("valid");
 
-    QTest::newRow("endpoint from the environment") << u"https://logs.example.org:8443/k/log.html"_s << true;
-    QTest::newRow("unset: build value") << QString() << true;
-    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << false;
-    QTest::newRow("no host") << u"http:///log.html"_s << false;
-    QTest::newRow("garbage") << u"::: not a url"_s << false;
+    QTest::newRow("unset: build value") << QString();
+    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s;
+    QTest::newRow("no host") << u"http:///log.html"_s;
 }
 
 void tst_ReportManager::requestUrl()
 {
     QFETCH(QString, endpoint);
-    QFETCH(bool, valid);
 
     if (endpoint.isNull())
         qunsetenv("KESTREL_EVENT_LOG_URL");
     else
         setEndpoint(endpoint);
     const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, u"x"_s } });
-    if (!valid) {
+    if (endpoint.isNull())
+        QCOMPARE(url.toEncoded(), QByteArray(KestrelConfig::eventLogUrl) + "?json=x&type=event_info");
+    else
         QVERIFY(!url.isValid());
-        return;
-    }
-    const QByteArray base = endpoint.isNull() ? QByteArray(KestrelConfig::eventLogUrl) : endpoint.toUtf8();
-    QCOMPARE(url.toEncoded(), base + "?json=x&type=event_info");
 }
 
 // Both country fields come from the locale's territory; the C locale has none.
