@@ -52,7 +52,6 @@ class TestCarousel : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void scrollsToClampedIndex_data();
     void scrollsToClampedIndex();
@@ -80,11 +79,6 @@ void TestCarousel::init()
     m_carousel->setDataSource(&m_source);
     m_carousel->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_carousel.get()));
-}
-
-void TestCarousel::cleanup()
-{
-    m_carousel.reset();
 }
 
 void TestCarousel::verifyAligned() const

@@ -30,7 +30,6 @@ class TestPageControl : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void clickSelectsAndTriggers_data();
     void clickSelectsAndTriggers();
@@ -60,11 +59,6 @@ void TestPageControl::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
 }
 
-void TestPageControl::cleanup()
-{
-    m_host.reset();
-}
-
 QColor TestPageControl::paintedCentreOf(const MBPageControlKnobView* knob) const
 {
     const QPoint centre = m_control->mapTo(m_host.get(), knob->frame().center().toPoint());
@@ -75,7 +69,6 @@ void TestPageControl::clickSelectsAndTriggers_data()
 {
     QTest::addColumn<QString>("by");
     QTest::newRow("pointer") << u"pointer"_s;
-    QTest::newRow("space key") << u"keyboard"_s;
     QTest::newRow("screen reader") << u"screen reader"_s;
 }
 
@@ -85,10 +78,7 @@ void TestPageControl::clickSelectsAndTriggers()
     m_control->setNumberOfPages(3);
     QSignalSpy triggered(m_control, &KAPageControlView::actionTriggered);
     MBPageControlKnobView* knob = m_control->knobs().at(2);
-    if (by == u"keyboard") {
-        knob->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(knob, Qt::Key_Space);
-    } else if (by == u"screen reader") {
+    if (by == u"screen reader") {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(knob);
         QCOMPARE(face->role(), QAccessible::PageTab);
         face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
@@ -113,8 +103,8 @@ void TestPageControl::clickSelectsAndTriggers()
     QCOMPARE(knob->currentStatus(), MBPageControlKnobView::selected);
 }
 
-// Rebuilding the row from the action deletes the knob being pressed: that
-// must wait, and the keyboard user keeps their place.
+// Space on a knob selects it. Rebuilding the row from the action deletes the
+// knob being pressed: that must wait, and the keyboard user keeps their place.
 void TestPageControl::rebuildFromTheActionKeepsFocus()
 {
     m_control->setNumberOfPages(3);

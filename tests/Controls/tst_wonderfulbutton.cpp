@@ -26,7 +26,6 @@ class TestWonderfulButton : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void pressAndRelease_data();
     void pressAndRelease();
@@ -58,11 +57,6 @@ void TestWonderfulButton::init()
     m_button->setTextColor(Qt::white);
     m_host->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
-}
-
-void TestWonderfulButton::cleanup()
-{
-    m_host.reset();
 }
 
 QColor TestWonderfulButton::backgroundShown() const

@@ -15,8 +15,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -236,7 +234,6 @@ void TestFileListView::selectedRowIsFilled()
         image = table->viewport()->grab().toImage();
         QVERIFY(pixel(image, 280, row * height + 2) != pixel(image, 280, row * height + height / 2));
     }
-    QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 
 // The rows the user selected stay selected: a reload finds them by entry,

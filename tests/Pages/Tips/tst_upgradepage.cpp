@@ -40,7 +40,6 @@ class TestUpgradePage : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
 
     void bannersFollowTheLanguage_data();
     void bannersFollowTheLanguage();
@@ -71,11 +70,6 @@ void TestUpgradePage::showPage(const QLocale& locale)
     m_page = std::make_unique<UpgradeViewController>(nullptr, locale);
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
-}
-
-void TestUpgradePage::cleanup()
-{
-    m_page.reset();
 }
 
 void TestUpgradePage::bannersFollowTheLanguage_data()
