@@ -36,18 +36,11 @@ class TestResources : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
     void localeShowsEveryKeyInItsLanguage_data();
     void localeShowsEveryKeyInItsLanguage();
     void imagesLoadSilently_data();
     void imagesLoadSilently();
 };
-
-void TestResources::cleanup()
-{
-    installTranslations(QLocale(QLocale::English, QLocale::UnitedStates));
-}
 
 // Only Chinese locales get the Chinese texts; every other one gets English.
 // A key missing from a file, left unfinished or empty, or filed under another

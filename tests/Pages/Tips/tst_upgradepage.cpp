@@ -98,10 +98,9 @@ void TestUpgradePage::bannersFollowTheLanguage()
         const QRectF drawn
             = BannerView::fittedRect(image(banner->imageName()).deviceIndependentSize(), banner->rect());
         QVERIFY(qAbs(drawn.width() - banner->width()) <= 1 && qAbs(drawn.height() - banner->height()) <= 1);
-        const QString file = u"%1/upgrade_page_%2_%3@%4x.png"_s.arg(QStringLiteral(KESTREL_SCREENSHOT_DIR))
-                                 .arg(index + 1)
-                                 .arg(QString::fromLatin1(QTest::currentDataTag()))
-                                 .arg(m_page->devicePixelRatioF());
+        const QString file = u"%1/upgrade_page_%2_%3@%4x.png"_s.arg(
+            QStringLiteral(KESTREL_SCREENSHOT_DIR), QString::number(index + 1),
+            QString::fromLatin1(QTest::currentDataTag()), QString::number(m_page->devicePixelRatioF()));
         QVERIFY2(m_page->grab().save(file), qPrintable(file));
     }
 }
