@@ -18,13 +18,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-void setEndpoint(const QString& url)
-{
-    qputenv("KESTREL_EVENT_LOG_URL", url.toUtf8());
-}
-} // namespace
-
 class tst_ReportManager : public QObject
 {
     Q_OBJECT
@@ -48,7 +41,7 @@ void tst_ReportManager::init()
     // Reporting is silent: any Qt warning (e.g. an object used across threads) is a fault.
     QTest::failOnWarning(QRegularExpression(u".+"_s));
     QCoreApplication::setApplicationVersion(u"3.1.4-test"_s);
-    setEndpoint(u"http://127.0.0.1:9/log.html"_s);
+    qputenv("KESTREL_EVENT_LOG_URL", "http://127.0.0.1:9/log.html");
 }
 
 // How the event is escaped is checked where it arrives (reportReachesServer);
@@ -69,7 +62,7 @@ void tst_ReportManager::requestUrl()
     if (endpoint.isNull())
         qunsetenv("KESTREL_EVENT_LOG_URL");
     else
-        setEndpoint(endpoint);
+        qputenv("KESTREL_EVENT_LOG_URL", endpoint.toUtf8());
     const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, u"x"_s } });
     if (endpoint.isNull())
         QCOMPARE(url.toEncoded(), QByteArray(KestrelConfig::eventLogUrl) + "?json=x&type=event_info");
@@ -120,7 +113,7 @@ void tst_ReportManager::reportReachesServer()
     const QVariantMap detail { { u"success"_s, u"failed"_s },
                                { u"error"_s, uR"(a&b=c+d %20 "x":{y}, 操作被取消)"_s } };
     EventLogServer server;
-    setEndpoint(server.url().toString());
+    qputenv("KESTREL_EVENT_LOG_URL", server.url().toEncoded());
 
     std::unique_ptr<QThread> worker(QThread::create([&] { ReportQuery::report(type, detail); }));
     worker->start();
@@ -166,7 +159,7 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
 {
     QFETCH(QString, endpoint);
 
-    setEndpoint(endpoint);
+    qputenv("KESTREL_EVENT_LOG_URL", endpoint.toUtf8());
     QElapsedTimer elapsed;
     elapsed.start();
     ReportQuery::report(u"start"_s, { { u"event"_s, u"start"_s } });
@@ -174,7 +167,7 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
 
     // A failed request leaves the manager able to send the next one.
     EventLogServer server;
-    setEndpoint(server.url().toString());
+    qputenv("KESTREL_EVENT_LOG_URL", server.url().toEncoded());
     ReportQuery::report(u"show"_s, { { u"page"_s, u"decompress"_s } });
     QTRY_COMPARE(server.requestHeads().size(), 1);
     QCOMPARE(EventLogServer::eventOf(server.requestHeads().first())[u"event_type"_s].toString(), u"show"_s);

@@ -9,7 +9,6 @@
 
 #include <QItemSelectionModel>
 #include <QLocale>
-#include <QMenu>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
