@@ -2,6 +2,7 @@
 #include "Controls/Image.h"
 #include "Controls/KAButton.h"
 #include "Controls/KAPageControlView.h"
+#include "Controls/MBPageControlKnobView.h"
 #include "KestrelConfig.h"
 #include "Pages/Tips/BannerView.h"
 #include "Pages/Tips/UpgradeViewController.h"
