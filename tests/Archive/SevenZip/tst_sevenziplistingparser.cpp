@@ -73,9 +73,9 @@ void tst_SevenZipListingParser::capturedItems()
     QFETCH(int, index);
     QFETCH(QString, summary);
 
+    // Past the end an empty item stands in, which no row describes.
     const QList<SevenZipItem> items = SevenZipListingParser::parse(::capture(capture)).items;
-    QVERIFY(index < items.size());
-    QCOMPARE(::summary(items.at(index)), summary);
+    QCOMPARE(::summary(items.value(index)), summary);
 }
 
 void tst_SevenZipListingParser::listings_data()

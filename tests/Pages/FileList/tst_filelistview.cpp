@@ -241,8 +241,7 @@ void TestFileListView::selectedRowIsFilled()
 void TestFileListView::selectionFollowsTheMode()
 {
     FileListView view;
-    view.setListInfo(listOf({ u"/a"_s, u"/b"_s, u"/c"_s }));
-    view.reloadData();
+    QVERIFY(showList(view, { u"/a"_s, u"/b"_s, u"/c"_s }, QSize(300, 200)));
     view.setAllowsMultipleSelection(true);
     QItemSelectionModel* selection = view.tableView()->selectionModel();
     const auto row = [&view](int index) { return view.tableView()->model()->index(index, 0); };
