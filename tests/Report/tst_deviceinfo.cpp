@@ -60,8 +60,6 @@ void tst_DeviceInfo::nameAndBrand_data()
     QTest::newRow("dmi before device tree")
         << "OptiPlex 7090\n"_ba << QByteArray("Raspberry Pi 4 Model B\0", 23) << "Dell Inc.\n"_ba
         << u"OptiPlex 7090"_s << u"dell inc."_s;
-    QTest::newRow("device tree") << QByteArray() << QByteArray("Raspberry Pi 4 Model B Rev 1.4\0", 31)
-                                 << QByteArray() << u"Raspberry Pi 4 Model B Rev 1.4"_s << QString();
     QTest::newRow("blank dmi falls through") << " \n"_ba << QByteArray("Pine64 RockPro64\0", 17)
                                              << QByteArray() << u"Pine64 RockPro64"_s << QString();
     QTest::newRow("blank everywhere")

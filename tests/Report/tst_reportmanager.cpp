@@ -11,22 +11,12 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
 #include <limits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-const QRegularExpression hardwareAddress(u"^([0-9a-f]{2}:){5}[0-9a-f]{2}$"_s);
-
-void setEndpoint(const QString& url)
-{
-    qputenv("KESTREL_EVENT_LOG_URL", url.toUtf8());
-}
-} // namespace
 
 class tst_ReportManager : public QObject
 {
@@ -51,51 +41,45 @@ void tst_ReportManager::init()
     // Reporting is silent: any Qt warning (e.g. an object used across threads) is a fault.
     QTest::failOnWarning(QRegularExpression(u".+"_s));
     QCoreApplication::setApplicationVersion(u"3.1.4-test"_s);
-    setEndpoint(u"http://127.0.0.1:9/log.html"_s);
+    qputenv("KESTREL_EVENT_LOG_URL", "http://127.0.0.1:9/log.html");
 }
 
-// How the event is escaped is checked where it arrives (reportReachesServer).
+// How the event is escaped is checked where it arrives (reportReachesServer);
+// every test with a server takes its endpoint from the environment.
 void tst_ReportManager::requestUrl_data()
 {
     QTest::addColumn<QString>("endpoint"); // null: not set, the build's value counts
-    QTest::addColumn<bool>("valid");
 
-    QTest::newRow("endpoint from the environment") << u"https://logs.example.org:8443/k/log.html"_s << true;
-    QTest::newRow("unset: build value") << QString() << true;
-    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s << false;
-    QTest::newRow("no host") << u"http:///log.html"_s << false;
-    QTest::newRow("garbage") << u"::: not a url"_s << false;
+    QTest::newRow("unset: build value") << QString();
+    QTest::newRow("not a web url") << u"file:///tmp/log.html"_s;
+    QTest::newRow("no host") << u"http:///log.html"_s;
 }
 
 void tst_ReportManager::requestUrl()
 {
     QFETCH(QString, endpoint);
-    QFETCH(bool, valid);
 
     if (endpoint.isNull())
         qunsetenv("KESTREL_EVENT_LOG_URL");
     else
-        setEndpoint(endpoint);
+        qputenv("KESTREL_EVENT_LOG_URL", endpoint.toUtf8());
     const QUrl url = ReportManager::requestUrl({ { u"type"_s, u"event_info"_s }, { u"json"_s, u"x"_s } });
-    if (!valid) {
+    if (endpoint.isNull())
+        QCOMPARE(url.toEncoded(), QByteArray(KestrelConfig::eventLogUrl) + "?json=x&type=event_info");
+    else
         QVERIFY(!url.isValid());
-        return;
-    }
-    const QByteArray base = endpoint.isNull() ? QByteArray(KestrelConfig::eventLogUrl) : endpoint.toUtf8();
-    QCOMPARE(url.toEncoded(), base + "?json=x&type=event_info");
 }
 
+// Both country fields come from the locale's territory; the C locale has none.
 void tst_ReportManager::regionWithoutTerritory()
 {
-    const QVariantMap c = ReportManager::shared().commonFields(QLocale::c());
-    QCOMPARE(c[u"event_country"_s].toString(), QString());
-    QCOMPARE(c[u"event_ip_country"_s].toString(), QString());
-
-    const QVariantMap chinese
-        = ReportManager::shared().commonFields(QLocale(QLocale::Chinese, QLocale::China));
-    QCOMPARE(chinese[u"event_country"_s].toString(), u"CN"_s);
-    QCOMPARE(chinese[u"event_ip_country"_s].toString(), u"CN"_s);
-    QVERIFY(chinese[u"event_language"_s].toString().startsWith(u"zh"_s));
+    const auto fields = [](const QLocale& locale) {
+        const QVariantMap common = ReportManager::shared().commonFields(locale);
+        return QStringList { common[u"event_country"_s].toString(), common[u"event_ip_country"_s].toString(),
+                             common[u"event_language"_s].toString().left(2) };
+    };
+    QCOMPARE(fields(QLocale::c()).mid(0, 2), QStringList({ QString(), QString() }));
+    QCOMPARE(fields(QLocale(QLocale::Chinese, QLocale::China)), QStringList({ u"CN"_s, u"CN"_s, u"zh"_s }));
 }
 
 void tst_ReportManager::requestParametersRejectsNonJson_data()
@@ -129,7 +113,7 @@ void tst_ReportManager::reportReachesServer()
     const QVariantMap detail { { u"success"_s, u"failed"_s },
                                { u"error"_s, uR"(a&b=c+d %20 "x":{y}, 操作被取消)"_s } };
     EventLogServer server;
-    setEndpoint(server.url().toString());
+    qputenv("KESTREL_EVENT_LOG_URL", server.url().toEncoded());
 
     std::unique_ptr<QThread> worker(QThread::create([&] { ReportQuery::report(type, detail); }));
     worker->start();
@@ -155,8 +139,6 @@ void tst_ReportManager::reportReachesServer()
     for (auto it = event.constBegin(); it != event.constEnd(); ++it)
         QVERIFY2(it.key() == u"event_detail"_s || it->isString(), qPrintable(it.key()));
     QCOMPARE(event[u"event_app_version"_s].toString(), u"3.1.4-test"_s);
-    const QString deviceId = event[u"event_device_id"_s].toString();
-    QVERIFY2(deviceId.isEmpty() || hardwareAddress.match(deviceId).hasMatch(), qPrintable(deviceId));
 }
 
 void tst_ReportManager::deadEndpointDoesNotBlock_data()
@@ -177,19 +159,15 @@ void tst_ReportManager::deadEndpointDoesNotBlock()
 {
     QFETCH(QString, endpoint);
 
-    setEndpoint(endpoint);
+    qputenv("KESTREL_EVENT_LOG_URL", endpoint.toUtf8());
     QElapsedTimer elapsed;
     elapsed.start();
     ReportQuery::report(u"start"_s, { { u"event"_s, u"start"_s } });
     QVERIFY2(elapsed.elapsed() < 2000, "report waited for the network");
 
-    bool fired = false;
-    QTimer::singleShot(10, this, [&fired] { fired = true; });
-    QTRY_VERIFY(fired);
-
     // A failed request leaves the manager able to send the next one.
     EventLogServer server;
-    setEndpoint(server.url().toString());
+    qputenv("KESTREL_EVENT_LOG_URL", server.url().toEncoded());
     ReportQuery::report(u"show"_s, { { u"page"_s, u"decompress"_s } });
     QTRY_COMPARE(server.requestHeads().size(), 1);
     QCOMPARE(EventLogServer::eventOf(server.requestHeads().first())[u"event_type"_s].toString(), u"show"_s);

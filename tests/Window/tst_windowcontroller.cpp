@@ -1,5 +1,6 @@
 #include "Alerts/FileDialogOpenPanel.h"
 #include "Alerts/FilesAndFoldersDialog.h"
+#include "FileTree.h"
 #include "Model/FileListManager.h"
 #include "Resources/LocalizedText.h"
 #include "Window/WindowController.h"
@@ -78,10 +79,8 @@ void TestWindowController::filesAndFoldersAreChosenTogetherInTheRealDialog()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"photos"_s));
-    for (const QString& name : { u"b.txt"_s, u"c.pdf"_s, u"backup.tar.gz"_s }) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    for (const QString& name : { u"b.txt"_s, u"c.pdf"_s, u"backup.tar.gz"_s })
+        QVERIFY(FileTree::writeFile(dir.path(), name, {}));
     FileDialogOpenPanel panel;
     WindowController window(&panel);
     window.show();

@@ -15,8 +15,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -83,11 +81,12 @@ private slots:
     void tableAndEmptyViewAreNamed();
 };
 
+// Every drop carries a path as text beside its addresses, as file managers
+// send it: the views go by the addresses alone.
 void TestFileListView::drops_data()
 {
     QTest::addColumn<bool>("onEmptyView");
     QTest::addColumn<QList<QUrl>>("urls");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QList<QUrl>>("expected"); // none when the drop is refused
 
     const QList<QUrl> three { QUrl::fromLocalFile(u"/home/u/b.zip"_s),
@@ -96,21 +95,18 @@ void TestFileListView::drops_data()
     const QList<QUrl> mixed { QUrl(u"https://example.com/x.zip"_s), QUrl::fromLocalFile(u"/tmp/y.7z"_s) };
     for (const bool onEmptyView : { false, true }) {
         const char* where = onEmptyView ? "empty view" : "list";
-        QTest::addRow("%s: three files in drop order", where) << onEmptyView << three << QString() << three;
-        QTest::addRow("%s: text only is refused", where)
-            << onEmptyView << QList<QUrl>() << u"/home/u/a.zip"_s << QList<QUrl>();
+        QTest::addRow("%s: three files in drop order", where) << onEmptyView << three << three;
+        QTest::addRow("%s: text only is refused", where) << onEmptyView << QList<QUrl>() << QList<QUrl>();
     }
     // Both views take what a drop carries from one filter; the list tries its rules.
-    QTest::newRow("web addresses are left out") << false << mixed << QString() << QList<QUrl> { mixed.at(1) };
-    QTest::newRow("only web addresses are refused")
-        << false << QList<QUrl> { mixed.at(0) } << QString() << QList<QUrl>();
+    QTest::newRow("web addresses are left out") << false << mixed << QList<QUrl> { mixed.at(1) };
+    QTest::newRow("only web addresses are refused") << false << mixed.mid(0, 1) << QList<QUrl>();
 }
 
 void TestFileListView::drops()
 {
     QFETCH(bool, onEmptyView);
     QFETCH(QList<QUrl>, urls);
-    QFETCH(QString, text);
     QFETCH(QList<QUrl>, expected);
 
     RecordingOwner owner;
@@ -125,10 +121,9 @@ void TestFileListView::drops()
     QVERIFY(!list.tableView()->acceptDrops() && !list.tableView()->viewport()->acceptDrops());
 
     QMimeData mimeData;
-    if (text.isNull())
+    mimeData.setText(u"/home/u/a.zip"_s);
+    if (!urls.isEmpty())
         mimeData.setUrls(urls);
-    else
-        mimeData.setText(text);
     QCOMPARE(drop(target, &mimeData), !expected.isEmpty());
     QCOMPARE(owner.added, expected.isEmpty() ? QList<QList<QUrl>>() : QList<QList<QUrl>> { expected });
 }
@@ -239,7 +234,6 @@ void TestFileListView::selectedRowIsFilled()
         image = table->viewport()->grab().toImage();
         QVERIFY(pixel(image, 280, row * height + 2) != pixel(image, 280, row * height + height / 2));
     }
-    QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 
 // The rows the user selected stay selected: a reload finds them by entry,
@@ -247,8 +241,7 @@ void TestFileListView::selectedRowIsFilled()
 void TestFileListView::selectionFollowsTheMode()
 {
     FileListView view;
-    view.setListInfo(listOf({ u"/a"_s, u"/b"_s, u"/c"_s }));
-    view.reloadData();
+    QVERIFY(showList(view, { u"/a"_s, u"/b"_s, u"/c"_s }, QSize(300, 200)));
     view.setAllowsMultipleSelection(true);
     QItemSelectionModel* selection = view.tableView()->selectionModel();
     const auto row = [&view](int index) { return view.tableView()->model()->index(index, 0); };
@@ -265,16 +258,14 @@ void TestFileListView::selectionFollowsTheMode()
     QCOMPARE(view.selectedRowIndexes(), QList<int> { 1 });
 }
 
-// What a screen reader reads from the list and from the empty view; the
-// whole window's walk is the controller test's.
+// What a screen reader reads from the list's cells and from the empty view;
+// the table's own name is read in the window's keyboard walk.
 void TestFileListView::tableAndEmptyViewAreNamed()
 {
     FileListView list;
     QVERIFY(showList(list, { u"/home/u/report.pdf"_s, u"/home/u/photos"_s }, QSize(400, 200)));
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list.tableView());
-    QCOMPARE(table->role(), QAccessible::Table);
-    QCOMPARE(table->text(QAccessible::Name), localizedText("file_list_title"));
-    QAccessibleTableInterface* cells = table->tableInterface();
+    QAccessibleTableInterface* cells
+        = QAccessible::queryAccessibleInterface(list.tableView())->tableInterface();
     QVERIFY(cells);
     QCOMPARE(cells->rowCount(), 2);
     QCOMPARE(cells->cellAt(0, 0)->text(QAccessible::Name), u"/home/u/report.pdf"_s);

@@ -13,7 +13,6 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -42,7 +41,6 @@ class TestUpgradePage : public QObject
 private slots:
     void initTestCase();
     void init();
-    void cleanup();
 
     void bannersFollowTheLanguage_data();
     void bannersFollowTheLanguage();
@@ -51,8 +49,7 @@ private slots:
     void showsItselfOnTheFirstStartOnly();
 
 private:
-    int current() const { return m_page->carousel()->currentItemIndex(); }
-    int selectedKnob() const;
+    void showPage(const QLocale& locale);
 
     std::unique_ptr<UpgradeViewController> m_page;
 };
@@ -65,25 +62,15 @@ void TestUpgradePage::initTestCase()
 
 void TestUpgradePage::init()
 {
-    QVERIFY(installTranslations(QLocale(QLocale::English)));
-    m_page
-        = std::make_unique<UpgradeViewController>(nullptr, QLocale(QLocale::English, QLocale::UnitedStates));
+    showPage(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestUpgradePage::showPage(const QLocale& locale)
+{
+    QVERIFY(installTranslations(locale));
+    m_page = std::make_unique<UpgradeViewController>(nullptr, locale);
     m_page->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
-}
-
-void TestUpgradePage::cleanup()
-{
-    m_page.reset();
-}
-
-int TestUpgradePage::selectedKnob() const
-{
-    const QList<MBPageControlKnobView*> knobs = m_page->pager()->knobs();
-    const auto selected = std::find_if(knobs.begin(), knobs.end(), [](const MBPageControlKnobView* knob) {
-        return knob->currentStatus() == MBPageControlKnobView::Status::selected;
-    });
-    return selected == knobs.end() ? -1 : int(selected - knobs.begin());
 }
 
 void TestUpgradePage::bannersFollowTheLanguage_data()
@@ -102,10 +89,7 @@ void TestUpgradePage::bannersFollowTheLanguage()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, suffix);
-    QVERIFY(installTranslations(locale));
-    m_page = std::make_unique<UpgradeViewController>(nullptr, locale);
-    m_page->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    showPage(locale);
     QVERIFY(QDir().mkpath(QStringLiteral(KESTREL_SCREENSHOT_DIR)));
     for (int index = 0; index < 3; ++index) {
         m_page->carousel()->scrollToItemAtIndex(index, false);
@@ -115,45 +99,36 @@ void TestUpgradePage::bannersFollowTheLanguage()
         const QRectF drawn
             = BannerView::fittedRect(image(banner->imageName()).deviceIndependentSize(), banner->rect());
         QVERIFY(qAbs(drawn.width() - banner->width()) <= 1 && qAbs(drawn.height() - banner->height()) <= 1);
-        const QString file = u"%1/upgrade_page_%2_%3@%4x.png"_s.arg(QStringLiteral(KESTREL_SCREENSHOT_DIR))
-                                 .arg(index + 1)
-                                 .arg(QString::fromLatin1(QTest::currentDataTag()))
-                                 .arg(m_page->devicePixelRatioF());
+        const QString file = u"%1/upgrade_page_%2_%3@%4x.png"_s.arg(
+            QStringLiteral(KESTREL_SCREENSHOT_DIR), QString::number(index + 1),
+            QString::fromLatin1(QTest::currentDataTag()), QString::number(m_page->devicePixelRatioF()));
         QVERIFY2(m_page->grab().save(file), qPrintable(file));
     }
 }
 
+// Paging past either end is the carousel's test; here the page's controls
+// drive it and follow it.
 void TestUpgradePage::arrowsKnobsAndKeysPageTheBanners()
 {
-    QCOMPARE(current(), 0);
-    QVERIFY(m_page->prevBtn()->isHidden() && !m_page->nextBtn()->isHidden());
-    QCOMPARE(selectedKnob(), 0);
+    const auto shows = [this](int index) {
+        return m_page->carousel()->currentItemIndex() == index && m_page->pager()->selectedPage() == index
+            && !m_page->carousel()->isScrolling() && m_page->prevBtn()->isHidden() == (index == 0)
+            && m_page->nextBtn()->isHidden() == (index == 2);
+    };
+    QVERIFY(shows(0));
     for (const QToolButton* button : { m_page->prevBtn(), m_page->nextBtn(), m_page->closeBtn() })
         QVERIFY(!button->accessibleName().isEmpty());
 
     QTest::mouseClick(m_page->nextBtn(), Qt::LeftButton);
-    QTRY_COMPARE(current(), 1);
-    QVERIFY(!m_page->prevBtn()->isHidden() && !m_page->nextBtn()->isHidden());
-    QCOMPARE(selectedKnob(), 1);
-
+    QTRY_VERIFY(shows(1));
     QTest::keyClick(m_page.get(), Qt::Key_Right);
-    QTRY_COMPARE(current(), 2);
-    QVERIFY(m_page->nextBtn()->isHidden());
-    QTRY_VERIFY(!m_page->carousel()->isScrolling());
-    QTest::keyClick(m_page.get(), Qt::Key_Right);
-    QVERIFY(!m_page->carousel()->isScrolling());
-    QCOMPARE(current(), 2);
-
-    // A knob moves the banner at once; the knob of the banner shown does nothing.
-    QTest::mouseClick(m_page->pager()->knobs().at(0), Qt::LeftButton);
-    QCOMPARE(current(), 0);
-    QCOMPARE(selectedKnob(), 0);
-    QVERIFY(m_page->prevBtn()->isHidden());
-    QTest::mouseClick(m_page->pager()->knobs().at(0), Qt::LeftButton);
-    QVERIFY(!m_page->carousel()->isScrolling());
-
+    QTRY_VERIFY(shows(2));
     QTest::keyClick(m_page.get(), Qt::Key_Left);
-    QCOMPARE(current(), 0);
+    QTRY_VERIFY(shows(1));
+    // A knob moves the banner at once.
+    QTest::mouseClick(m_page->pager()->knobs().at(0), Qt::LeftButton);
+    QVERIFY(shows(0));
+
     QTest::keyClick(m_page.get(), Qt::Key_Escape);
     QVERIFY(!m_page->isVisible());
 }
@@ -181,15 +156,10 @@ void TestUpgradePage::showsItselfOnTheFirstStartOnly()
 
     auto first = std::make_unique<WindowController>(&panel);
     first->show();
-    QElapsedTimer clock;
-    clock.start();
     first->showUpgradePageOnFirstStart();
     QVERIFY(QSettings().value(u"ka_upgrade_page_showed_v1"_s).toBool());
     QTRY_VERIFY_WITH_TIMEOUT(upgradePage(*first), 5000);
-    QVERIFY(clock.elapsed() >= 450);
-    UpgradeViewController* page = upgradePage(*first);
-    QCOMPARE(page->windowModality(), Qt::WindowModal);
-    QCOMPARE(page->minimumSize(), page->maximumSize());
+    QCOMPARE(upgradePage(*first)->windowModality(), Qt::WindowModal);
     first.reset();
 
     WindowController second(&panel);
