@@ -54,8 +54,7 @@ private slots:
     void initTestCase();
     void init();
     void extractsOnAPoolThread();
-    void failures_data();
-    void failures();
+    void refusesAnotherFormat();
     void refusesAFolderInUse();
     void hostileArchives_data();
     void hostileArchives();
@@ -102,11 +101,6 @@ void tst_SevenZipReader::initTestCase()
     QVERIFY(make(u"encrypted.7z"_s, { password }));
     QVERIFY(make(u"encrypted-names.7z"_s, { password, u"-mhe=on"_s }));
     QVERIFY(FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, fixture(u"zip.7z"_s), m_source }) == 0);
-
-    QFile plain(fixture(u"plain.7z"_s));
-    QVERIFY(plain.open(QIODevice::ReadOnly));
-    const QByteArray bytes = plain.readAll();
-    QVERIFY(FileTree::writeFile(m_fixtures.path(), u"truncated.7z"_s, bytes.first(bytes.size() / 2)));
 }
 
 void tst_SevenZipReader::init()
@@ -152,30 +146,14 @@ void tst_SevenZipReader::extractsOnAPoolThread()
     QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
 }
 
-void tst_SevenZipReader::failures_data()
+// 7zz reads many formats: an archive of another kind under a 7z name is
+// refused, not read past our checks. Damage and wrong passwords are the
+// archivers' tables.
+void tst_SevenZipReader::refusesAnotherFormat()
 {
-    QTest::addColumn<QString>("archive");
-    QTest::newRow("truncated") << u"truncated.7z"_s;
-    QTest::newRow("missing") << u"missing.7z"_s;
-    QTest::newRow("zip under a 7z name") << u"zip.7z"_s;
-    QTest::newRow("encrypted names, empty password") << u"encrypted-names.7z"_s;
-}
-
-// Nothing listed, nothing extracted; the names' password is asked once.
-void tst_SevenZipReader::failures()
-{
-    QFETCH(QString, archive);
-    int prompts = 0;
-    SevenZipReader reader(fixture(archive));
-    reader.setPasswordGetter([&prompts] {
-        ++prompts;
-        return QString();
-    });
+    SevenZipReader reader(fixture(u"zip.7z"_s));
     QVERIFY(!reader.open());
-    QVERIFY(reader.items().isEmpty() && walk(reader).calls == 0);
     QVERIFY(!reader.extract(reader.items(), m_dest, true));
-    QVERIFY(!reader.errorString().isEmpty());
-    QCOMPARE(prompts, archive.startsWith(u"encrypted"_s) ? 1 : 0);
     QCOMPARE(FileTree::entries(m_dest), QStringList());
 }
 

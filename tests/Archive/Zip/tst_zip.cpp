@@ -210,20 +210,12 @@ void tst_Zip::hostileEntries_data()
     QTest::addColumn<EntryList>("entries");
     QTest::addColumn<QStringList>("extracted"); // every file holds "x"
 
-    const QByteArray root = QFile::encodeName(m_root.path());
-    // Names climbing out are kept inside.
-    QTest::newRow("parent, parent inside, absolute, drive") << EntryList {
-        { "../evil1", "x" }, { "a/../../evil2", "x" }, { "/tmp/abs", "x" }, { "C:\\evil3", "x" }
-    } << QStringList { u"a"_s, u"a/evil2"_s, u"evil1"_s, u"evil3"_s, u"tmp"_s, u"tmp/abs"_s };
+    // Names climbing out are kept inside; each rule is the sanitiser's, tested there.
+    QTest::newRow("parent, absolute") << EntryList { { "../evil1", "x" }, { "/tmp/abs", "x" } }
+                                      << QStringList { u"evil1"_s, u"tmp"_s, u"tmp/abs"_s };
     QTest::newRow("outward link, then through it")
         << EntryList { ZipFixtures::link("up", ".."), { "up/evil", "x" } }
         << QStringList { u"up"_s, u"up/evil"_s };
-    QTest::newRow("absolute link, then through it")
-        << EntryList { ZipFixtures::link("abs", root), { "abs/evil", "x" } }
-        << QStringList { u"abs"_s, u"abs/evil"_s };
-    QTest::newRow("link chain") << EntryList {
-        ZipFixtures::link("a", "b"), ZipFixtures::link("b", "../.."), { "a/evil", "x" }
-    } << QStringList { u"a"_s };
     QTest::newRow("climb through an inner link") << EntryList {
         ZipFixtures::link("x/l1", ".."), ZipFixtures::link("l2", "x/l1/.."), { "l2/evil", "x" }
     } << QStringList { u"l2"_s, u"l2/evil"_s, u"x"_s, u"x/l1"_s };
