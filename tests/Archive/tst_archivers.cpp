@@ -102,9 +102,8 @@ private slots:
     void unusableArgumentsFail();
     void passwordAnswers_data();
     void passwordAnswers();
-    void damagedArchivesFail_data();
-    void damagedArchivesFail();
-    void emptySevenZipArchiveGivesEmptyFolder();
+    void damagedOrEmptyArchives_data();
+    void damagedOrEmptyArchives();
     void cancelledJobsLeaveNothing_data();
     void cancelledJobsLeaveNothing();
     void targetMovedAwayWhileExtracting_data();
@@ -291,7 +290,6 @@ void TestArchivers::passwordAnswers_data()
     row("zip, wrong", u"zip"_s, entries, ok, u"guess"_s, ArchiveErrorType::passwordInvalid, true);
     row("zip, empty", u"zip"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, false);
     row("zip, cancel", u"zip"_s, entries, cancel, u"ignored"_s, kNoResult, false);
-    row("zip, fail", u"zip"_s, entries, fail, u"ignored"_s, kNoResult, false);
     row("zip, autoClose", u"zip"_s, entries, autoClose, u"ignored"_s, kNoResult, false);
     // An answer after a cancel comes too late to start anything.
     row("zip, answered after cancel", u"zip"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::cancelled, false,
@@ -379,7 +377,7 @@ void TestArchivers::passwordAnswers()
     }
 }
 
-void TestArchivers::damagedArchivesFail_data()
+void TestArchivers::damagedOrEmptyArchives_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QByteArray>("content");
@@ -389,39 +387,32 @@ void TestArchivers::damagedArchivesFail_data()
     QTest::newRow("zip, garbage") << u"zip"_s << garbage << int(ArchiveErrorType::badArchive);
     QTest::newRow("7z, garbage") << u"7z"_s << garbage << int(ArchiveErrorType::badArchive);
     QTest::newRow("rar, garbage") << u"rar"_s << garbage << int(ArchiveErrorType::originPathError);
+    // What 7zz writes for an empty folder: no damage, but nothing to begin.
+    QTest::newRow("7z, no entries") << u"7z"_s
+                                    << QByteArray::fromHex("377abcaf271c00048d9bd50f").leftJustified(32, '\0')
+                                    << int(ArchiveErrorType::none);
 }
 
-void TestArchivers::damagedArchivesFail()
+void TestArchivers::damagedOrEmptyArchives()
 {
     QFETCH(QString, format);
     QFETCH(QByteArray, content);
     QFETCH(int, error);
 
-    QVERIFY(FileTree::writeFile(m_dir->path(), u"Broken."_s + format, content));
+    QVERIFY(FileTree::writeFile(m_dir->path(), u"Odd."_s + format, content));
     auto archiver = archiverFor(format);
     JobRecord job;
-    archiver->decompress(m_target, m_dir->filePath(u"Broken."_s + format), job.onBegin(), {},
-                         job.completion());
+    archiver->decompress(m_target, m_dir->filePath(u"Odd."_s + format), job.onBegin(), {}, job.completion());
     QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-    QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
-    QCOMPARE(FileTree::entries(m_target), QStringList());
-}
-
-void TestArchivers::emptySevenZipArchiveGivesEmptyFolder()
-{
-    const QString nothing = m_dir->filePath(u"nothing"_s);
-    QDir().mkpath(nothing);
-    const QString archive = m_dir->filePath(u"Empty.7z"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, archive, u"."_s }, nullptr, nothing), 0);
-
-    auto archiver = archiverFor(u"7z"_s);
-    JobRecord job;
-    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
-    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-    QVERIFY(job.succeeded());
-    QCOMPARE(job.events, QStringList { u"completion"_s });
-    QVERIFY(QFileInfo(m_target + u"/Empty"_s).isDir());
-    QCOMPARE(FileTree::entries(m_target + u"/Empty"_s), QStringList());
+    if (error == ArchiveErrorType::none) {
+        QVERIFY(job.succeeded());
+        QCOMPARE(job.events, QStringList { u"completion"_s });
+        QCOMPARE(FileTree::entries(m_target), QStringList { u"Odd"_s });
+        QVERIFY(QFileInfo(m_target + u"/Odd"_s).isDir());
+    } else {
+        QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
+        QCOMPARE(FileTree::entries(m_target), QStringList());
+    }
 }
 
 void TestArchivers::cancelledJobsLeaveNothing_data()
