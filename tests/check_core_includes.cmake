@@ -1,7 +1,9 @@
 # Fails when a file of the core (the library without widgets) includes a Qt
 # Widgets or Gui header, or a header of the GUI folders; and when a GUI folder
 # includes a folder on a floor above its own. The GUI floors, lowest first:
-# Controls < Alerts < Pages < Window < App, all above the core.
+# Controls < Alerts < Pages < Window < App, all above the core. Inside
+# Archive/ the floors are Plumbing and Extraction < the shared vocabulary at
+# its root < Run < the formats (Zip, SevenZip, Rar, never one another) < Job.
 # cmake -DSOURCE_DIR=src -DWIDGETS_DIR=... -DGUI_DIR=... -P check_core_includes.cmake
 set(core_folders Archive CommandLine Model Report Resources)
 set(gui_folders Controls Alerts Pages Window App)
@@ -51,8 +53,43 @@ foreach(folder ${gui_folders})
     endforeach()
 endforeach()
 
+# Archive/<folder>/ or, for the root's files, "." -> its floor.
+function(archive_floor folder result)
+    if(folder MATCHES "^(Plumbing|Extraction)$")
+        set(${result} 0 PARENT_SCOPE)
+    elseif(folder STREQUAL ".")
+        set(${result} 1 PARENT_SCOPE)
+    elseif(folder STREQUAL "Run")
+        set(${result} 2 PARENT_SCOPE)
+    elseif(folder MATCHES "^(Zip|SevenZip|Rar)$")
+        set(${result} 3 PARENT_SCOPE)
+    else()
+        set(${result} 4 PARENT_SCOPE)
+    endif()
+endfunction()
+
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}/Archive ${SOURCE_DIR}/Archive/*.h ${SOURCE_DIR}/Archive/*.cpp)
+foreach(file ${files})
+    set(folder ".")
+    if(file MATCHES "^([A-Za-z]+)/")
+        set(folder ${CMAKE_MATCH_1})
+    endif()
+    archive_floor(${folder} floor)
+    file(STRINGS ${SOURCE_DIR}/Archive/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"Archive/")
+    foreach(line ${includes})
+        set(included ".")
+        if(line MATCHES "\"Archive/([A-Za-z]+)/")
+            set(included ${CMAKE_MATCH_1})
+        endif()
+        archive_floor(${included} includedFloor)
+        if(includedFloor GREATER floor OR (includedFloor EQUAL floor AND NOT included STREQUAL folder))
+            list(APPEND problems "Archive/${file}: ${line} (from ${folder} to ${included})")
+        endif()
+    endforeach()
+endforeach()
+
 if(problems)
     list(JOIN problems "\n" text)
     message(FATAL_ERROR "Includes that run up a floor:\n${text}")
 endif()
-message(STATUS "The core includes no GUI header and no GUI floor includes one above it")
+message(STATUS "The core includes no GUI header, and no floor of the GUI or of Archive/ includes one above it")
