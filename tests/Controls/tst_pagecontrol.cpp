@@ -1,5 +1,6 @@
 #include "Controls/KAPageControlView.h"
 #include "Controls/MBPageControlKnobView.h"
+#include "WhiteHost.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -10,19 +11,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+using WhiteHost::near;
 
 const QColor knobGrey(0xDF, 0xE2, 0xE9);
 const QColor knobBlue(0x4E, 0xAA, 0xFF);
-
-bool near(const QColor& actual, const QColor& expected, int tolerance = 3)
-{
-    return std::abs(actual.red() - expected.red()) <= tolerance
-        && std::abs(actual.green() - expected.green()) <= tolerance
-        && std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-} // namespace
 
 class TestPageControl : public QObject
 {
@@ -45,12 +37,7 @@ private:
 
 void TestPageControl::init()
 {
-    m_host = std::make_unique<QWidget>();
-    m_host->setAutoFillBackground(true);
-    QPalette palette = m_host->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    m_host->setPalette(palette);
-    m_host->resize(240, 60);
+    m_host = WhiteHost::make({ 240, 60 });
     m_control = new KAPageControlView(m_host.get());
     m_control->setGeometry(20, 20, 200, 20);
     m_control->setCircleBackgroundColor(knobGrey);

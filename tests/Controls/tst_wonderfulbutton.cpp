@@ -1,4 +1,5 @@
 #include "Controls/WonderfulButton.h"
+#include "WhiteHost.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -7,18 +8,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+using WhiteHost::near;
 
 const QColor blue(0x2E, 0x85, 0xFF);
-
-bool near(const QColor& actual, const QColor& expected, int tolerance = 3)
-{
-    return std::abs(actual.red() - expected.red()) <= tolerance
-        && std::abs(actual.green() - expected.green()) <= tolerance
-        && std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-} // namespace
 
 class TestWonderfulButton : public QObject
 {
@@ -43,12 +35,7 @@ private:
 
 void TestWonderfulButton::init()
 {
-    m_host = std::make_unique<QWidget>();
-    m_host->setAutoFillBackground(true);
-    QPalette palette = m_host->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    m_host->setPalette(palette);
-    m_host->resize(240, 100);
+    m_host = WhiteHost::make({ 240, 100 });
     m_button = new WonderfulButton(u"Go"_s, m_host.get());
     m_button->setGeometry(40, 30, 120, 40);
     // The bars' look: blue at rest, white while pressed.
