@@ -1,3 +1,5 @@
+#include "Archive/ArchiveErrorType.h"
+#include "Archive/ArchiveType.h"
 #include "Archive/Plumbing/ArchiveQueue.h"
 #include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
@@ -5,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QSemaphore>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
@@ -13,19 +16,44 @@
 
 using namespace Qt::StringLiterals;
 
-// What every archive job goes through: the checks on its arguments, work
-// leaving the main thread, and progress coming back to it.
+// What every archive job goes through: the types it is named by and the
+// errors it reports, the checks on its arguments, work leaving the main
+// thread, and progress coming back to it.
 class TestArchivePlumbing : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void rawValuesRoundTrip();
+    void messagesNameOneErrorEach();
     void compressArguments_data();
     void compressArguments();
     void floodFromTheQueueIsCoalescedOnTheMainThread();
     void reportsFromTheMainThreadArriveLater();
     void blockedJobDoesNotHoldUpTheNext();
 };
+
+// Raw values are extensions and command-line format names; near misses are no type.
+void TestArchivePlumbing::rawValuesRoundTrip()
+{
+    for (const ArchiveType type : ArchiveType::allCases())
+        QCOMPARE(ArchiveType::fromRawValue(type.rawValue()), type);
+    for (const QString& text : { u"ZIP"_s, u"z7"_s, u".zip"_s, QString() })
+        QVERIFY2(!ArchiveType::fromRawValue(text), qPrintable(text));
+}
+
+// Reports carry the message; reading it back must give the one error.
+void TestArchivePlumbing::messagesNameOneErrorEach()
+{
+    const QList<ArchiveErrorType> cases = ArchiveErrorType::allCases();
+    QSet<QString> messages;
+    for (const ArchiveErrorType error : cases) {
+        messages.insert(error.message());
+        QCOMPARE(ArchiveErrorType::fromMessage(error.message()), error);
+    }
+    QCOMPARE(messages.size(), cases.size());
+    QVERIFY(!messages.contains(QString()));
+}
 
 // Which input a target lies in is compared as text: no folder is looked at.
 void TestArchivePlumbing::compressArguments_data()

@@ -16,6 +16,7 @@
 
 using namespace Qt::StringLiterals;
 using Entries = QList<SevenZipFixtures::Entry>;
+using Links = QList<std::pair<QString, QString>>; // link path -> target, made in order
 
 Q_DECLARE_METATYPE(Entries)
 
@@ -58,6 +59,8 @@ private slots:
     void refusesAFolderInUse();
     void hostileArchives_data();
     void hostileArchives();
+    void sweepsOutwardLinks_data();
+    void sweepsOutwardLinks();
     void atThePrompt_data();
     void atThePrompt();
     void cancelStopsPromptly();
@@ -214,12 +217,61 @@ void tst_SevenZipReader::hostileArchives()
     QCOMPARE(reader.extract(reader.items(), m_dest, true), succeeds);
     QCOMPARE(FileTree::entries(parent), QStringList { u"dest"_s });
     QCOMPARE(FileTree::entries(m_work->path()), QStringList({ u"hostile.7z"_s, u"parent"_s, u"scratch"_s }));
-    // Nothing left for the sweep (tested on its own) to find: it ran.
+    // Nothing left for the sweep (its own table follows) to find: it ran.
     QVERIFY(OutwardLinkSweeper::sweep(m_dest));
     for (QString path : std::as_const(inside)) {
         path.replace(u"<parent-relative>"_s, parent.mid(1));
         QCOMPARE(FileTree::snapshot(m_dest).value(path), QByteArray("evil"));
     }
+}
+
+void tst_SevenZipReader::sweepsOutwardLinks_data()
+{
+    QTest::addColumn<Links>("links");
+    QTest::addColumn<QStringList>("removed");
+
+    const auto one = [](const QString& target) { return Links { { u"sub/link"_s, target } }; };
+    QTest::newRow("sibling") << one(u"file.txt"_s) << QStringList();
+    QTest::newRow("up into the root") << one(u"../top.txt"_s) << QStringList();
+    QTest::newRow("the root itself") << one(u".."_s) << QStringList();
+    QTest::newRow("dangling inside") << one(u"missing/deeper"_s) << QStringList();
+    QTest::newRow("up out of the root") << one(u"../.."_s) << QStringList { u"sub/link"_s };
+    QTest::newRow("dangling outside") << one(u"../../elsewhere"_s) << QStringList { u"sub/link"_s };
+    QTest::newRow("absolute outside") << one(u"/etc"_s) << QStringList { u"sub/link"_s };
+    QTest::newRow("absolute inside") << one(u"<root>/top.txt"_s) << QStringList();
+    // Climbing after a missing folder is judged from where the path stops existing.
+    QTest::newRow("climbing past a missing folder")
+        << one(u"missing/../../.."_s) << QStringList { u"sub/link"_s };
+    // "dot" is the root, so "dot/.." is its parent, although the text stays inside.
+    QTest::newRow("through a link to the root")
+        << Links { { u"dot"_s, u"."_s }, { u"escape"_s, u"dot/.."_s } } << QStringList { u"escape"_s };
+    QTest::newRow("dangling through a link to the root")
+        << Links { { u"dot"_s, u"."_s }, { u"escape"_s, u"dot/../gone"_s } } << QStringList { u"escape"_s };
+    QTest::newRow("loop") << Links { { u"a"_s, u"b"_s }, { u"b"_s, u"a"_s } } << QStringList();
+    QTest::newRow("only the outward one goes")
+        << Links { { u"in"_s, u"sub"_s }, { u"sub/out"_s, u"/"_s } } << QStringList { u"sub/out"_s };
+}
+
+// The sweep runs after 7zz, in the folder it extracted to; only links leading
+// out of that folder go, and nothing else changes.
+void tst_SevenZipReader::sweepsOutwardLinks()
+{
+    QFETCH(Links, links);
+    QFETCH(QStringList, removed);
+
+    const QString parent = m_work->filePath(u"parent"_s);
+    QVERIFY(FileTree::writeFile(m_dest, u"top.txt"_s, "top"));
+    QVERIFY(FileTree::writeFile(m_dest, u"sub/file.txt"_s, "file"));
+    QVERIFY(FileTree::writeFile(parent, u"outside.txt"_s, "outside"));
+    for (const auto& [path, target] : links)
+        QVERIFY(QFile::link(QString(target).replace(u"<root>"_s, m_dest), m_dest + u'/' + path));
+    QMap<QString, QByteArray> expected = FileTree::snapshot(parent);
+
+    QCOMPARE(OutwardLinkSweeper::sweep(m_dest), removed.isEmpty());
+
+    for (const QString& path : removed)
+        QVERIFY(expected.remove(u"dest/"_s + path) == 1);
+    QCOMPARE(FileTree::snapshot(parent), expected);
 }
 
 void tst_SevenZipReader::atThePrompt_data()

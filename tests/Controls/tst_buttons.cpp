@@ -1,7 +1,11 @@
+#include "Controls/Image.h"
+#include "Controls/KAButton.h"
 #include "Controls/WonderfulButton.h"
 #include "WhiteHost.h"
 
+#include <QApplication>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 #include <memory>
@@ -10,13 +14,35 @@ using namespace Qt::StringLiterals;
 
 using WhiteHost::near;
 
-const QColor blue(0x2E, 0x85, 0xFF);
+namespace {
 
-class TestWonderfulButton : public QObject
+const QColor blue(0x2E, 0x85, 0xFF);
+const QColor orange(0xFF, 0x69, 0x39);
+const int padding = 30;
+
+QIcon upgradeIcon()
+{
+    QIcon icon;
+    icon.addPixmap(image(u"upgrade_btn"_s, QSize(20, 20), 1.0));
+    return icon;
+}
+
+// The columns [from, from + width) of a picture.
+QImage columns(const QPixmap& picture, int from, int width)
+{
+    return picture.toImage().copy(from, 0, width, picture.height());
+}
+
+} // namespace
+
+// The painted buttons: the bars' WonderfulButton, driven by pointer and keys,
+// and the KAButton, whose content stays inside its padding.
+class TestButtons : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
 
     void pressAndRelease_data();
@@ -24,6 +50,7 @@ private slots:
     void disabledIsFadedAndNotHit();
     void keysClick_data();
     void keysClick();
+    void contentStaysInsideThePadding();
 
 private:
     // The colour painted just inside the left edge, clear of border and title.
@@ -33,7 +60,13 @@ private:
     WonderfulButton* m_button = nullptr;
 };
 
-void TestWonderfulButton::init()
+void TestButtons::initTestCase()
+{
+    QApplication::setStyle(u"Fusion"_s);
+    QApplication::setPalette(QApplication::style()->standardPalette());
+}
+
+void TestButtons::init()
 {
     m_host = WhiteHost::make({ 240, 100 });
     m_button = new WonderfulButton(u"Go"_s, m_host.get());
@@ -46,12 +79,12 @@ void TestWonderfulButton::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
 }
 
-QColor TestWonderfulButton::backgroundShown() const
+QColor TestButtons::backgroundShown() const
 {
     return m_host->grab(m_button->geometry()).toImage().pixelColor(4, m_button->height() / 2);
 }
 
-void TestWonderfulButton::pressAndRelease_data()
+void TestButtons::pressAndRelease_data()
 {
     QTest::addColumn<QPoint>("releaseAt"); // in the button's coordinates; the pointer moves there first
     QTest::addColumn<int>("clicks");
@@ -60,7 +93,7 @@ void TestWonderfulButton::pressAndRelease_data()
     QTest::newRow("moved out, released outside") << QPoint(-20, -20) << 0;
 }
 
-void TestWonderfulButton::pressAndRelease()
+void TestButtons::pressAndRelease()
 {
     QFETCH(QPoint, releaseAt);
     QFETCH(int, clicks);
@@ -79,7 +112,7 @@ void TestWonderfulButton::pressAndRelease()
     QTRY_VERIFY(near(backgroundShown(), blue));
 }
 
-void TestWonderfulButton::disabledIsFadedAndNotHit()
+void TestButtons::disabledIsFadedAndNotHit()
 {
     QTRY_VERIFY(near(backgroundShown(), blue));
     m_button->setEnabled(false);
@@ -96,7 +129,7 @@ void TestWonderfulButton::disabledIsFadedAndNotHit()
     QCOMPARE(m_host->childAt(centre), m_button);
 }
 
-void TestWonderfulButton::keysClick_data()
+void TestButtons::keysClick_data()
 {
     QTest::addColumn<Qt::Key>("key");
     QTest::addColumn<int>("clicks");
@@ -107,7 +140,7 @@ void TestWonderfulButton::keysClick_data()
 
 // The bars' buttons start their job from the keyboard as well; Space is
 // pressed on the compress button in the window's keyboard walk.
-void TestWonderfulButton::keysClick()
+void TestButtons::keysClick()
 {
     QFETCH(Qt::Key, key);
     QFETCH(int, clicks);
@@ -119,5 +152,27 @@ void TestWonderfulButton::keysClick()
     QCOMPARE(m_button->state(), WonderfulButton::off);
 }
 
-QTEST_MAIN(TestWonderfulButton)
-#include "tst_wonderfulbutton.moc"
+// A title far too long for the button: whatever is drawn in the padding is
+// what the same button draws there with no content at all.
+void TestButtons::contentStaysInsideThePadding()
+{
+    KAButton full;
+    KAButton empty;
+    for (KAButton* each : { &full, &empty }) {
+        each->setBackgroundColor(orange);
+        each->setCornerRadius(20);
+        each->setContentTintColor(Qt::white);
+        each->resize(200, 40);
+    }
+    full.setText(u"Get the full version with every format and no limits"_s);
+    full.setIcon(upgradeIcon());
+
+    const QPixmap withContent = full.grab();
+    const QPixmap without = empty.grab();
+    QCOMPARE(columns(withContent, 0, padding), columns(without, 0, padding));
+    QCOMPARE(columns(withContent, 200 - padding, padding), columns(without, 200 - padding, padding));
+    QVERIFY(columns(withContent, padding, 200 - 2 * padding) != columns(without, padding, 200 - 2 * padding));
+}
+
+QTEST_MAIN(TestButtons)
+#include "tst_buttons.moc"
