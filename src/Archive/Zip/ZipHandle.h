@@ -2,11 +2,16 @@
 
 #include "Archive/Run/ExtractionHandle.h"
 #include "Archive/Zip/ZipCatalog.h"
+#include "Archive/Zip/ZipDirectory.h"
 
-// A zip archive to extract, read with libarchive in process. Opening walks
-// the headers once; the catalogue it gives serves the whole job. Extraction
-// is safe whatever the archive says: nothing is written outside the folder,
-// nothing existing is replaced, nothing is written through a link.
+// A zip archive to extract, in process. Opening reads the central directory
+// once: an archive of stored and deflated entries goes to our own reader,
+// which extracts on every core (ZipParallelExtractor); everything else
+// (encryption, other methods, split or odd archives) to libarchive, whose
+// header walk then gives the catalogue. An archive whose records contradict
+// the file is refused. Extraction is safe whatever the archive says: nothing
+// is written outside the folder, nothing existing is replaced, nothing is
+// written through a link.
 class ZipHandle : public ExtractionHandle
 {
 public:
@@ -26,6 +31,7 @@ public:
 
 private:
     QString m_archivePath;
+    ZipDirectory m_directory;
     std::optional<ZipCatalog> m_catalog;
     std::optional<QString> m_password;
 };
