@@ -8,7 +8,9 @@
 #include "Archive/Rar/StagingFolder.h"
 #include "Archive/SevenZip/SevenZipListingParser.h"
 #include "Archive/SevenZip/SevenZipProgressParser.h"
+#include "Archive/Zip/ZipDirectory.h"
 #include "Archive/Zip/ZipHandle.h"
+#include "Archive/Zip/ZipParallelExtractor.h"
 #include "FuzzChecks.h"
 
 #include <QByteArrayView>
@@ -197,6 +199,22 @@ QString fuzzZipExtraction(const uint8_t* data, size_t size)
         });
 }
 
+// Our own zip reader alone, without the libarchive fallback: the central
+// directory's checks, the local headers and the workers.
+QString fuzzZipReader(const uint8_t* data, size_t size)
+{
+    return extractInSandbox(u"input.zip"_s, bytesOf(data, size),
+                            [](const QString& archive, const QString& destination) {
+                                QFile file(archive);
+                                if (!file.open(QIODevice::ReadOnly))
+                                    return u"the input could not be read back"_s;
+                                const ZipDirectory directory = ZipDirectory::read(file.handle(), file.size());
+                                if (directory.verdict == ZipDirectory::Verdict::ours)
+                                    ZipParallelExtractor(directory, {}).extract(archive, destination);
+                                return QString();
+                            });
+}
+
 QString fuzzRarExtraction(const uint8_t* data, size_t size)
 {
     return extractInSandbox(u"input.rar"_s, bytesOf(data, size),
@@ -223,9 +241,13 @@ QString fuzzRarExtraction(const uint8_t* data, size_t size)
 QList<FuzzTarget> fuzzTargets()
 {
     return {
-        { u"sevenzip_listing"_s, &fuzzSevenZipListing }, { u"sevenzip_progress"_s, &fuzzSevenZipProgress },
-        { u"rar_catalog"_s, &fuzzRarCatalog },           { u"entry_path"_s, &fuzzEntryPathSanitizer },
-        { u"legacy_names"_s, &fuzzLegacyNameDecoder },   { u"zip_extract"_s, &fuzzZipExtraction },
+        { u"sevenzip_listing"_s, &fuzzSevenZipListing },
+        { u"sevenzip_progress"_s, &fuzzSevenZipProgress },
+        { u"rar_catalog"_s, &fuzzRarCatalog },
+        { u"entry_path"_s, &fuzzEntryPathSanitizer },
+        { u"legacy_names"_s, &fuzzLegacyNameDecoder },
+        { u"zip_extract"_s, &fuzzZipExtraction },
+        { u"zip_reader"_s, &fuzzZipReader },
         { u"rar_extract"_s, &fuzzRarExtraction },
     };
 }

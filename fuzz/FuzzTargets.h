@@ -22,6 +22,7 @@ QString fuzzEntryPathSanitizer(const uint8_t* data, size_t size);
 QString fuzzLegacyNameDecoder(const uint8_t* data, size_t size);
 // The input is a zip archive, extracted into a fresh folder.
 QString fuzzZipExtraction(const uint8_t* data, size_t size);
+QString fuzzZipReader(const uint8_t* data, size_t size);
 // The input is a RAR archive, extracted into a fresh folder unless encrypted.
 QString fuzzRarExtraction(const uint8_t* data, size_t size);
 

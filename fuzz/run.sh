@@ -16,7 +16,7 @@ if [ $# -gt 0 ]; then
     shift
 fi
 build=${KESTREL_FUZZ_BUILD:-build-fuzz}
-all_targets=(sevenzip_listing sevenzip_progress rar_catalog entry_path legacy_names zip_extract rar_extract)
+all_targets=(sevenzip_listing sevenzip_progress rar_catalog entry_path legacy_names zip_extract zip_reader rar_extract)
 if [ $# -gt 0 ]; then
     targets=("$@")
 else

@@ -27,7 +27,7 @@ if command -v clang++ >/dev/null; then
     # Not rar_extract: it extracts each input into a fresh folder and may run
     # unar (a few inputs a second), so a short run adds little to
     # tst_fuzzregressions replaying its seeds.
-    fuzz_targets=(sevenzip_listing sevenzip_progress rar_catalog entry_path legacy_names zip_extract)
+    fuzz_targets=(sevenzip_listing sevenzip_progress rar_catalog entry_path legacy_names zip_extract zip_reader)
     targets+=("${fuzz_targets[@]/#/fuzz_}")
     fuzz=true
 fi

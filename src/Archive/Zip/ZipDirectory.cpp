@@ -136,14 +136,20 @@ bool ZipDirectory::readEndRecords(int fd, qint64 fileSize)
     m_directoryOffset = le32(end + 16);
     m_endRecordsOffset = endOffset;
 
-    if (m_entryCount == kNoValue16 || m_directorySize == kNoValue32 || m_directoryOffset == kNoValue32) {
-        char locator[kLocatorSize];
-        if (endOffset < quint64(kLocatorSize) || !readAt(fd, locator, kLocatorSize, endOffset - kLocatorSize)
-            || memcmp(locator, "PK\x06\x07", 4) != 0 || le32(locator + 4) != 0 || le32(locator + 16) > 1)
-            return false;
+    // A zip64 end record sits before the locator that precedes the end
+    // record. Some writers add one even when every value fits in 32 bits;
+    // either way the directory ends where it begins.
+    const bool needsZip64
+        = m_entryCount == kNoValue16 || m_directorySize == kNoValue32 || m_directoryOffset == kNoValue32;
+    char locator[kLocatorSize];
+    const bool hasLocator = endOffset >= quint64(kLocatorSize)
+        && readAt(fd, locator, kLocatorSize, endOffset - kLocatorSize)
+        && memcmp(locator, "PK\x06\x07", 4) == 0;
+    if (hasLocator) {
         const quint64 end64Offset = le64(locator + 8);
         char end64[kEnd64RecordSize];
-        if (end64Offset > endOffset - kLocatorSize - kEnd64RecordSize
+        if (le32(locator + 4) != 0 || le32(locator + 16) > 1
+            || end64Offset > endOffset - kLocatorSize - kEnd64RecordSize
             || !readAt(fd, end64, kEnd64RecordSize, end64Offset) || memcmp(end64, "PK\x06\x06", 4) != 0
             || le32(end64 + 16) != 0 || le32(end64 + 20) != 0 || le64(end64 + 24) != le64(end64 + 32))
             return false;
@@ -151,6 +157,8 @@ bool ZipDirectory::readEndRecords(int fd, qint64 fileSize)
         m_directorySize = le64(end64 + 40);
         m_directoryOffset = le64(end64 + 48);
         m_endRecordsOffset = end64Offset;
+    } else if (needsZip64) {
+        return false;
     }
     // Offsets that miss the directory are what a stub in front does; the
     // directory reaching past the end records is no zip at all.
