@@ -33,6 +33,9 @@ constexpr qint64 kChunk = 1 << 20;
 constexpr quint64 kWholeEntryLimit = 8 << 20;
 // What the queued and running entries may hold at once.
 constexpr quint64 kBudget = 48 << 20;
+// Each waiting file holds two descriptors: bound them well below the
+// common limit of 1,024.
+constexpr int kMaxJobsInFlight = 128;
 constexpr quint64 kLinkTargetLimit = 64 * 1024;
 constexpr int kMaxWorkers = 8;
 
@@ -205,8 +208,12 @@ public:
     {
         std::unique_lock lock(m_mutex);
         const quint64 cost = job.cost();
-        m_changed.wait(lock, [&] { return m_spent == 0 || m_spent + cost <= kBudget || m_error != 0; });
+        m_changed.wait(lock, [&] {
+            return m_error != 0 || m_inFlight == 0
+                || (m_spent + cost <= kBudget && m_inFlight < kMaxJobsInFlight);
+        });
         m_spent += cost;
+        ++m_inFlight;
         m_jobs.push_back(std::move(job));
         m_changed.notify_all();
     }
@@ -269,6 +276,7 @@ private:
             job.file.reset();
             const std::lock_guard lock(m_mutex);
             m_spent -= cost;
+            --m_inFlight;
             m_changed.notify_all();
         }
         libdeflate_free_decompressor(inflater);
@@ -378,6 +386,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;
     quint64 m_spent = 0;
+    int m_inFlight = 0;
     int m_error = 0;
     bool m_closing = false;
     std::mutex m_progressMutex;
