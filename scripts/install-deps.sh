@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
     qt6-l10n-tools qt6-translations-l10n libqt6svg6 qt6-qpa-plugins
     libgl-dev libglx-dev libegl-dev libxkbcommon-dev libxcb1-dev
-    libarchive-dev libuchardet-dev nettle-dev libdeflate-dev zlib1g-dev
+    libarchive-dev libuchardet-dev nettle-dev libdeflate-dev libisal-dev zlib1g-dev
     7zip unar
     zip unzip libarchive-tools  # the readers the zip tests check our archives against
     python3

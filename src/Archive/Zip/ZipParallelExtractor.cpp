@@ -19,10 +19,10 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
@@ -215,7 +215,7 @@ public:
         m_spent += cost;
         ++m_inFlight;
         m_jobs.push_back(std::move(job));
-        m_changed.notify_all();
+        m_workReady.notify_one();
     }
 
     void finish()
@@ -223,7 +223,7 @@ public:
         {
             const std::lock_guard lock(m_mutex);
             m_closing = true;
-            m_changed.notify_all();
+            m_workReady.notify_all();
         }
         for (std::thread& thread : m_threads)
             thread.join();
@@ -261,7 +261,7 @@ private:
             Job job;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return !m_jobs.empty() || m_closing; });
+                m_workReady.wait(lock, [this] { return !m_jobs.empty() || m_closing; });
                 if (m_jobs.empty())
                     break;
                 job = std::move(m_jobs.front());
@@ -277,7 +277,7 @@ private:
             const std::lock_guard lock(m_mutex);
             m_spent -= cost;
             --m_inFlight;
-            m_changed.notify_all();
+            m_changed.notify_one();
         }
         libdeflate_free_decompressor(inflater);
     }
@@ -338,38 +338,37 @@ private:
         return 0;
     }
 
+    // ISA-L inflates a stream piece by piece about three times as fast as
+    // zlib, which keeps big entries from holding the job up.
     int inflatePieces(Job& job, quint32& crc)
     {
-        z_stream stream = {};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            return ZipEngine::internalError;
-        const auto end = qScopeGuard([&stream] { inflateEnd(&stream); });
+        inflate_state state;
+        isal_inflate_init(&state);
+        state.crc_flag = ISAL_DEFLATE;
         QByteArray input(kChunk, Qt::Uninitialized);
         QByteArray output(kChunk, Qt::Uninitialized);
         quint64 read = 0;
         quint64 written = 0;
-        int status = Z_OK;
-        while (status != Z_STREAM_END) {
+        while (state.block_state != ISAL_BLOCK_FINISH) {
             if (m_context.cancel.isCancelled())
                 return kStopped;
-            if (stream.avail_in == 0) {
+            if (state.avail_in == 0) {
                 const qint64 size = qint64(std::min<quint64>(job.compressedSize - read, kChunk));
                 if (size == 0 || !readAt(m_archive, input.data(), size, job.dataOffset + read))
                     return ZipEngine::archiveUnreadable;
                 read += quint64(size);
-                stream.next_in = reinterpret_cast<Bytef*>(input.data());
-                stream.avail_in = uInt(size);
+                state.next_in = reinterpret_cast<uint8_t*>(input.data());
+                state.avail_in = quint32(size);
             }
-            stream.next_out = reinterpret_cast<Bytef*>(output.data());
-            stream.avail_out = uInt(output.size());
-            status = inflate(&stream, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END)
+            state.next_out = reinterpret_cast<uint8_t*>(output.data());
+            state.avail_out = quint32(output.size());
+            if (isal_inflate(&state) < 0)
                 return ZipEngine::archiveUnreadable;
-            const quint64 produced = quint64(output.size()) - stream.avail_out;
+            const quint64 produced = quint64(output.size()) - state.avail_out;
             // More than the declared size is refused before it is written.
             if (produced > job.uncompressedSize - written)
                 return ZipEngine::archiveUnreadable;
-            crc = quint32(crc32(crc, reinterpret_cast<const Bytef*>(output.constData()), uInt(produced)));
+            crc = quint32(libdeflate_crc32(crc, output.constData(), size_t(produced)));
             if (produced > 0 && job.file->write(output.constData(), size_t(produced)) != 0)
                 return ZipEngine::writeFailed;
             written += produced;
@@ -383,6 +382,8 @@ private:
     const quint64 m_totalBytes;
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;
+    // Workers wait for work; the walk waits for room in the budget.
+    std::condition_variable m_workReady;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;
     quint64 m_spent = 0;

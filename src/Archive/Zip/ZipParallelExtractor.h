@@ -11,7 +11,7 @@
 // data, checks each local header against the directory and makes folders,
 // links and empty files through the extraction tree, with every rule it
 // keeps; a pool of workers (one per core, at most 8) inflates the files'
-// data with libdeflate, or with zlib piece by piece when an entry is too big
+// data with libdeflate, or with ISA-L piece by piece when an entry is too big
 // to hold, checks its size and CRC-32 and writes it. The bytes held at once
 // stay within a fixed budget whatever the archive.
 class ZipParallelExtractor
