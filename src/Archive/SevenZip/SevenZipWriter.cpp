@@ -212,11 +212,21 @@ bool SevenZipWriter::runSevenZip(const QStringList& arguments, const QString& pa
                     .arg(process.messages().join(u"; "_s)));
 }
 
+// The dictionary the LZMA SDK gives each level. 7-Zip's own levels grew
+// larger dictionaries: its level 6 takes 64 MiB, which made archives no
+// smaller than 32 MiB does and took a tenth longer to write.
+QString SevenZipWriter::dictionarySwitch(int level)
+{
+    const int log2Size = level <= 3 ? 2 * level + 16 : level <= 6 ? level + 19 : level <= 7 ? 25 : 26;
+    return u"-md=%1k"_s.arg(1 << (log2Size - 10));
+}
+
 QStringList SevenZipWriter::methodSwitches(bool encrypt) const
 {
+    const int level = std::clamp(m_compressionLevel, 0, 9);
     QStringList switches = {
         u"-m0="_s + (m_method == Method::lzma ? u"lzma"_s : u"lzma2"_s),
-        u"-mx="_s + QString::number(std::clamp(m_compressionLevel, 0, 9)),
+        u"-mx="_s + QString::number(level),
         u"-ms="_s + onOff(m_solid),
         u"-mhc="_s + onOff(m_compressHeader),
         u"-mhe="_s + onOff(encrypt && m_encodeHeader),
@@ -224,6 +234,9 @@ QStringList SevenZipWriter::methodSwitches(bool encrypt) const
         u"-mtc="_s + onOff(m_writeCreationTime),
         u"-mta="_s + onOff(m_writeAccessTime),
     };
+    // Level 0 stores: no dictionary.
+    if (level > 0)
+        switches.append(dictionarySwitch(level));
     // Bare -p makes 7zz prompt for the password on standard output.
     if (encrypt)
         switches.append(u"-p"_s);

@@ -76,6 +76,7 @@ private:
                    const QString& password);
     bool runSevenZip(const QStringList& arguments, const QString& password,
                      const std::function<void(float)>& progress);
+    static QString dictionarySwitch(int level);
     QStringList methodSwitches(bool encrypt) const;
     QStringList exclusionSwitches(const QString& input, const QString& scratch) const;
     bool replaceArchive(const QString& scratch);
