@@ -71,6 +71,8 @@ bool readAt(int fd, char* data, qint64 size, quint64 offset)
 struct LocalHeader
 {
     QByteArray name;
+    // "Version needed" names MS-DOS, where backslashes may separate folders.
+    bool fromDos = false;
     quint64 dataOffset = 0;
     std::optional<timespec> mtime;
 };
@@ -129,6 +131,7 @@ bool readLocalHeader(int fd, const ZipDirectoryEntry& entry, LocalHeader& local)
     if (!(flags & 0x0008) && le32(fixed + 14) != entry.crc)
         return false;
     local.name = variable.left(nameSize);
+    local.fromDos = fixed[5] == 0;
     local.dataOffset = entry.localHeaderOffset + kLocalHeaderSize + nameSize + extraSize;
     if (local.dataOffset > entry.spaceEnd || entry.compressedSize > entry.spaceEnd - local.dataOffset)
         return false;
@@ -138,7 +141,7 @@ bool readLocalHeader(int fd, const ZipDirectoryEntry& entry, LocalHeader& local)
 }
 
 // The entry's type and permissions, read as libarchive reads them.
-mode_t modeOf(const ZipDirectoryEntry& entry, const QByteArray& rawName)
+mode_t modeOf(const ZipDirectoryEntry& entry, bool namesAFolder)
 {
     mode_t mode = 0;
     switch (entry.madeBy >> 8) {
@@ -158,7 +161,7 @@ mode_t modeOf(const ZipDirectoryEntry& entry, const QByteArray& rawName)
     if (mode == 0)
         mode = 0664;
     if (!S_ISDIR(mode)) {
-        if (rawName.endsWith('/'))
+        if (namesAFolder)
             mode = (mode & ~mode_t(S_IFMT)) | S_IFDIR | 0111;
         else if ((mode & S_IFMT) == 0)
             mode |= S_IFREG;
@@ -446,12 +449,15 @@ std::optional<int> ZipParallelExtractor::extract(const QString& archivePath, con
             stop(ZipEngine::archiveUnreadable);
             break;
         }
-        const QString name = entry.hasUtf8Name() ? QString::fromUtf8(local.name) : decoder.decode(local.name);
+        QString name = entry.hasUtf8Name() ? QString::fromUtf8(local.name) : decoder.decode(local.name);
+        // Windows archivers may separate folders with backslashes alone.
+        if (local.fromDos && !name.contains(u'/'))
+            name.replace(u'\\', u'/');
         const QString path = EntryPathSanitizer::sanitize(name);
         // A name with nothing left after sanitising ("/", "../") is dropped.
         if (path.isEmpty())
             continue;
-        const mode_t mode = modeOf(entry, local.name);
+        const mode_t mode = modeOf(entry, name.endsWith(u'/'));
         ExtractionTree::Outcome outcome = ExtractionTree::Outcome::skipped;
         if (S_ISDIR(mode)) {
             outcome = m_tree.makeDirectory(path, mode & 07777, local.mtime);

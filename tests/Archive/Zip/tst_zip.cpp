@@ -327,6 +327,14 @@ with zipfile.ZipFile('out.zip', 'w', zipfile.ZIP_DEFLATED) as z:
         for name in files:
             z.write(os.path.join(root, name))
 )"_s;
+    // Made on Windows: MS-DOS attributes, backslashes between folders.
+    const QString windows = uR"(import zipfile
+with zipfile.ZipFile('out.zip', 'w', zipfile.ZIP_DEFLATED) as z:
+    for name, attributes in (('Tree\\', 0x10), ('Tree\\notes.txt', 0x20), ('Tree\\read-only.txt', 0x21)):
+        info = zipfile.ZipInfo(name, date_time=(2024, 5, 6, 7, 8, 10))
+        info.create_system, info.external_attr = 0, attributes
+        z.writestr(info, b'' if name.endswith('\\') else open('Tree/notes.txt', 'rb').read())
+)"_s;
     QTest::newRow("Info-ZIP") << u"zip"_s << QStringList { u"-qry"_s, u"out.zip"_s, u"Tree"_s } << true;
     QTest::newRow("7-Zip") << u"7zz"_s
                            << QStringList { u"a"_s, u"-tzip"_s, u"-snl"_s, u"out.zip"_s, u"Tree"_s } << true;
@@ -334,6 +342,7 @@ with zipfile.ZipFile('out.zip', 'w', zipfile.ZIP_DEFLATED) as z:
                                 << QStringList { u"--format"_s, u"zip"_s, u"-cf"_s, u"out.zip"_s, u"Tree"_s }
                                 << true;
     QTest::newRow("Python") << u"python3"_s << QStringList { u"-c"_s, python } << true;
+    QTest::newRow("Python, as on Windows") << u"python3"_s << QStringList { u"-c"_s, windows } << true;
     QTest::newRow("Info-ZIP, zip64") << u"zip"_s
                                      << QStringList { u"-qry"_s, u"-fz"_s, u"out.zip"_s, u"Tree"_s } << true;
     // Streamed: sizes after the data, in data descriptors.
