@@ -1,6 +1,9 @@
 #include "Archive/Run/Archiver.h"
 
+#include "Archive/Plumbing/ArchiveQueue.h"
+#include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Run/ExtractionRun.h"
+#include "Archive/Run/JobOutcome.h"
 
 Archiver::Archiver() = default;
 
@@ -36,6 +39,21 @@ void Archiver::cancelExtraction()
         m_extraction->cancel();
     else
         m_extractionCancel.cancel();
+}
+
+void Archiver::writeCompressOutput(std::function<bool()> write, Completion completion)
+{
+    ArchiveQueue::run([write = std::move(write), reserved = m_compressOutput, cancel = m_compressCancel,
+                       completion = std::move(completion)] {
+        const bool written = write();
+        // The finished archive was moved over the reserved file: it is the
+        // job's output now, under a new identity.
+        const JobOutput output = written ? JobOutput::adopt(reserved.path()) : reserved;
+        MainQueue::post([output, cancel, written, completion] {
+            JobOutcome::evaluate(output, cancel.isCancelled(), written, ArchiveErrorType::compressunknown,
+                                 completion);
+        });
+    });
 }
 
 void Archiver::cancelCompression()

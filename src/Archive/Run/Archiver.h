@@ -72,6 +72,9 @@ protected:
 
     // Takes `path`, just reserved, as the archive the compress job creates.
     void takeCompressOutput(const QString& path) { m_compressOutput = JobOutput::adopt(path); }
+    // Runs `write` on the archive queue, which replaces the reserved file with
+    // the finished archive and tells whether it did, then ends the job.
+    void writeCompressOutput(std::function<bool()> write, Completion completion);
     // Stops the compress job and removes its archive while it is still the job's own.
     void cancelCompression();
 

@@ -1,8 +1,6 @@
 #include "Archive/SevenZip/LzmaArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/Plumbing/ArchiveQueue.h"
-#include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/PathText.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
 #include "Archive/Run/ArchiveJobChecks.h"
@@ -59,16 +57,7 @@ void LzmaArchiver::compress(const QString& targetPath, const QStringList& files,
         return;
     }
 
-    ArchiveQueue::run([writer, reserved = m_compressOutput, cancel = m_compressCancel, completion] {
-        const bool written = writer->write();
-        // The finished archive was moved over the reserved file: it is the
-        // job's output now, under a new identity.
-        const JobOutput output = written ? JobOutput::adopt(reserved.path()) : reserved;
-        MainQueue::post([output, cancel, written, completion] {
-            JobOutcome::evaluate(output, cancel.isCancelled(), written, ArchiveErrorType::compressunknown,
-                                 completion);
-        });
-    });
+    writeCompressOutput([writer] { return writer->write(); }, completion);
 }
 
 void LzmaArchiver::decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin,

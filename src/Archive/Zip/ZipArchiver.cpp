@@ -1,8 +1,6 @@
 #include "Archive/Zip/ZipArchiver.h"
 
 #include "Archive/ArchiveFile.h"
-#include "Archive/Plumbing/ArchiveQueue.h"
-#include "Archive/Plumbing/MainQueue.h"
 #include "Archive/Plumbing/ProgressThrottle.h"
 #include "Archive/Run/ArchiveJobChecks.h"
 #include "Archive/Run/JobOutcome.h"
@@ -27,22 +25,16 @@ void ZipArchiver::compress(const QString& targetPath, const QStringList& files, 
     }
     takeCompressOutput(*reserved);
 
-    ArchiveQueue::run(
-        [reservedOutput = m_compressOutput, files, cancel = m_compressCancel, progress, completion] {
-            const bool written = ZipEngine::createZipFile(
-                reservedOutput.path(), files, [cancel] { return !cancel.isCancelled(); },
+    writeCompressOutput(
+        [archivePath = *reserved, files, cancel = m_compressCancel, progress] {
+            return ZipEngine::createZipFile(
+                archivePath, files, [cancel] { return !cancel.isCancelled(); },
                 [throttle = ProgressThrottle::make(progress)](quint64 entry, quint64 total) {
                     if (total != 0)
                         throttle->report(float(entry) / float(total));
                 });
-            // The finished archive was moved over the reserved file: it is the
-            // job's output now, under a new identity.
-            const JobOutput output = written ? JobOutput::adopt(reservedOutput.path()) : reservedOutput;
-            MainQueue::post([output, cancel, written, completion] {
-                JobOutcome::evaluate(output, cancel.isCancelled(), written, ArchiveErrorType::compressunknown,
-                                     completion);
-            });
-        });
+        },
+        completion);
 }
 
 void ZipArchiver::decompress(const QString& targetPath, const QString& archivePath, OnBegin onBegin,

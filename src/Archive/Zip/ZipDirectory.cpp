@@ -1,14 +1,15 @@
 #include "Archive/Zip/ZipDirectory.h"
 
 #include "Archive/Extraction/LegacyNameDecoder.h"
-
-#include <QtEndian>
+#include "Archive/Zip/ZipBytes.h"
 
 #include <algorithm>
 
 #include <unistd.h>
 
 namespace {
+
+using namespace ZipBytes;
 
 constexpr qint64 kEndRecordSize = 22;
 constexpr qint64 kMaxCommentSize = 0xffff;
@@ -22,34 +23,6 @@ constexpr quint16 kNoValue16 = 0xffff;
 // Deflate cannot expand data by more than this factor (its longest match,
 // 258 bytes, costs at least two bits).
 constexpr quint64 kDeflateMaxRatio = 1032;
-
-quint16 le16(const char* p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
-
-quint32 le32(const char* p)
-{
-    return qFromLittleEndian<quint32>(p);
-}
-
-quint64 le64(const char* p)
-{
-    return qFromLittleEndian<quint64>(p);
-}
-
-bool readAt(int fd, char* data, qint64 size, quint64 offset)
-{
-    while (size > 0) {
-        const ssize_t got = pread(fd, data, size_t(size), off_t(offset));
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= got;
-        offset += quint64(got);
-    }
-    return true;
-}
 
 // The zip64 extra field gives, in this order, the values whose 32-bit field
 // is full.

@@ -4,11 +4,11 @@
 #include "Archive/Extraction/FileDescriptor.h"
 #include "Archive/Extraction/LegacyNameDecoder.h"
 #include "Archive/Extraction/PendingFile.h"
+#include "Archive/Zip/ZipBytes.h"
 #include "Archive/Zip/ZipEngine.h"
 
 #include <QFile>
 #include <QLocale>
-#include <QtEndian>
 
 #include <algorithm>
 #include <condition_variable>
@@ -26,6 +26,8 @@
 
 namespace {
 
+using namespace ZipBytes;
+
 constexpr qsizetype kLocalHeaderSize = 30;
 constexpr qint64 kChunk = 1 << 20;
 // Entries up to this size are inflated whole, in one call; bigger ones piece
@@ -41,31 +43,6 @@ constexpr int kMaxWorkers = 8;
 
 // The stop a cancel causes; the caller knows it cancelled.
 constexpr int kStopped = ZipEngine::internalError;
-
-quint16 le16(const char* p)
-{
-    return qFromLittleEndian<quint16>(p);
-}
-
-quint32 le32(const char* p)
-{
-    return qFromLittleEndian<quint32>(p);
-}
-
-bool readAt(int fd, char* data, qint64 size, quint64 offset)
-{
-    while (size > 0) {
-        const ssize_t got = pread(fd, data, size_t(size), off_t(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= got;
-        offset += quint64(got);
-    }
-    return true;
-}
 
 // What the local header adds to its directory record.
 struct LocalHeader

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QtEndian>
+
+#include <cerrno>
+
+#include <unistd.h>
+
+// Reading a zip archive's little-endian records from a file, shared by the
+// directory reader and the extractor.
+namespace ZipBytes {
+
+inline quint16 le16(const char* p)
+{
+    return qFromLittleEndian<quint16>(p);
+}
+
+inline quint32 le32(const char* p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
+
+inline quint64 le64(const char* p)
+{
+    return qFromLittleEndian<quint64>(p);
+}
+
+// All `size` bytes at `offset`, or false.
+inline bool readAt(int fd, char* data, qint64 size, quint64 offset)
+{
+    while (size > 0) {
+        const ssize_t got = pread(fd, data, size_t(size), off_t(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= got;
+        offset += quint64(got);
+    }
+    return true;
+}
+
+} // namespace ZipBytes
