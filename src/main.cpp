@@ -1,6 +1,9 @@
-#include "App/ApplicationMain.h"
+#include "CommandLine/CommandLineMode.h"
+#include "CommandLine/WindowLibrary.h"
 
 int main(int argc, char* argv[])
 {
-    return ApplicationMain::run(argc, argv);
+    if (CommandLineMode::handles(CommandLineMode::argumentsOf(argc, argv)))
+        return CommandLineMode::runProcess(argc, argv);
+    return WindowLibrary::run(argc, argv);
 }

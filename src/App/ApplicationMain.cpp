@@ -8,6 +8,7 @@
 #include "CommandLine/CommandLineMode.h"
 #include "KestrelConfig.h"
 #include "Report/ReportQuery.h"
+#include "Resources/ApplicationIdentity.h"
 #include "Resources/LocalizedText.h"
 #include "Window/BatchWindow.h"
 #include "Window/LightAppearance.h"
@@ -17,34 +18,16 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
-#include <QTextStream>
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 // How long a finished batch lets its last usage events travel.
 constexpr int batchReportGraceMs = 2000;
-
-void describeApplication()
-{
-    QCoreApplication::setOrganizationName(u"Kestrel"_s);
-    QCoreApplication::setApplicationName(u"KestrelArchiveApp"_s);
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(KestrelConfig::applicationVersion));
-}
-
-QStringList argumentsOf(int argc, char* argv[])
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    return arguments;
-}
 
 // Paths named on the command line, made absolute against our working folder
 // because a running instance elsewhere resolves nothing relative for us.
@@ -67,9 +50,7 @@ QStringList filePathsIn(const QStringList& arguments)
 
 int ApplicationMain::run(int argc, char* argv[])
 {
-    const QStringList arguments = argumentsOf(argc, argv);
-    if (CommandLineMode::handles(arguments))
-        return runCommandLine(argc, argv);
+    const QStringList arguments = CommandLineMode::argumentsOf(argc, argv);
     std::optional<BatchArguments> batch;
     if (BatchArguments::isBatch(arguments)) {
         QString problem;
@@ -103,17 +84,6 @@ bool ApplicationMain::hasDisplay(int argc, char* argv[])
             return true;
     }
     return false;
-}
-
-int ApplicationMain::runCommandLine(int argc, char* argv[])
-{
-    QCoreApplication application(argc, argv);
-    describeApplication();
-    installTranslations(QLocale::system());
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    CommandLineMode mode({ out, err, STDIN_FILENO, bool(isatty(STDIN_FILENO)), bool(isatty(STDERR_FILENO)) });
-    return mode.run(argumentsOf(argc, argv));
 }
 
 void ApplicationMain::describeGuiApplication()

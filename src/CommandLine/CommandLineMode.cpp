@@ -8,14 +8,19 @@
 #include "CommandLine/TerminalPasswordPrompt.h"
 #include "CommandLine/TerminalProgressBar.h"
 #include "KestrelConfig.h"
+#include "Resources/ApplicationIdentity.h"
 #include "Resources/LocalizedText.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 
 #include <optional>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +54,25 @@ QString absoluteFolder(const QString& path)
 CommandLineMode::CommandLineMode(Terminal terminal)
     : m_terminal(terminal)
 {
+}
+
+QStringList CommandLineMode::argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+int CommandLineMode::runProcess(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    describeApplication();
+    installTranslations(QLocale::system());
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLineMode mode({ out, err, STDIN_FILENO, bool(isatty(STDIN_FILENO)), bool(isatty(STDERR_FILENO)) });
+    return mode.run(argumentsOf(argc, argv));
 }
 
 bool CommandLineMode::handles(const QStringList& arguments)

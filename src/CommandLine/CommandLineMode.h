@@ -38,6 +38,9 @@ public:
 
     explicit CommandLineMode(Terminal terminal);
 
+    // The process's arguments without the program name.
+    static QStringList argumentsOf(int argc, char* argv[]);
+
     // Whether `arguments` (without the program name) ask for this mode rather
     // than the window.
     static bool handles(const QStringList& arguments);
@@ -47,6 +50,10 @@ public:
     int run(const QStringList& arguments);
 
     static QString usage();
+
+    // The whole process in this mode: an application without a GUI on the
+    // standard streams, then run().
+    static int runProcess(int argc, char* argv[]);
 
 private:
     using StartJob = std::function<void(ArchiveJob&)>;

@@ -21,6 +21,14 @@ foreach(path IN LISTS executable_files)
     endif()
 endforeach()
 
+# The installed executable finds its window: without a display, the window's
+# own refusal answers, not a failure to load it.
+execute_process(COMMAND env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ${PREFIX}/bin/kestrel-archive
+    ERROR_VARIABLE refusal OUTPUT_QUIET RESULT_VARIABLE ignored)
+if(NOT refusal MATCHES "no display")
+    message(FATAL_ERROR "the installed kestrel-archive did not reach its window: ${refusal}")
+endif()
+
 file(READ ${PREFIX}/share/applications/${APP_ID}.desktop desktop)
 foreach(needle "Exec=kestrel-archive %F" "application/zip" "application/x-7z-compressed" "application/vnd.rar"
         "Icon=${APP_ID}")

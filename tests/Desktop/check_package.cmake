@@ -1,7 +1,8 @@
 # Makes the Debian package of the build tree in a scratch folder and checks
 # its name, that it installs every file under /usr with the right modes, and
 # that it depends on the archivers and on Qt.
-# Needs BUILD_DIR, WORK_DIR, APP_ID, VERSION and CPACK (the cpack program).
+# Needs BUILD_DIR, WORK_DIR, APP_ID, WINDOW_LIBRARY, VERSION and CPACK (the
+# cpack program).
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(
     COMMAND ${CPACK} -G DEB -B ${WORK_DIR} --config ${BUILD_DIR}/CPackConfig.cmake

@@ -1,8 +1,10 @@
 # What an installation holds, relative to its prefix, for the AppStream id
-# APP_ID: the executable, what desktops and software centres read, the manual
-# page and the file managers' actions.
+# APP_ID: the executable and its window's module (WINDOW_LIBRARY), what
+# desktops and software centres read, the manual page and the file managers'
+# actions.
 set(installed_files
     bin/kestrel-archive
+    ${WINDOW_LIBRARY}
     share/applications/${APP_ID}.desktop
     share/metainfo/${APP_ID}.metainfo.xml
     share/icons/hicolor/scalable/apps/${APP_ID}.svg
