@@ -239,12 +239,14 @@ def targets(results):
     def ours(case):
         return next(r for r in by_case[case]["rows"] if r["ours"])
 
-    for case in ("extract-zip", "extract-7z", "extract-rar5", "extract-rar4"):
+    # Zip has our own reader on every core; the others run one engine each.
+    extraction_limits = {"extract-zip": 0.4, "extract-7z": 1.05, "extract-rar5": 1.2, "extract-rar4": 1.2}
+    for case, limit in extraction_limits.items():
         if case in by_case and ours(case)["ratio"] is not None:
             row = ours(case)
-            lines.append("| %s no worse than 1.05x the fastest other (%s) | %.2fx wall, %.2fx CPU | %s |" % (
-                case, by_case[case]["reference"], row["ratio"], row["cpu_ratio"],
-                "yes" if row["ratio"] <= 1.05 and not row["problem"] else "no"))
+            lines.append("| %s at most %.2gx the fastest other (%s) | %.2fx wall, %.2fx CPU | %s |" % (
+                case, limit, by_case[case]["reference"], row["ratio"], row["cpu_ratio"],
+                "yes" if row["ratio"] <= limit and not row["problem"] else "no"))
     if "compress-7z" in by_case and ours("compress-7z")["ratio"] is not None:
         row = ours("compress-7z")
         met = row["ratio"] <= 1.05 and not row["problem"]
