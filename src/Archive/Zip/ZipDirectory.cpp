@@ -52,6 +52,15 @@ bool readZip64Extra(const char* extra, qsizetype size, quint64& uncompressed, qu
     return uncompressed != kNoValue32 && compressed != kNoValue32 && localOffset != kNoValue32;
 }
 
+bool hasExtraField(const char* extra, qsizetype size, quint16 wanted)
+{
+    for (qsizetype at = 0; at + 4 <= size; at += 4 + le16(extra + at + 2)) {
+        if (le16(extra + at) == wanted)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ZipDirectory ZipDirectory::read(int fd, qint64 fileSize)
@@ -200,9 +209,11 @@ bool ZipDirectory::readEntries(int fd)
             refuse(QStringLiteral("a zip64 size is missing"));
             return false;
         }
-        // Encryption, other methods and other disks are libarchive's.
+        // Encryption, other methods and other disks are libarchive's; so are
+        // names given again in Info-ZIP's Unicode Path field, which libarchive
+        // prefers to the stored name.
         if ((disk != 0 && disk != kNoValue16) || (entry.flags & 0x0041) != 0
-            || (entry.method != 0 && entry.method != 8))
+            || (entry.method != 0 && entry.method != 8) || hasExtraField(name + nameSize, extraSize, 0x7075))
             return false;
         entry.nameHash = hashName(name, nameSize);
         const QByteArray rawName = QByteArray::fromRawData(name, nameSize);

@@ -266,7 +266,10 @@ private:
     {
         quint32 crc = 0;
         int failure = 0;
-        if (job.method == 0)
+        // Some writers deflate an empty file into no bytes at all, which
+        // libarchive reads as the empty file it is.
+        const bool emptyDeflated = job.compressedSize == 0 && job.uncompressedSize == 0;
+        if (job.method == 0 || emptyDeflated)
             failure = copyStored(job, crc);
         else if (job.isWhole())
             failure = inflateWhole(job, inflater, crc);

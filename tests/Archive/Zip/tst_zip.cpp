@@ -154,7 +154,9 @@ void tst_Zip::legacyAndUtf8Names()
                   ZipFixtures::rawZip({ { gbk(u"项目计划/"_s), {}, 040755 },
                                         { gbk(u"项目计划/会议记录.txt"_s), "minutes" },
                                         { gbk(u"财务报表2023.xlsx"_s), figures },
-                                        { u"Ünïcode.txt"_s.toUtf8(), "utf8", 0100644, 0, 0x800 } }));
+                                        { u"Ünïcode.txt"_s.toUtf8(), "utf8", 0100644, 0, 0x800 },
+                                        // deflated into no bytes at all, as some writers do
+                                        { "empty.txt", {}, 0100644, 8 } }));
     const QByteArray previousLocale = setlocale(LC_ALL, nullptr);
     setlocale(LC_ALL, processLocale.constData());
     const Result result = extract(archive, m_destination);
@@ -163,6 +165,7 @@ void tst_Zip::legacyAndUtf8Names()
     QCOMPARE(FileTree::readFile(m_destination + u"/项目计划/会议记录.txt"_s), "minutes"_ba);
     QCOMPARE(FileTree::readFile(m_destination + u"/财务报表2023.xlsx"_s), figures);
     QCOMPARE(FileTree::readFile(m_destination + u"/Ünïcode.txt"_s), "utf8"_ba);
+    QVERIFY(QFileInfo(m_destination + u"/empty.txt"_s).isFile());
     // By bytes, growing to the whole: the big entry moves it a fifth at a time,
     // where counting entries would go by quarters or thirds.
     QVERIFY(std::is_sorted(result.progress.cbegin(), result.progress.cend()));
@@ -340,6 +343,14 @@ with zipfile.ZipFile('out.zip', 'w', zipfile.ZIP_DEFLATED) as z:
         info.create_system, info.external_attr = 0, attributes
         z.writestr(info, b'' if name.endswith('\\') else open('Tree/notes.txt', 'rb').read())
 )"_s;
+    // A name in an old code page, given again in UTF-8 in Info-ZIP's Unicode Path field.
+    const QString unicodePath = uR"(import struct, zipfile, zlib
+raw, utf8 = b'Tree/caf\x82.txt', 'Tree/名前.txt'.encode()
+info = zipfile.ZipInfo(raw.decode('cp437'), date_time=(2024, 5, 6, 7, 8, 10))
+info.extra = struct.pack('<HHBI', 0x7075, 5 + len(utf8), 1, zlib.crc32(raw)) + utf8
+with zipfile.ZipFile('out.zip', 'w') as z:
+    z.writestr(info, open('Tree/notes.txt', 'rb').read())
+)"_s;
     QTest::newRow("Info-ZIP") << u"zip"_s << QStringList { u"-qry"_s, u"out.zip"_s, u"Tree"_s } << true;
     QTest::newRow("7-Zip") << u"7zz"_s
                            << QStringList { u"a"_s, u"-tzip"_s, u"-snl"_s, u"out.zip"_s, u"Tree"_s } << true;
@@ -355,6 +366,8 @@ with zipfile.ZipFile('out.zip', 'w', zipfile.ZIP_DEFLATED) as z:
         << u"sh"_s << QStringList { u"-c"_s, u"zip -q out.zip - < Tree/notes.txt"_s } << true;
     QTest::newRow("bzip2, left to libarchive")
         << u"zip"_s << QStringList { u"-qry"_s, u"-Z"_s, u"bzip2"_s, u"out.zip"_s, u"Tree"_s } << false;
+    QTest::newRow("Unicode Path field, left to libarchive")
+        << u"python3"_s << QStringList { u"-c"_s, unicodePath } << false;
 }
 
 void tst_Zip::otherWritersReadAsLibarchiveReadsThem()
