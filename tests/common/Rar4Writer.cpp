@@ -120,12 +120,12 @@ Rar4Writer::Rar4Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
 {
     for (const RarFixtureEntry& entry : entries) {
         const bool encrypted = !options.password.isEmpty() && !entry.isDirectory;
-        m_salts.append(encrypted ? randomBytes(Rar4Cipher::saltSize) : QByteArray());
+        m_salts.append(encrypted ? randomBytes(Rar4Cipher::saltSize, m_random) : QByteArray());
         m_packed.append(encrypted ? Rar4Cipher(options.password, m_salts.last()).encrypt(entry.data)
                                   : entry.data);
     }
     if (options.encryptHeaders) {
-        m_headerSalt = randomBytes(Rar4Cipher::saltSize);
+        m_headerSalt = randomBytes(Rar4Cipher::saltSize, m_random);
         m_headerCipher.emplace(options.password, m_headerSalt);
     }
 }

@@ -4,6 +4,8 @@
 #include "RarFixture.h"
 #include "RarVolumeWriter.h"
 
+#include <QRandomGenerator>
+
 #include <optional>
 
 // RAR 2.9 archives as RARLAB's technote.txt lays out the "RAR 1.5-4.x"
@@ -26,6 +28,7 @@ private:
 
     QList<RarFixtureEntry> m_entries;
     RarFixtureOptions m_options;
+    mutable QRandomGenerator m_random { 2026 };
     QList<QByteArray> m_salts; // per entry, when its data is encrypted
     QByteArray m_headerSalt;
     std::optional<Rar4Cipher> m_headerCipher;

@@ -45,10 +45,10 @@ Rar5Writer::Rar5Writer(const QList<RarFixtureEntry>& entries, const RarFixtureOp
 {
     // One salt for the whole archive, as rar uses; an IV per file.
     if (!options.password.isEmpty())
-        m_cipher.emplace(options.password, randomBytes(Rar5Cipher::saltSize));
+        m_cipher.emplace(options.password, randomBytes(Rar5Cipher::saltSize, m_random));
     for (const RarFixtureEntry& entry : entries) {
         const bool encrypted = m_cipher && !entry.isDirectory;
-        m_ivs.append(encrypted ? randomBytes(Rar5Cipher::ivSize) : QByteArray());
+        m_ivs.append(encrypted ? randomBytes(Rar5Cipher::ivSize, m_random) : QByteArray());
         m_packed.append(encrypted ? m_cipher->encrypt(entry.data, m_ivs.last()) : entry.data);
     }
 }
@@ -119,6 +119,6 @@ QByteArray Rar5Writer::seal(const QByteArray& plain) const
 {
     if (!m_options.encryptHeaders)
         return plain;
-    const QByteArray iv = randomBytes(Rar5Cipher::ivSize);
+    const QByteArray iv = randomBytes(Rar5Cipher::ivSize, m_random);
     return iv + m_cipher->encrypt(plain, iv);
 }

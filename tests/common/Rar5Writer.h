@@ -4,6 +4,8 @@
 #include "RarFixture.h"
 #include "RarVolumeWriter.h"
 
+#include <QRandomGenerator>
+
 #include <optional>
 
 // RAR5 archives as RARLAB's "RAR 5.0 archive format" describes them (its
@@ -30,6 +32,7 @@ private:
 
     QList<RarFixtureEntry> m_entries;
     RarFixtureOptions m_options;
+    mutable QRandomGenerator m_random { 2026 };
     std::optional<Rar5Cipher> m_cipher;
     QList<QByteArray> m_ivs; // per entry, when its data is encrypted
 };

@@ -77,11 +77,11 @@ QByteArray rar5Block(quint64 type, quint64 flags, const QByteArray& fields, qsiz
     return out + sized;
 }
 
-QByteArray randomBytes(qsizetype size)
+QByteArray randomBytes(qsizetype size, QRandomGenerator& random)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     for (char& byte : bytes)
-        byte = char(QRandomGenerator::global()->bounded(256));
+        byte = char(random.bounded(256));
     return bytes;
 }
 

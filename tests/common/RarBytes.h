@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+class QRandomGenerator;
+
 // The integer encodings, checksum, blocks and random fields both RAR formats
 // are built from.
 namespace RarBytes {
@@ -30,7 +32,8 @@ QByteArray rar4Block(quint8 type, quint16 flags, const QByteArray& fields);
 QByteArray rar5Block(quint64 type, quint64 flags, const QByteArray& fields, qsizetype dataSize = -1,
                      const QByteArray& extra = {});
 
-// Salts and IVs.
-QByteArray randomBytes(qsizetype size);
+// Salts and IVs, drawn from the writer's own generator: a fixed seed makes
+// every archive the same on every run, whatever order tests run in.
+QByteArray randomBytes(qsizetype size, QRandomGenerator& random);
 
 } // namespace RarBytes
