@@ -177,7 +177,8 @@ bool Rar5Decryptor::readEncryptedHeader(QByteArray* checked, quint32* crc)
     const qint64 restSize = RarAesCbc::paddedSize(total) - block.size();
     // A header that the file cuts short has no checksum to go by.
     if (restSize > m_session.remaining())
-        return looksLikeLongHeaderStart(block) ? m_session.fail(RarArchive::badArchive) : failPasswordOrDamage();
+        return looksLikeLongHeaderStart(block) ? m_session.fail(RarArchive::badArchive)
+                                               : failPasswordOrDamage();
     if (!m_session.read(restSize, &rest))
         return false;
     cipher.decrypt(rest.data(), rest.size());
