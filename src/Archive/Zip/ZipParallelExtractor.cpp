@@ -435,8 +435,10 @@ std::optional<int> ZipParallelExtractor::extract(const QString& archivePath, con
             name.replace(u'\\', u'/');
         const QString path = EntryPathSanitizer::sanitize(name);
         // A name with nothing left after sanitising ("/", "../") is dropped.
-        if (path.isEmpty())
+        if (path.isEmpty()) {
+            pool.advance(entry.uncompressedSize);
             continue;
+        }
         const mode_t mode = modeOf(entry, name.endsWith(u'/'));
         ExtractionTree::Outcome outcome = ExtractionTree::Outcome::skipped;
         if (S_ISDIR(mode)) {
@@ -464,6 +466,10 @@ std::optional<int> ZipParallelExtractor::extract(const QString& archivePath, con
                 pool.submit(std::move(job));
             }
         }
+        // Workers count the files they fill; everything else is done here,
+        // so the progress still ends at the archive's total.
+        if (!S_ISREG(mode) || outcome != ExtractionTree::Outcome::created)
+            pool.advance(entry.uncompressedSize);
         // Devices, pipes and sockets have no place in an extraction.
         if (outcome == ExtractionTree::Outcome::failed) {
             stop(ZipEngine::writeFailed);
