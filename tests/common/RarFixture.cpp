@@ -105,6 +105,11 @@ QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
     };
 }
 
+QByteArray rarSelfExtractorStub()
+{
+    return QByteArray("MZ").append(4094, '\x90');
+}
+
 QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries)
 {
     QMap<QString, QByteArray> tree;

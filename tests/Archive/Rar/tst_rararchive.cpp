@@ -27,9 +27,6 @@ Q_DECLARE_METATYPE(RarVersion)
 
 namespace {
 
-// libarchive does not find an archive behind a self-extractor's program; unar does.
-const QByteArray kSelfExtractorStub = QByteArray("MZ").append(4094, '\x90');
-
 RarFixtureEntry file(const QString& name, const QByteArray& data)
 {
     return { name, data, false, {} };
@@ -170,7 +167,8 @@ void tst_RarArchive::extractsEverything_data()
     QTest::newRow("RAR4 volumes") << RarVersion::rar4 << false << qsizetype(20000) << QByteArray();
     // libarchive reads RAR5 part 1 alone as an empty archive.
     QTest::newRow("RAR5 volumes") << RarVersion::rar5 << false << qsizetype(20000) << QByteArray();
-    QTest::newRow("RAR4 self-extracting") << RarVersion::rar4 << false << qsizetype(0) << kSelfExtractorStub;
+    QTest::newRow("RAR4 self-extracting")
+        << RarVersion::rar4 << false << qsizetype(0) << rarSelfExtractorStub();
 }
 
 void tst_RarArchive::extractsEverything()
@@ -219,7 +217,8 @@ void tst_RarArchive::refusesWhatIsNoReadableRar()
 void tst_RarArchive::unarRenamedEntriesAreNoLoss()
 {
     const QList<RarFixtureEntry> entries = { file(u"../up.txt"_s, "up one\n"), file(u"ok.txt"_s, "fine\n") };
-    const QString archive = input(u"renamed.rar"_s, kSelfExtractorStub + buildRar(RarVersion::rar4, entries));
+    const QString archive
+        = input(u"renamed.rar"_s, rarSelfExtractorStub() + buildRar(RarVersion::rar4, entries));
 
     const Extraction result = extract(archive, m_destination);
     QVERIFY2(result.succeeded, qPrintable(QString::number(result.errorCode)));
@@ -235,7 +234,7 @@ void tst_RarArchive::linksAreMade()
     const QMap<QString, QByteArray> expected = {
         { u"file.txt"_s, "content" },
         { u"hard.txt"_s, "content" },
-        { u"sym.txt"_s, "-> " + (m_destination + u"/file.txt"_s).toUtf8() },
+        { u"sym.txt"_s, "-> file.txt" },
     };
     QCOMPARE(FileTree::snapshot(m_destination), expected);
     // A hard link, not an empty file or a copy.

@@ -1,6 +1,7 @@
 #include "Archive/SevenZip/SevenZipAddPlan.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
 #include "Archive/SevenZip/SevenZipWriter.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "SevenZipFixtures.h"
 
@@ -172,8 +173,8 @@ void tst_SevenZipWriter::roundTrip()
     for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
         QVERIFY2(!listing.contains(time), time);
     const QString out = m_root->filePath(u"extracted"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
-    QCOMPARE(SevenZipFixtures::tree(out), SevenZipFixtures::tree(m_source));
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
+    QCOMPARE(FileTree::snapshot(out), FileTree::snapshot(m_source));
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
 
@@ -198,7 +199,7 @@ void tst_SevenZipWriter::sameNameInputs()
     for (QString& path : expected)
         path.prepend(name);
     QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)), sorted(expected << u"other"_s));
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, u"-p"_s + password, m_archive }), 0);
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"t"_s, u"-p"_s + password, m_archive }), 0);
     QVERIFY(SevenZipFixtures::listing(m_archive).contains("Encrypted = +"));
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
@@ -255,12 +256,12 @@ void tst_SevenZipWriter::cancelAfterThePasswordLeavesOnlyTheReservedFile()
 {
     const QString password = u"S3cret-Pässwort"_s;
     QVERIFY(SevenZipFixtures::makeLargeFile(m_source + u"/large.bin"_s, qint64(1) << 30));
-    std::optional<SevenZipFixtures::ChildProcess> child;
+    std::optional<ChildProcess::Info> child;
     QElapsedTimer sinceCancel;
     QVERIFY(!write({ m_source + u"/large.bin"_s }, password, [&](SevenZipWriter& writer) {
         writer.setProgressHandler([&child](float) {
             if (!child)
-                child = SevenZipFixtures::findSevenZipChild();
+                child = ChildProcess::find(u"7zz"_s);
         });
         writer.setCanContinue([&] {
             if (child && !sinceCancel.isValid())
@@ -273,7 +274,7 @@ void tst_SevenZipWriter::cancelAfterThePasswordLeavesOnlyTheReservedFile()
     QVERIFY(!child->environment.isEmpty());
     QVERIFY(!QByteArray(child->commandLine + child->environment).contains(password.toUtf8()));
     QCOMPARE_LT(sinceCancel.elapsed(), 5000);
-    QVERIFY(!SevenZipFixtures::findSevenZipChild());
+    QVERIFY(!ChildProcess::find(u"7zz"_s));
     QVERIFY(onlyTheReservedFile());
 }
 

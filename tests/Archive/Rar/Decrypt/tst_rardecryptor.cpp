@@ -4,6 +4,7 @@
 #include "Archive/Rar/Decrypt/RarCrc32.h"
 #include "Archive/Rar/Decrypt/RarDecryptor.h"
 #include "Archive/Rar/RarArchive.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "RarFixture.h"
 
@@ -41,8 +42,8 @@ QMap<QString, QByteArray> extracted(const QString& archive, const QString& withP
 {
     const QTemporaryDir folder;
     const int status = withPassword.isEmpty()
-        ? FileTree::run(u"bsdtar"_s, { u"-xf"_s, archive, u"-C"_s, folder.path() })
-        : FileTree::run(u"unar"_s, { u"-D"_s, u"-o"_s, folder.path(), u"-p"_s, withPassword, archive });
+        ? ChildProcess::run(u"bsdtar"_s, { u"-xf"_s, archive, u"-C"_s, folder.path() })
+        : ChildProcess::run(u"unar"_s, { u"-D"_s, u"-o"_s, folder.path(), u"-p"_s, withPassword, archive });
     return status == 0 ? FileTree::snapshot(folder.path()) : QMap<QString, QByteArray>();
 }
 
