@@ -9,6 +9,16 @@ using namespace Qt::StringLiterals;
 
 namespace SevenZipFixtures {
 
+bool writeSampleTree(const QString& root)
+{
+    return FileTree::write(root,
+                           { { u"readme.txt"_s, "hello\n" },
+                             { u"Fotos/2024/a.bin"_s, QByteArray("0123456789abcdef").repeated(4096) },
+                             { u"Fotos/Ünïcødé 名前 😀.txt"_s, "unicode\n" },
+                             { u"empty"_s, "<dir>" },
+                             { u"link"_s, "-> readme.txt" } });
+}
+
 QByteArray capture(const QString& name)
 {
     return FileTree::readFile(QStringLiteral(SEVENZIP_TEST_DATA) + u'/' + name);

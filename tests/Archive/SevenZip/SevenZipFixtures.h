@@ -8,6 +8,10 @@
 // Runs the real 7zz to build and check archives.
 namespace SevenZipFixtures {
 
+// readme.txt, Fotos/2024/a.bin, a file of a Unicode name in Fotos, an empty
+// folder and a link to readme.txt.
+bool writeSampleTree(const QString& root);
+
 // A captured 7zz output committed under data/.
 QByteArray capture(const QString& name);
 

@@ -80,14 +80,7 @@ void tst_SevenZipReader::initTestCase()
 {
     QVERIFY(!SevenZipProcess::executable().isEmpty());
     m_source = m_fixtures.filePath(u"src"_s);
-    QByteArray binary;
-    for (int i = 0; i < 16384; ++i)
-        binary += char((i * 7919) >> (i % 5));
-    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
-    QVERIFY(FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, binary));
-    QVERIFY(FileTree::writeFile(m_source, u"Ünïcødé 名前 😀/ß.txt"_s, "unicode\n"));
-    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
-    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+    QVERIFY(SevenZipFixtures::writeSampleTree(m_source));
 
     const QString password = u"-p"_s + kPassword;
     QVERIFY(SevenZipFixtures::pack(fixture(u"plain.7z"_s), m_source, { u"-t7z"_s }));

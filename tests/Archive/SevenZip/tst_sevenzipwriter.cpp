@@ -83,12 +83,7 @@ void tst_SevenZipWriter::init()
     QVERIFY(!SevenZipProcess::executable().isEmpty());
     m_root = std::make_unique<QTemporaryDir>();
     m_source = m_root->filePath(u"src"_s);
-    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
-    QVERIFY(
-        FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, QByteArray("0123456789abcdef").repeated(4096)));
-    QVERIFY(FileTree::writeFile(m_source, u"Fotos/Ünïcødé 名前 😀.txt"_s, "unicode\n"));
-    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
-    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+    QVERIFY(SevenZipFixtures::writeSampleTree(m_source));
     // Reserved by the caller, as the archivers do.
     m_archive = m_root->filePath(u"out/archive.7z"_s);
     QVERIFY(FileTree::writeFile(m_root->path(), u"out/archive.7z"_s, {}));

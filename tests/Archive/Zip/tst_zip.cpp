@@ -44,7 +44,7 @@ struct Entry
 };
 using EntryList = QList<Entry>;
 
-Entry link(const QByteArray& name, const QByteArray& target)
+Entry symlinkEntry(const QByteArray& name, const QByteArray& target)
 {
     return { name, target, 0120777 };
 }
@@ -329,14 +329,17 @@ void tst_Zip::hostileEntries_data()
     QTest::newRow("parent, absolute") << EntryList { { "../evil1", "x" }, { "/tmp/abs", "x" } }
                                       << QStringList { u"evil1"_s, u"tmp"_s, u"tmp/abs"_s };
     QTest::newRow("outward link, then through it")
-        << EntryList { link("up", ".."), { "up/evil", "x" } } << QStringList { u"up"_s, u"up/evil"_s };
+        << EntryList { symlinkEntry("up", ".."), { "up/evil", "x" } }
+        << QStringList { u"up"_s, u"up/evil"_s };
     QTest::newRow("climb through an inner link")
-        << EntryList { link("x/l1", ".."), link("l2", "x/l1/.."), { "l2/evil", "x" } }
+        << EntryList { symlinkEntry("x/l1", ".."), symlinkEntry("l2", "x/l1/.."), { "l2/evil", "x" } }
         << QStringList { u"l2"_s, u"l2/evil"_s, u"x"_s, u"x/l1"_s };
     // Even a link that stays inside is never written through.
-    QTest::newRow("inner links kept") << EntryList {
-        { "data/f.txt", "x" }, link("short", "data/f.txt"), link("folder", "data"), { "folder/new.txt", "x" }
-    } << QStringList { u"data"_s, u"data/f.txt"_s, u"folder"_s, u"short"_s };
+    QTest::newRow("inner links kept") << EntryList { { "data/f.txt", "x" },
+                                                     symlinkEntry("short", "data/f.txt"),
+                                                     symlinkEntry("folder", "data"),
+                                                     { "folder/new.txt", "x" } }
+                                      << QStringList { u"data"_s, u"data/f.txt"_s, u"folder"_s, u"short"_s };
     // The first of a name stays, whatever comes later under it.
     QTest::newRow("same name twice") << EntryList {
         { "same.txt", "x" }, { "same.txt", "second" }, { "same.txt/", {}, 040755 }, { "after.txt", "x" }
@@ -459,11 +462,11 @@ void tst_Zip::otherWritersReadAsLibarchiveReadsThem()
     const std::optional<ZipCatalog> catalog = ZipCatalog::read(archive);
     QVERIFY(catalog);
     QCOMPARE(ZipExtractor({}, {}).extract(archive, *catalog, theirs, std::nullopt), std::nullopt);
-    const QMap<QString, QByteArray> ours = FileTree::snapshot(dir.filePath(u"ours"_s), true);
-    QCOMPARE(ours, FileTree::snapshot(theirs, true));
+    const QMap<QString, QByteArray> byUs = FileTree::snapshot(dir.filePath(u"ours"_s), true);
+    QCOMPARE(byUs, FileTree::snapshot(theirs, true));
     // Both read the notes as they were written, under whatever name.
     const QByteArray notes = FileTree::readFile(tree + u"/notes.txt"_s);
-    QVERIFY(std::any_of(ours.cbegin(), ours.cend(), [&](const QByteArray& d) { return d.endsWith(notes); }));
+    QVERIFY(std::any_of(byUs.cbegin(), byUs.cend(), [&](const QByteArray& d) { return d.endsWith(notes); }));
 }
 
 // Every row is packed, then tested and read back by unzip, 7zz, Python and
