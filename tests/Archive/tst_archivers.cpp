@@ -235,7 +235,8 @@ void TestArchivers::unusableArgumentsFail()
 void TestArchivers::passwordAnswers_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::addColumn<RarFixtureOptions>("protection"); // the archive's password, and whether names are hidden
+    // The archive's password, whether names are hidden and, for RAR, whether it is solid.
+    QTest::addColumn<RarFixtureOptions>("protection");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("error"); // kNoResult: the job ends without one
@@ -244,6 +245,8 @@ void TestArchivers::passwordAnswers_data()
 
     const RarFixtureOptions entries { u"s3cret"_s };
     const RarFixtureOptions names { u"s3cret"_s, true };
+    const RarFixtureOptions solid { u"s3cret"_s, false, true };
+    const RarFixtureOptions solidNames { u"s3cret"_s, true, true };
     const auto row
         = [](const char* name, const QString& format, const RarFixtureOptions& protection, AlertResult result,
              const QString& answer, int error, bool begins, bool cancelFirst = false) {
@@ -278,9 +281,19 @@ void TestArchivers::passwordAnswers_data()
     row("rar4, empty", u"rar4"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, false);
     row("rar4, cancel", u"rar4"_s, entries, cancel, QString(), kNoResult, false);
     row("rar4, right", u"rar4"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 names, right", u"rar4"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
     row("rar4 names, wrong", u"rar4"_s, names, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    // libarchive reads no entry after the first of a solid RAR4, even decrypted.
+    row("rar4 solid, right", u"rar4"_s, solid, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 solid, wrong", u"rar4"_s, solid, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    row("rar4 solid names, right", u"rar4"_s, solidNames, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 solid names, wrong", u"rar4"_s, solidNames, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid,
+        true);
+    row("rar5, right", u"rar5"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
     row("rar5 names, right", u"rar5"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
-    row("rar5, wrong", u"rar5"_s, entries, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    // A newline cannot be typed at unar's prompt.
+    row("rar5, wrong", u"rar5"_s, entries, ok, u"cannot be\ntyped"_s, ArchiveErrorType::passwordInvalid,
+        true);
     row("rar5, answered after cancel", u"rar5"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::cancelled,
         false, true);
 }
@@ -295,8 +308,11 @@ void TestArchivers::passwordAnswers()
     QFETCH(bool, begins);
     QFETCH(bool, cancelFirst);
 
-    const QString archive
-        = writeArchive(u"Secret"_s, format, { { u"plan.txt"_s, "the plan\n", false, {} } }, protection);
+    // A solid archive's second entry is read through the first.
+    QList<RarFixtureEntry> entries { { u"plan.txt"_s, "the plan\n", false, {} } };
+    if (protection.solid)
+        entries.append({ u"notes/more.txt"_s, "more\n", false, {} });
+    const QString archive = writeArchive(u"Secret"_s, format, entries, protection);
     QVERIFY(!archive.isEmpty());
     auto archiver = archiverFor(format);
     ScriptedPasswordPrompt prompt({ { AlertResult(result), answer } });
@@ -316,7 +332,7 @@ void TestArchivers::passwordAnswers()
         leftAtEnd = FileTree::entries(m_target);
     });
     JobRecord job;
-    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    archiver->decompress(m_target, archive, job.onBegin(), job.progressCallback(), job.completion());
     if (error == kNoResult) {
         // The reserved folder is gone before the job says it ended, and no
         // result ever comes.
@@ -335,7 +351,8 @@ void TestArchivers::passwordAnswers()
     QCOMPARE(job.events.contains(u"begin"_s), begins);
     if (error == ArchiveErrorType::none) {
         QVERIFY2(job.succeeded(), qPrintable(job.outcome->second.message()));
-        QCOMPARE(FileTree::snapshot(m_target + u"/Secret"_s).value(u"plan.txt"_s), "the plan\n");
+        QCOMPARE(FileTree::snapshot(m_target + u"/Secret"_s), extractedTree(entries));
+        QCOMPARE(job.progress.value(job.progress.size() - 1), 1.0f);
     } else {
         QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
         QCOMPARE(FileTree::entries(m_target), QStringList());
