@@ -56,7 +56,6 @@ private slots:
     void init();
     void plans_data();
     void plans();
-    void roundTrip();
     void sameNameInputs();
     void openRefuses_data();
     void openRefuses();
@@ -141,36 +140,6 @@ void tst_SevenZipWriter::plans()
     QFETCH(QStringList, pairs);
     QFETCH(QStringList, steps);
     QCOMPARE(describe(SevenZipAddPlan::make(planInputs(pairs), u"~"_s)), steps);
-}
-
-// Encrypted, as the archiver writes with a password (its round trip covers
-// the plain case); links and empty folders are kept.
-void tst_SevenZipWriter::roundTrip()
-{
-    const QString password = u"pässwörd 密码"_s;
-    const QStringList inputs = { m_source + u"/readme.txt"_s, m_source + u"/Fotos"_s, m_source + u"/empty"_s,
-                                 m_source + u"/link"_s };
-    QList<float> progress;
-    QVERIFY(write(inputs, password, [&](SevenZipWriter& writer) {
-        writer.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
-    }));
-    QCOMPARE(progress.value(progress.size() - 1), 1.0F);
-    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
-
-    // Names stay readable without the password; the content needs it.
-    QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)),
-             sorted({ u"readme.txt"_s, u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s,
-                      u"Fotos/Ünïcødé 名前 😀.txt"_s, u"empty"_s, u"link"_s }));
-    const QByteArray listing = SevenZipFixtures::listing(m_archive);
-    QVERIFY(listing.contains("Encrypted = +"));
-    // The archiver's settings: solid LZMA2, no times stored.
-    QVERIFY(listing.contains("Method = LZMA2:") && listing.contains("Solid = +"));
-    for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
-        QVERIFY2(!listing.contains(time), time);
-    const QString out = m_root->filePath(u"extracted"_s);
-    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
-    QCOMPARE(FileTree::snapshot(out), FileTree::snapshot(m_source));
-    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
 
 // Inputs of one name take one pass of 7zz each, all with the one password.
