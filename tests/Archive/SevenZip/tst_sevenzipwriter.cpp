@@ -1,4 +1,3 @@
-#include "Archive/SevenZip/SevenZipAddPlan.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
 #include "Archive/SevenZip/SevenZipWriter.h"
 #include "ChildProcess.h"
@@ -24,28 +23,6 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-// "path>name" pairs in, one line per step out: "add p1 p2 | rn a>b c>d".
-QList<SevenZipAddPlan::Input> planInputs(const QStringList& pairs)
-{
-    QList<SevenZipAddPlan::Input> result;
-    for (const QString& pair : pairs)
-        result.append({ pair.section(u'>', 0, 0), pair.section(u'>', 1) });
-    return result;
-}
-
-QStringList describe(const QList<SevenZipAddPlan::Step>& steps)
-{
-    QStringList lines;
-    for (const SevenZipAddPlan::Step& step : steps) {
-        QStringList renames;
-        for (const SevenZipAddPlan::Rename& rename : step.renames)
-            renames.append(rename.from + u'>' + rename.to);
-        lines.append(
-            QString(u"add "_s + step.paths.join(u' ') + u" | rn "_s + renames.join(u' ')).simplified());
-    }
-    return lines;
-}
-
 } // namespace
 
 class tst_SevenZipWriter : public QObject
@@ -54,8 +31,6 @@ class tst_SevenZipWriter : public QObject
 
 private slots:
     void init();
-    void plans_data();
-    void plans();
     void sameNameInputs();
     void openRefuses_data();
     void openRefuses();
@@ -108,38 +83,6 @@ bool tst_SevenZipWriter::write(const QStringList& inputs, const QString& passwor
     if (configure)
         configure(writer);
     return writer.open() && writer.write();
-}
-
-// The passes of 7zz the writer plans, and the renames between them, when
-// inputs are stored under names not their own.
-void tst_SevenZipWriter::plans_data()
-{
-    QTest::addColumn<QStringList>("pairs");
-    QTest::addColumn<QStringList>("steps");
-
-    QTest::newRow("own names: one run")
-        << QStringList { u"/a/x>x"_s, u"/b/y>y"_s } << QStringList { u"add /a/x /b/y | rn"_s };
-    QTest::newRow("same name twice") << QStringList { u"/a/Photos>Photos"_s, u"/b/Photos>Photos"_s,
-                                                      u"/c/z>z"_s }
-                                     << QStringList { u"add /a/Photos /c/z | rn Photos>~0 z>~2"_s,
-                                                      u"add /b/Photos | rn Photos>~1"_s,
-                                                      u"add | rn ~0>Photos ~2>z ~1>Photos"_s };
-    QTest::newRow("three of a name") << QStringList { u"/a/n>n"_s, u"/b/n>n"_s, u"/c/n>n"_s }
-                                     << QStringList { u"add /a/n | rn n>~0"_s, u"add /b/n | rn n>~1"_s,
-                                                      u"add /c/n | rn n>~2"_s, u"add | rn ~0>n ~1>n ~2>n"_s };
-    // "/a/y" stored as "x" would clash with "/b/x" if renamed directly.
-    QTest::newRow("names swapped") << QStringList { u"/a/y>x"_s, u"/b/x>y"_s }
-                                   << QStringList { u"add /a/y /b/x | rn y>~0 x>~1"_s,
-                                                    u"add | rn ~0>x ~1>y"_s };
-    QTest::newRow("into a folder") << QStringList { u"/a/x>dir/x"_s }
-                                   << QStringList { u"add /a/x | rn x>~0"_s, u"add | rn ~0>dir/x"_s };
-}
-
-void tst_SevenZipWriter::plans()
-{
-    QFETCH(QStringList, pairs);
-    QFETCH(QStringList, steps);
-    QCOMPARE(describe(SevenZipAddPlan::make(planInputs(pairs), u"~"_s)), steps);
 }
 
 // Inputs of one name take one pass of 7zz each, all with the one password.
