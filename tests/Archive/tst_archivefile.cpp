@@ -1,8 +1,8 @@
 #include "Archive/ArchiveFile.h"
+#include "FileTree.h"
 #include "Resources/LocalizedText.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -25,18 +25,13 @@ namespace {
 // "d:name" makes a folder, "f:name" a file, "l:name" a link that points nowhere.
 void createEntries(const QString& folder, const QStringList& entries)
 {
-    for (const QString& entry : entries) {
-        const QString path = folder + u'/' + entry.mid(2);
-        if (entry.startsWith(u"d:")) {
-            QVERIFY(QDir().mkpath(path));
-        } else if (entry.startsWith(u"f:")) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("data");
-        } else {
-            QVERIFY(QFile::link(folder + u"/missing-target"_s, path));
-        }
-    }
+    QMap<QString, QByteArray> tree;
+    for (const QString& entry : entries)
+        tree.insert(entry.mid(2),
+                    entry.startsWith(u"d:")       ? "<dir>"
+                        : entry.startsWith(u"f:") ? "data"
+                                                  : "-> gone");
+    QVERIFY(FileTree::write(folder, tree));
 }
 
 } // namespace
@@ -46,10 +41,8 @@ class TestArchiveFile : public QObject
     Q_OBJECT
 
 private slots:
-    void freePaths_data();
-    void freePaths();
-
-    void reservationsClaimTheirPath();
+    void reservations_data();
+    void reservations();
     void concurrentReservationsNeverSharePath();
 
     void deletePathRemovesOnlyWhatItIsGiven();
@@ -62,90 +55,80 @@ private slots:
     void liftSoleEntry();
 };
 
-void TestArchiveFile::freePaths_data()
+void TestArchiveFile::reservations_data()
 {
     QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("call"); // "unique", "extract", or the type to compress to
+    QTest::addColumn<QString>("target"); // added to the test folder's path
+    QTest::addColumn<QString>("call"); // "extract", or the type to compress to
     QTest::addColumn<QStringList>("inputs");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("expected"); // empty: nothing reserved
 
-    const auto unique
-        = [](const char* name, const QStringList& existing, const QString& input, const QString& expected) {
-              QTest::newRow(name) << existing << u"unique"_s << QStringList { input } << expected;
-          };
-    unique("free", {}, u"Report.zip"_s, u"Report.zip"_s);
-    unique("counter reaches 3", { u"f:Report.zip"_s, u"f:Report 1.zip"_s, u"d:Report 2.zip"_s },
-           u"Report.zip"_s, u"Report 3.zip"_s);
-    unique("gap is used", { u"f:Report.zip"_s, u"f:Report 2.zip"_s }, u"Report.zip"_s, u"Report 1.zip"_s);
-    unique("no extension", { u"d:Photos"_s, u"f:Photos 1"_s }, u"Photos"_s, u"Photos 2"_s);
-    unique("dotted name", { u"d:my.photos"_s }, u"my.photos"_s, u"my 1.photos"_s);
-    unique("hidden name", { u"f:.bashrc"_s }, u".bashrc"_s, u".bashrc 1"_s);
-    unique("dangling link", { u"l:Report.zip"_s }, u"Report.zip"_s, u"Report 1.zip"_s);
-    unique("non-ASCII", { u"f:报告.7z"_s }, u"报告.7z"_s, u"报告 1.7z"_s);
+    const QStringList holiday { u"/elsewhere/Holiday.rar"_s };
+    const QStringList notes { u"/src/Notes.txt"_s };
+    const auto extract = [](const char* name, const QStringList& existing, const QString& archive,
+                            const QString& expected) {
+        QTest::newRow(name) << existing << QString() << u"extract"_s << QStringList { archive } << expected;
+    };
+    extract("free", {}, holiday.first(), u"Holiday"_s);
+    extract("file in the way", { u"f:Holiday"_s }, holiday.first(), u"Holiday 1"_s);
+    extract("counter reaches 3", { u"f:Holiday"_s, u"f:Holiday 1"_s, u"d:Holiday 2"_s }, holiday.first(),
+            u"Holiday 3"_s);
+    extract("gap is used", { u"f:Holiday"_s, u"f:Holiday 2"_s }, holiday.first(), u"Holiday 1"_s);
+    extract("dangling link", { u"l:Holiday"_s }, holiday.first(), u"Holiday 1"_s);
+    extract("dotted base taken", { u"d:my.photos"_s, u"d:my 1.photos"_s }, u"/elsewhere/my.photos.zip"_s,
+            u"my 2.photos"_s);
+    extract("hidden name", { u"f:.bashrc"_s }, u"/elsewhere/.bashrc.zip"_s, u".bashrc 1"_s);
 
-    QTest::newRow("extract, file in the way")
-        << QStringList { u"f:Holiday"_s } << u"extract"_s << QStringList { u"/elsewhere/Holiday.rar"_s }
-        << u"Holiday 1"_s;
-    QTest::newRow("extract, dotted base taken")
-        << QStringList { u"d:my.photos"_s, u"d:my 1.photos"_s } << u"extract"_s
-        << QStringList { u"/elsewhere/my.photos.zip"_s } << u"my 2.photos"_s;
-
+    const auto compress = [](const char* name, const QStringList& existing, const QString& type,
+                             const QStringList& inputs, const QString& expected) {
+        QTest::newRow(name) << existing << QString() << type << inputs << expected;
+    };
     const QString several = localizedText("archive_default");
-    QTest::newRow("one file") << QStringList() << u"zip"_s << QStringList { u"/src/Notes.txt"_s }
-                              << u"Notes.zip"_s;
-    QTest::newRow("one folder, taken") << QStringList { u"f:Photos.7z"_s } << u"7z"_s
-                                       << QStringList { u"/src/Photos/"_s } << u"Photos 1.7z"_s;
-    QTest::newRow("dotted folder") << QStringList() << u"zip"_s << QStringList { u"/src/photos.2020"_s }
-                                   << u"photos.zip"_s;
-    QTest::newRow("several, taken") << QStringList { u"f:"_s + several + u".7z"_s } << u"7z"_s
-                                    << QStringList { u"/src/a.txt"_s, u"/src/b"_s } << several + u" 1.7z"_s;
+    compress("one file", {}, u"zip"_s, notes, u"Notes.zip"_s);
+    compress("one folder, taken", { u"f:Photos.7z"_s }, u"7z"_s, { u"/src/Photos/"_s }, u"Photos 1.7z"_s);
+    compress("dotted folder", {}, u"zip"_s, { u"/src/photos.2020"_s }, u"photos.zip"_s);
+    compress("non-ASCII, taken", { u"f:报告.7z"_s }, u"7z"_s, { u"/src/报告"_s }, u"报告 1.7z"_s);
+    compress("several, taken", { u"f:"_s + several + u".7z"_s }, u"7z"_s, { u"/src/a.txt"_s, u"/src/b"_s },
+             several + u" 1.7z"_s);
+
+    QTest::newRow("extract, trailing slash")
+        << QStringList() << u"/"_s << u"extract"_s << holiday << u"Holiday"_s;
+    QTest::newRow("compress, trailing slash")
+        << QStringList() << u"/"_s << u"zip"_s << notes << u"Notes.zip"_s;
+    QTest::newRow("extract, target missing")
+        << QStringList() << u"/not/yet"_s << u"extract"_s << holiday << u"not/yet/Holiday"_s;
+    QTest::newRow("compress, target missing")
+        << QStringList() << u"/not/yet"_s << u"zip"_s << notes << QString();
+    const QStringList file { u"f:file"_s };
+    QTest::newRow("extract, target a file") << file << u"/file"_s << u"extract"_s << holiday << QString();
+    QTest::newRow("compress, target a file") << file << u"/file"_s << u"zip"_s << notes << QString();
 }
 
-void TestArchiveFile::freePaths()
+// Names come from the archive or the inputs, counted up past whatever is in
+// the way; the reservation claims its path at once, making a missing target
+// folder for an extraction. Nothing is made where a file stands in for the
+// folder, nor a missing one for an archive.
+void TestArchiveFile::reservations()
 {
     QFETCH(QStringList, existing);
+    QFETCH(QString, target);
     QFETCH(QString, call);
     QFETCH(QStringList, inputs);
     QFETCH(QString, expected);
 
-    QTemporaryDir dir;
+    const QTemporaryDir dir;
     createEntries(dir.path(), existing);
-    if (call == u"unique") {
-        QCOMPARE(ArchiveFile::uniquePath(dir.filePath(inputs.first())), dir.filePath(expected));
+    const QMap<QString, QByteArray> before = FileTree::snapshot(dir.path());
+    const std::optional<QString> reserved = call == u"extract"
+        ? ArchiveFile::reserveExtractFolder(inputs.first(), dir.path() + target)
+        : ArchiveFile::reserveCompressOutput(inputs, dir.path() + target, *ArchiveType::fromRawValue(call));
+    if (expected.isEmpty()) {
+        QCOMPARE(reserved, std::nullopt);
+        QCOMPARE(FileTree::snapshot(dir.path()), before);
         return;
     }
-    // The target folder may be given with a trailing slash.
-    for (const QString& folder : { dir.path(), QString(dir.path() + u'/') }) {
-        const QString found = call == u"extract"
-            ? ArchiveFile::extractFolderPath(inputs.first(), folder)
-            : ArchiveFile::compressOutputPath(inputs, folder, *ArchiveType::fromRawValue(call));
-        QCOMPARE(found, dir.filePath(expected));
-    }
-}
-
-// The name sequence itself is shared with the free paths; reserving claims
-// the path at once, making the target folder when it is missing.
-void TestArchiveFile::reservationsClaimTheirPath()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(u"not/yet"_s);
-    QCOMPARE(ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, target), target + u"/Holiday"_s);
-    QVERIFY(QFileInfo(target + u"/Holiday"_s).isDir());
-
-    const QStringList files { u"/src/Notes.txt"_s };
-    QCOMPARE(ArchiveFile::reserveCompressOutput(files, dir.path(), ArchiveType::z7),
-             dir.filePath(u"Notes.7z"_s));
-    QCOMPARE(QFileInfo(dir.filePath(u"Notes.7z"_s)).size(), 0);
-    QCOMPARE(ArchiveFile::compressOutputPath(files, dir.path(), ArchiveType::z7),
-             dir.filePath(u"Notes 1.7z"_s));
-
-    // Nothing can be made where a file or nothing stands in for the folder.
-    createEntries(dir.path(), { u"f:plain-file"_s });
-    const QString notAFolder = dir.filePath(u"plain-file"_s);
-    QCOMPARE(ArchiveFile::reserveExtractFolder(u"/src/Holiday.zip"_s, notAFolder), std::nullopt);
-    QCOMPARE(ArchiveFile::reserveCompressOutput(files, notAFolder, ArchiveType::zip), std::nullopt);
-    QCOMPARE(ArchiveFile::reserveCompressOutput(files, dir.filePath(u"missing"_s), ArchiveType::zip),
-             std::nullopt);
+    QCOMPARE(reserved, dir.filePath(expected));
+    QCOMPARE(FileTree::snapshot(dir.path()).value(expected), call == u"extract" ? "<dir>" : "");
 }
 
 void TestArchiveFile::concurrentReservationsNeverSharePath()
@@ -203,9 +186,9 @@ void TestArchiveFile::deletePathRemovesOnlyWhatItIsGiven()
     for (const QString& name : { u"tree"_s, u"link"_s, u"link-with-slash/"_s })
         ArchiveFile::deletePath(dir.filePath(name));
 
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-             QStringList({ u"outside"_s, u"outside-file.txt"_s, u"sub"_s }));
-    QVERIFY(QFileInfo::exists(dir.filePath(u"outside/sub/keep.txt"_s)));
+    QCOMPARE(FileTree::snapshot(dir.path()).keys(),
+             QStringList({ u"outside"_s, u"outside-file.txt"_s, u"outside/sub"_s, u"outside/sub/keep.txt"_s,
+                           u"sub"_s }));
 }
 
 void TestArchiveFile::deletePathRemovesTreesDeeperThanTheOpenFileLimit()
@@ -306,13 +289,7 @@ void TestArchiveFile::liftSoleEntry()
     QVERIFY(QDir::setCurrent(workingFolder));
 
     QCOMPARE(ArchiveFile::liftSoleEntry(folder), dir.filePath(result));
-    QStringList entries;
-    QDirIterator it(dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        entries.append(QDir(dir.path()).relativeFilePath(it.next()));
-    entries.sort();
-    QCOMPARE(entries, after);
+    QCOMPARE(FileTree::snapshot(dir.path()).keys(), after);
 }
 
 QTEST_GUILESS_MAIN(TestArchiveFile)

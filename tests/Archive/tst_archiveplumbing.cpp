@@ -24,8 +24,7 @@ class TestArchivePlumbing : public QObject
     Q_OBJECT
 
 private slots:
-    void rawValuesRoundTrip();
-    void messagesNameOneErrorEach();
+    void namesAndMessagesAreDistinct();
     void compressArguments_data();
     void compressArguments();
     void floodFromTheQueueIsCoalescedOnTheMainThread();
@@ -33,26 +32,18 @@ private slots:
     void blockedJobDoesNotHoldUpTheNext();
 };
 
-// Raw values are extensions and command-line format names; near misses are no type.
-void TestArchivePlumbing::rawValuesRoundTrip()
+// Raw values are extensions and command-line format names; near misses are no
+// type. Reports carry an error's message, which must tell it from the others.
+void TestArchivePlumbing::namesAndMessagesAreDistinct()
 {
     for (const ArchiveType type : ArchiveType::allCases())
         QCOMPARE(ArchiveType::fromRawValue(type.rawValue()), type);
     for (const QString& text : { u"ZIP"_s, u"z7"_s, u".zip"_s, QString() })
         QVERIFY2(!ArchiveType::fromRawValue(text), qPrintable(text));
-}
-
-// Reports carry the message; reading it back must give the one error.
-void TestArchivePlumbing::messagesNameOneErrorEach()
-{
-    const QList<ArchiveErrorType> cases = ArchiveErrorType::allCases();
-    QSet<QString> messages;
-    for (const ArchiveErrorType error : cases) {
+    QSet<QString> messages { QString() };
+    for (const ArchiveErrorType error : ArchiveErrorType::allCases())
         messages.insert(error.message());
-        QCOMPARE(ArchiveErrorType::fromMessage(error.message()), error);
-    }
-    QCOMPARE(messages.size(), cases.size());
-    QVERIFY(!messages.contains(QString()));
+    QCOMPARE(messages.size(), ArchiveErrorType::allCases().size() + 1);
 }
 
 // Which input a target lies in is compared as text: no folder is looked at.

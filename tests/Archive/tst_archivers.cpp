@@ -2,6 +2,7 @@
 #include "Archive/Job/ArchiveJob.h"
 #include "Archive/Job/ArchiverFactory.h"
 #include "Archive/Run/Archiver.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "JobRecord.h"
 #include "NearlyFullDisk.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,36 +52,6 @@ QList<RarFixtureEntry> manyEntries()
     return entries;
 }
 
-void writeTree(const QString& root, const QList<RarFixtureEntry>& entries)
-{
-    for (const RarFixtureEntry& entry : entries) {
-        if (entry.isDirectory)
-            QDir(root).mkpath(entry.name);
-        else
-            FileTree::writeFile(root, entry.name, entry.data);
-    }
-}
-
-// The running 7zz that extracts (its "x" run, not the listing), once it has
-// started; null when the job ends or time runs out first.
-std::optional<SevenZipFixtures::ChildProcess> waitForSevenZipExtractor(const JobRecord& job)
-{
-    QDeadlineTimer deadline(20000);
-    while (!job.outcome && !deadline.hasExpired()) {
-        const auto child = SevenZipFixtures::findSevenZipChild();
-        if (child && child->commandLine.split('\0').value(1) == "x")
-            return child;
-        QCoreApplication::processEvents();
-    }
-    return std::nullopt;
-}
-
-void addFormatRows(const QStringList& formats = { u"zip"_s, u"7z"_s, u"rar5"_s })
-{
-    QTest::addColumn<QString>("format");
-    for (const QString& format : formats)
-        QTest::newRow(qPrintable(format.left(3))) << format;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(RarFixtureOptions)
@@ -106,12 +78,8 @@ private slots:
     void damagedOrEmptyArchives();
     void cancelledJobsLeaveNothing_data();
     void cancelledJobsLeaveNothing();
-    void targetMovedAwayWhileExtracting_data();
-    void targetMovedAwayWhileExtracting();
-    void targetFillsUp_data();
-    void targetFillsUp();
-    void archiveTruncatedWhileExtracting_data();
-    void archiveTruncatedWhileExtracting();
+    void interferenceEndsExtraction_data();
+    void interferenceEndsExtraction();
     void jobEndsOnce_data();
     void jobEndsOnce();
 
@@ -125,6 +93,8 @@ private:
 
 void TestArchivers::init()
 {
+    // Jobs run on pool threads: a warning (an object used across threads) is a fault.
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_target = m_dir->filePath(u"out"_s);
@@ -143,15 +113,13 @@ QString TestArchivers::writeArchive(const QString& name, const QString& format,
         return writeRar(archive, version, entries, options) ? archive : QString();
     }
     const QString content = m_dir->filePath(u"pack"_s);
-    writeTree(content, entries);
-    QStringList arguments { u"a"_s, u"-t"_s + format, u"-mx=0"_s, archive };
+    QStringList switches { u"-t"_s + format, u"-mx=0"_s };
     if (!options.password.isEmpty())
-        arguments << u"-p"_s + options.password;
+        switches << u"-p"_s + options.password;
     if (options.encryptHeaders)
-        arguments << u"-mhe=on"_s;
-    for (const QString& entry : FileTree::entries(content))
-        arguments << content + u'/' + entry;
-    const bool made = FileTree::run(u"7zz"_s, arguments) == 0;
+        switches << u"-mhe=on"_s;
+    const bool made = FileTree::write(content, extractedTree(entries))
+        && SevenZipFixtures::pack(archive, content, switches);
     ArchiveFile::deletePath(content);
     return made ? archive : QString();
 }
@@ -177,23 +145,34 @@ void TestArchivers::roundTrip()
     QFETCH(bool, encrypted);
 
     const QString tree = m_dir->filePath(u"src/Holiday"_s);
-    writeTree(m_dir->filePath(u"src"_s), holidayEntries());
+    QVERIFY(FileTree::write(m_dir->filePath(u"src"_s), extractedTree(holidayEntries())));
     QString archive;
     if (format.startsWith(u"rar"_s)) {
         archive = writeArchive(u"Holiday"_s, format, holidayEntries());
     } else {
+        // Our writers keep links as links.
+        QVERIFY(QFile::link(u"notes.txt"_s, tree + u"/link"_s));
         auto compressor = archiverFor(format);
         JobRecord job;
-        compressor->compress(m_target, { tree }, password, {}, job.completion());
+        compressor->compress(m_target, { tree }, password, job.progressCallback(), job.completion());
         QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
         QVERIFY(job.succeeded());
+        QVERIFY(std::is_sorted(job.progress.cbegin(), job.progress.cend()));
+        QCOMPARE(job.progress.value(job.progress.size() - 1), 1.0f);
         archive = compressor->compressPath().value_or(QString());
         QCOMPARE(archive, m_target + u"/Holiday."_s + format);
-        const QString given = encrypted ? u"-p"_s + password : u"-p-"_s;
+        QCOMPARE(ChildProcess::run(u"7zz"_s, { u"t"_s, encrypted ? u"-p"_s + password : u"-p-"_s, archive }),
+                 0);
+        // Names stay readable without the password. 7z archives are solid
+        // LZMA2 without times.
         QByteArray listing;
-        QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, given, archive }), 0);
-        QCOMPARE(FileTree::run(u"7zz"_s, { u"l"_s, u"-slt"_s, given, archive }, &listing), 0);
+        QCOMPARE(ChildProcess::run(u"7zz"_s, { u"l"_s, u"-slt"_s, u"-p-"_s, archive }, &listing), 0);
         QCOMPARE(listing.contains("Encrypted = +"), encrypted);
+        if (format == u"7z"_s) {
+            QVERIFY(listing.contains("Method = LZMA2:") && listing.contains("Solid = +"));
+            for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
+                QVERIFY2(!listing.contains(time), time);
+        }
     }
 
     // Two jobs at once, each in its own folder and with its own result.
@@ -209,6 +188,9 @@ void TestArchivers::roundTrip()
     QCOMPARE(prompt.messages().size(), encrypted ? 2 : 0);
     QCOMPARE(firstJob.events, QStringList({ u"begin"_s, u"completion"_s }));
     QVERIFY(!firstJob.progress.isEmpty());
+    // Zip extraction counts a link's bytes in the whole but never as done.
+    QEXPECT_FAIL("zip, password ignored", "zip progress stops short of 1 when the archive holds a link",
+                 Continue);
     QCOMPARE(firstJob.progress.last(), 1.0f);
     // Whichever job is ready first takes the first free name.
     const QStringList folders { first->decompressPath().value_or(QString()),
@@ -270,7 +252,8 @@ void TestArchivers::unusableArgumentsFail()
 void TestArchivers::passwordAnswers_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::addColumn<RarFixtureOptions>("protection"); // the archive's password, and whether names are hidden
+    // The archive's password, whether names are hidden and, for RAR, whether it is solid.
+    QTest::addColumn<RarFixtureOptions>("protection");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("error"); // kNoResult: the job ends without one
@@ -279,6 +262,8 @@ void TestArchivers::passwordAnswers_data()
 
     const RarFixtureOptions entries { u"s3cret"_s };
     const RarFixtureOptions names { u"s3cret"_s, true };
+    const RarFixtureOptions solid { u"s3cret"_s, false, true };
+    const RarFixtureOptions solidNames { u"s3cret"_s, true, true };
     const auto row
         = [](const char* name, const QString& format, const RarFixtureOptions& protection, AlertResult result,
              const QString& answer, int error, bool begins, bool cancelFirst = false) {
@@ -313,9 +298,19 @@ void TestArchivers::passwordAnswers_data()
     row("rar4, empty", u"rar4"_s, entries, ok, QString(), ArchiveErrorType::passwordEmpty, false);
     row("rar4, cancel", u"rar4"_s, entries, cancel, QString(), kNoResult, false);
     row("rar4, right", u"rar4"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 names, right", u"rar4"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
     row("rar4 names, wrong", u"rar4"_s, names, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    // libarchive reads no entry after the first of a solid RAR4, even decrypted.
+    row("rar4 solid, right", u"rar4"_s, solid, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 solid, wrong", u"rar4"_s, solid, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    row("rar4 solid names, right", u"rar4"_s, solidNames, ok, u"s3cret"_s, ArchiveErrorType::none, true);
+    row("rar4 solid names, wrong", u"rar4"_s, solidNames, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid,
+        true);
+    row("rar5, right", u"rar5"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::none, true);
     row("rar5 names, right", u"rar5"_s, names, ok, u"s3cret"_s, ArchiveErrorType::none, true);
-    row("rar5, wrong", u"rar5"_s, entries, ok, u"wrong"_s, ArchiveErrorType::passwordInvalid, true);
+    // A newline cannot be typed at unar's prompt.
+    row("rar5, wrong", u"rar5"_s, entries, ok, u"cannot be\ntyped"_s, ArchiveErrorType::passwordInvalid,
+        true);
     row("rar5, answered after cancel", u"rar5"_s, entries, ok, u"s3cret"_s, ArchiveErrorType::cancelled,
         false, true);
 }
@@ -330,8 +325,11 @@ void TestArchivers::passwordAnswers()
     QFETCH(bool, begins);
     QFETCH(bool, cancelFirst);
 
-    const QString archive
-        = writeArchive(u"Secret"_s, format, { { u"plan.txt"_s, "the plan\n", false, {} } }, protection);
+    // A solid archive's second entry is read through the first.
+    QList<RarFixtureEntry> entries { { u"plan.txt"_s, "the plan\n", false, {} } };
+    if (protection.solid)
+        entries.append({ u"notes/more.txt"_s, "more\n", false, {} });
+    const QString archive = writeArchive(u"Secret"_s, format, entries, protection);
     QVERIFY(!archive.isEmpty());
     auto archiver = archiverFor(format);
     ScriptedPasswordPrompt prompt({ { AlertResult(result), answer } });
@@ -351,7 +349,7 @@ void TestArchivers::passwordAnswers()
         leftAtEnd = FileTree::entries(m_target);
     });
     JobRecord job;
-    archiver->decompress(m_target, archive, job.onBegin(), {}, job.completion());
+    archiver->decompress(m_target, archive, job.onBegin(), job.progressCallback(), job.completion());
     if (error == kNoResult) {
         // The reserved folder is gone before the job says it ended, and no
         // result ever comes.
@@ -370,7 +368,8 @@ void TestArchivers::passwordAnswers()
     QCOMPARE(job.events.contains(u"begin"_s), begins);
     if (error == ArchiveErrorType::none) {
         QVERIFY2(job.succeeded(), qPrintable(job.outcome->second.message()));
-        QCOMPARE(FileTree::snapshot(m_target + u"/Secret"_s).value(u"plan.txt"_s), "the plan\n");
+        QCOMPARE(FileTree::snapshot(m_target + u"/Secret"_s), extractedTree(entries));
+        QCOMPARE(job.progress.value(job.progress.size() - 1), 1.0f);
     } else {
         QVERIFY2(job.failedWith(ArchiveErrorType::Value(error)), qPrintable(job.outcome->second.message()));
         QCOMPARE(FileTree::entries(m_target), QStringList());
@@ -417,7 +416,13 @@ void TestArchivers::damagedOrEmptyArchives()
 
 void TestArchivers::cancelledJobsLeaveNothing_data()
 {
-    addFormatRows();
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("compressing");
+    for (const QString& format : { u"zip"_s, u"7z"_s, u"rar5"_s }) {
+        if (format != u"rar5"_s)
+            QTest::addRow("%s, compressing", qPrintable(format)) << format << true;
+        QTest::addRow("%s, extracting", qPrintable(format)) << format << false;
+    }
 }
 
 // Cancelled at the first progress, a job ends cancelled even when its engine
@@ -426,177 +431,122 @@ void TestArchivers::cancelledJobsLeaveNothing_data()
 void TestArchivers::cancelledJobsLeaveNothing()
 {
     QFETCH(QString, format);
+    QFETCH(bool, compressing);
     const QList<RarFixtureEntry> entries = manyEntries();
-    // Another job's output, made under the name this one had while it stops.
-    const auto mineIn
-        = [](const QString& path) { return QFileInfo(path).isDir() ? path + u"/mine.txt"_s : path; };
-    const auto takeFreedName = [&](const QString& path) {
-        QFile file(mineIn(path));
-        return file.open(QIODevice::WriteOnly) && file.write("mine") == 4;
-    };
-    const auto checkOnlyNewcomerLeft = [&](const QString& newcomer) {
-        QCOMPARE(FileTree::entries(m_target), QStringList { QFileInfo(newcomer).fileName() });
-        QFile file(mineIn(newcomer));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "mine");
-        ArchiveFile::deletePath(newcomer);
-    };
-    QString newcomer;
-    if (!format.startsWith(u"rar"_s)) {
-        writeTree(m_dir->filePath(u"src"_s), entries);
-        const QStringList sources { m_dir->filePath(u"src/Big"_s) };
-        auto compressor = archiverFor(format);
-        JobRecord job;
-        compressor->compress(
-            m_target, sources, std::nullopt,
-            [&](float) {
-                compressor->cancelCompress();
-                if (newcomer.isEmpty()) {
-                    newcomer = ArchiveFile::reserveCompressOutput(sources, m_target,
-                                                                  *ArchiveType::fromRawValue(format))
-                                   .value_or(QString());
-                    QVERIFY(takeFreedName(newcomer));
-                }
-            },
-            job.completion());
-        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-        QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
-        checkOnlyNewcomerLeft(newcomer);
-        newcomer.clear();
-    }
+    const QStringList sources { m_dir->filePath(u"src/Big"_s) };
+    QString archive;
+    if (compressing)
+        QVERIFY(FileTree::write(m_dir->filePath(u"src"_s), extractedTree(entries)));
+    else
+        archive = writeArchive(u"Big"_s, format, entries);
+    QVERIFY(compressing || !archive.isEmpty());
 
-    const QString archive = writeArchive(u"Big"_s, format, entries);
-    QVERIFY(!archive.isEmpty());
-    auto extractor = archiverFor(format);
+    auto archiver = archiverFor(format);
+    QString newcomer;
+    const auto cancelAndTakeTheName = [&](float) {
+        compressing ? archiver->cancelCompress() : archiver->cancelDecompress();
+        if (!newcomer.isEmpty())
+            return;
+        // Another job's output, made under the name this one had while it stops.
+        newcomer = (compressing ? ArchiveFile::reserveCompressOutput(sources, m_target,
+                                                                     *ArchiveType::fromRawValue(format))
+                                : ArchiveFile::reserveExtractFolder(archive, m_target))
+                       .value_or(QString());
+        QVERIFY(compressing ? FileTree::writeFile(m_target, QFileInfo(newcomer).fileName(), "mine")
+                            : FileTree::writeFile(newcomer, u"mine.txt"_s, "mine"));
+    };
     JobRecord job;
-    extractor->decompress(
-        m_target, archive, {},
-        [&](float) {
-            extractor->cancelDecompress();
-            if (newcomer.isEmpty()) {
-                newcomer = ArchiveFile::reserveExtractFolder(archive, m_target).value_or(QString());
-                QVERIFY(takeFreedName(newcomer));
-            }
-        },
-        job.completion());
+    if (compressing)
+        archiver->compress(m_target, sources, std::nullopt, cancelAndTakeTheName, job.completion());
+    else
+        archiver->decompress(m_target, archive, {}, cancelAndTakeTheName, job.completion());
     QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
     QVERIFY(job.failedWith(ArchiveErrorType::cancelled));
-    checkOnlyNewcomerLeft(newcomer);
+    const QString mine = QFileInfo(newcomer).fileName() + (compressing ? QString() : u"/mine.txt"_s);
+    QCOMPARE(FileTree::snapshot(m_target).value(mine), "mine");
+    QCOMPARE(FileTree::snapshot(m_target).size(), compressing ? 1 : 2);
 }
 
-void TestArchivers::targetMovedAwayWhileExtracting_data()
-{
-    addFormatRows();
-}
-
-void TestArchivers::targetMovedAwayWhileExtracting()
-{
-    QFETCH(QString, format);
-    const QString archive = writeArchive(u"Big"_s, format, manyEntries());
-    auto archiver = archiverFor(format);
-    JobRecord job;
-    archiver->decompress(m_target, archive, {}, {}, job.completion());
-
-    // As soon as the first entry shows up, the target is moved away: the
-    // output is no longer where the job would say it is. 7zz, which could
-    // finish in the meantime, is held still while that happens.
-    const QString folder = m_target + u"/Big"_s;
-    std::optional<SevenZipFixtures::ChildProcess> extractor;
-    if (format == u"7z"_s) {
-        extractor = waitForSevenZipExtractor(job);
-        QVERIFY2(extractor, "7zz never started to extract");
-    }
-    // RAR fills a staging folder beside the target folder first and moves
-    // it in at the end, at once: its first staged entry is the moment.
-    const auto started = [&] {
-        if (!FileTree::entries(folder).isEmpty())
-            return true;
-        const QStringList staging
-            = QDir(m_target).entryList({ u".kestrel-staging-*"_s }, QDir::Dirs | QDir::Hidden);
-        return !staging.isEmpty() && !FileTree::entries(m_target + u'/' + staging.constFirst()).isEmpty();
-    };
-    QDeadlineTimer deadline(20000);
-    while (!job.outcome && !deadline.hasExpired() && !started())
-        QCoreApplication::processEvents();
-    if (extractor)
-        QCOMPARE(::kill(pid_t(extractor->pid), SIGSTOP), 0);
-    if (job.outcome)
-        QSKIP("the job ended before the target could be moved");
-    QVERIFY(QDir().rename(m_target, m_target + u".moved"_s));
-    if (extractor)
-        QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
-
-    QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-    QVERIFY(!job.outcome->first);
-    QVERIFY(!QFileInfo::exists(folder));
-}
-
-void TestArchivers::targetFillsUp_data()
-{
-    addFormatRows();
-}
-
-void TestArchivers::targetFillsUp()
-{
-    QFETCH(QString, format);
-    const QString archive = writeArchive(u"Big"_s, format, manyEntries());
-    auto archiver = archiverFor(format);
-    JobRecord job;
-    {
-        // Every entry is 8 KiB: the first one does not fit.
-        const NearlyFullDisk nearlyFull(4096);
-        QVERIFY(nearlyFull.isActive());
-        archiver->decompress(m_target, archive, {}, {}, job.completion());
-        QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
-    }
-    QVERIFY(!job.outcome->first);
-    QVERIFY(job.outcome->second != ArchiveErrorType::cancelled);
-    QCOMPARE(FileTree::entries(m_target), QStringList());
-}
-
-void TestArchivers::archiveTruncatedWhileExtracting_data()
+void TestArchivers::interferenceEndsExtraction_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("error");
-    QTest::newRow("zip") << u"zip"_s << int(ArchiveErrorType::badArchive);
-    // Whatever goes wrong once 7zz extracts is reported as such.
-    QTest::newRow("7z") << u"7z"_s << int(ArchiveErrorType::decompressUnknown);
-    QTest::newRow("rar") << u"rar5"_s << int(ArchiveErrorType::badArchive);
+    QTest::addColumn<QString>("interference");
+    QTest::addColumn<int>("error"); // kNoResult: any but cancelled
+
+    for (const QString& format : { u"zip"_s, u"7z"_s, u"rar5"_s }) {
+        const auto row = [&format](const char* interference, int error) {
+            QTest::addRow("%s, %s", qPrintable(format), interference)
+                << format << QString::fromLatin1(interference) << error;
+        };
+        row("target moved away", kNoResult);
+        // Every entry is 8 KiB: the first one does not fit.
+        row("target full", kNoResult);
+        // Whatever goes wrong once 7zz extracts is reported as such.
+        row("archive cut",
+            format == u"7z"_s ? ArchiveErrorType::decompressUnknown : ArchiveErrorType::badArchive);
+    }
 }
 
-void TestArchivers::archiveTruncatedWhileExtracting()
+// As soon as the extraction is under way, its target is moved away (the
+// output is no longer where the job would say it is) or most of its archive
+// goes; or the disk is full from the start. The job fails and leaves nothing.
+void TestArchivers::interferenceEndsExtraction()
 {
     QFETCH(QString, format);
+    QFETCH(QString, interference);
     QFETCH(int, error);
     const QString archive = writeArchive(u"Big"_s, format, manyEntries());
     auto archiver = archiverFor(format);
     JobRecord job;
     float progress = 0;
+    std::optional<NearlyFullDisk> nearlyFull;
+    if (interference == u"target full") {
+        nearlyFull.emplace(4096);
+        QVERIFY(nearlyFull->isActive());
+    }
     archiver->decompress(
         m_target, archive, {}, [&progress](float value) { progress = value; }, job.completion());
 
-    QFile file(archive);
-    QDeadlineTimer deadline(20000);
-    if (format == u"7z"_s) {
-        // 7zz copies a stored archive faster than its progress reaches us:
-        // hold the extracting 7zz still while most of the archive goes.
-        const auto extractor = waitForSevenZipExtractor(job);
-        QVERIFY2(extractor, "7zz never started to extract");
-        QCOMPARE(::kill(pid_t(extractor->pid), SIGSTOP), 0);
-        QVERIFY(file.resize(file.size() / 4));
-        QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
-    } else {
-        // As soon as the extraction is under way, most of the archive goes.
-        while (!job.outcome && !deadline.hasExpired() && progress <= 0)
+    if (!nearlyFull) {
+        // 7zz copies a stored archive faster than its progress reaches us: the
+        // extracting 7zz (its "x" run, not the listing) is held still meanwhile,
+        // once it has begun to write when the target is to move.
+        std::optional<ChildProcess::Info> extractor;
+        const auto isExtractor
+            = [&extractor] { return extractor && extractor->commandLine.split('\0').value(1) == "x"; };
+        const auto underWay = [&] {
+            if (format != u"7z"_s)
+                return progress > 0;
+            if (!isExtractor())
+                extractor = ChildProcess::find(u"7zz"_s);
+            return isExtractor()
+                && (interference == u"archive cut"_s || !FileTree::entries(m_target + u"/Big"_s).isEmpty());
+        };
+        QDeadlineTimer deadline(20000);
+        while (!job.outcome && !deadline.hasExpired() && !underWay())
             QCoreApplication::processEvents();
+        QVERIFY2(job.outcome || underWay(), "the extraction never got under way");
+        if (isExtractor())
+            QCOMPARE(::kill(pid_t(extractor->pid), SIGSTOP), 0);
         if (job.outcome)
-            QSKIP("the job ended before the archive could be cut");
-        QVERIFY(file.resize(file.size() / 4));
+            QSKIP("the job ended before it could be interfered with");
+        if (interference == u"archive cut") {
+            QFile file(archive);
+            QVERIFY(file.resize(file.size() / 4));
+        } else {
+            QVERIFY(QDir().rename(m_target, m_target + u".moved"_s));
+        }
+        if (isExtractor())
+            QCOMPARE(::kill(pid_t(extractor->pid), SIGCONT), 0);
     }
 
     QTRY_VERIFY_WITH_TIMEOUT(job.outcome.has_value(), 60000);
+    nearlyFull.reset();
     QVERIFY(!job.outcome->first);
-    QCOMPARE(int(job.outcome->second), error);
+    if (error == kNoResult)
+        QVERIFY(job.outcome->second != ArchiveErrorType::cancelled);
+    else
+        QCOMPARE(int(job.outcome->second), error);
     QCOMPARE(FileTree::entries(m_target), QStringList());
 }
 

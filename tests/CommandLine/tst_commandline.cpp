@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "CommandLine/BatchArguments.h"
 #include "CommandLine/CommandLineMode.h"
 #include "FileTree.h"
@@ -49,36 +50,6 @@ Run runCommandLine(const QStringList& arguments, const QByteArray& input = {})
         ::close(fds[0]);
     return run;
 }
-
-// The fields of /proc/<pid>/stat after "(name)", which may itself hold spaces:
-// state, parent, ...
-QList<QByteArray> statFields(const QString& pid)
-{
-    QFile stat(u"/proc/"_s + pid + u"/stat"_s);
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2).split(' ');
-}
-
-pid_t childNamed(pid_t parent, const QByteArray& name)
-{
-    for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
-        const QList<QByteArray> fields = statFields(pid);
-        QFile comm(u"/proc/"_s + pid + u"/comm"_s);
-        if (fields.size() > 1 && fields.at(1).toInt() == parent && comm.open(QIODevice::ReadOnly)
-            && comm.readAll().trimmed() == name)
-            return pid_t(pid.toInt());
-    }
-    return 0;
-}
-
-// Gone, or ended and waiting to be reaped.
-bool hasEnded(pid_t pid)
-{
-    const QList<QByteArray> fields = statFields(QString::number(pid));
-    return fields.isEmpty() || fields.first() == "Z";
-}
 } // namespace
 
 class TestCommandLine : public QObject
@@ -125,7 +96,7 @@ QString TestCommandLine::makeEncrypted(const QString& format)
     FileTree::writeFile(m_dir->path(), u"secret/plan.txt"_s, "the plan\n");
     const QString archive = m_dir->filePath(u"Secret."_s + format);
     const QString hiding = format == u"zip" ? u"-mem=AES256"_s : u"-mhe=on"_s;
-    FileTree::run(
+    ChildProcess::run(
         u"7zz"_s,
         { u"a"_s, u"-t"_s + format, u"-ppw"_s, hiding, archive, m_dir->filePath(u"secret/plan.txt"_s) });
     return archive;
@@ -140,21 +111,20 @@ void TestCommandLine::compressPrintsTheArchiveOfTheChosenFormat()
         { u"compress"_s, m_dir->filePath(u"Project"_s), u"--to"_s, m_dir->path(), u"--format"_s, u"7z"_s });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, m_dir->filePath(u"Project.7z"_s) + u'\n');
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, u"-t7z"_s, m_dir->filePath(u"Project.7z"_s) }), 0);
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"t"_s, u"-t7z"_s, m_dir->filePath(u"Project.7z"_s) }), 0);
 }
 
 // The real binary reads the password from its standard input, and its
 // standard output is the created path and nothing else.
 void TestCommandLine::realBinaryReadsThePasswordAndPrintsOnlyThePath()
 {
-    QProcess process;
-    process.start(QStringLiteral(KESTREL_BINARY),
-                  { u"extract"_s, makeEncrypted(u"zip"_s), u"--to"_s, m_dir->path(), u"--password-stdin"_s });
-    process.write("pw\n");
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(process.readAllStandardOutput(), (m_dir->filePath(u"Secret"_s) + u'\n').toUtf8());
+    QByteArray out;
+    QCOMPARE(ChildProcess::run(
+                 QStringLiteral(KESTREL_BINARY),
+                 { u"extract"_s, makeEncrypted(u"zip"_s), u"--to"_s, m_dir->path(), u"--password-stdin"_s },
+                 &out, {}, "pw\n"),
+             0);
+    QCOMPARE(out, (m_dir->filePath(u"Secret"_s) + u'\n').toUtf8());
     QCOMPARE(FileTree::readFile(m_dir->filePath(u"Secret/plan.txt"_s)), "the plan\n");
 }
 
@@ -249,8 +219,7 @@ void TestCommandLine::killedProcessTakesItsChildAlong()
     // Behind a self-extractor's program only unar reads the archive (it finds
     // RAR 4 there, not RAR 5): it becomes a child of ours, held still once
     // found so it cannot finish first.
-    const QByteArray program = QByteArray("MZ").append(4094, '\x90');
-    const QByteArray archive = program
+    const QByteArray archive = rarSelfExtractorStub()
         + buildRar(RarVersion::rar4,
                    { { u"big.bin"_s, FileTree::randomBytes(64 * 1024 * 1024, 7), false, {} } });
     QVERIFY(FileTree::writeFile(m_dir->path(), u"self.rar"_s, archive));
@@ -260,18 +229,18 @@ void TestCommandLine::killedProcessTakesItsChildAlong()
                   { u"extract"_s, m_dir->filePath(u"self.rar"_s), u"--to"_s, m_dir->path() });
     QVERIFY(process.waitForStarted());
     // Looked for without pauses: unar copies the data in a fraction of a second.
-    pid_t child = 0;
+    std::optional<ChildProcess::Info> child;
     QElapsedTimer waited;
     waited.start();
-    while (!(child = childNamed(pid_t(process.processId()), "unar")) && process.state() == QProcess::Running
-           && waited.elapsed() < 20000)
+    while (!(child = ChildProcess::find(u"unar"_s, process.processId()))
+           && process.state() == QProcess::Running && waited.elapsed() < 20000)
         process.waitForFinished(1);
     QVERIFY2(child, process.readAllStandardError().constData());
-    ::kill(child, SIGSTOP);
+    ::kill(pid_t(child->pid), SIGSTOP);
     ::kill(pid_t(process.processId()), SIGKILL);
     QVERIFY(process.waitForFinished(20000));
     // Nobody is left to wait for it: unar must not run on.
-    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(child), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(ChildProcess::hasEnded(child->pid), 20000);
 }
 
 void TestCommandLine::batchArguments_data()

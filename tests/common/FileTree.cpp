@@ -4,8 +4,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
+
+#include <climits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace FileTree {
 
@@ -24,26 +28,46 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QMap<QString, QByteArray> snapshot(const QString& root)
+QMap<QString, QByteArray> snapshot(const QString& root, bool attributes)
 {
     QMap<QString, QByteArray> tree;
-    const QDir base(root);
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        const QString relative = base.relativeFilePath(info.filePath());
-        if (info.isSymLink()) {
-            tree.insert(relative, "-> " + info.symLinkTarget().toUtf8());
-        } else if (info.isDir()) {
-            tree.insert(relative, "<dir>");
-        } else {
-            QFile file(info.filePath());
-            tree.insert(relative,
-                        file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
+        const QString path = it.next();
+        const QByteArray name = QFile::encodeName(path);
+        struct stat status = {};
+        lstat(name.constData(), &status);
+        const QString relative = path.mid(root.size() + 1);
+        if (S_ISLNK(status.st_mode)) {
+            char target[PATH_MAX];
+            const ssize_t length = readlink(name.constData(), target, sizeof target);
+            tree.insert(relative, "-> " + QByteArray(target, qMax<ssize_t>(length, 0)));
+            continue;
         }
+        const QByteArray described = S_ISDIR(status.st_mode) ? QByteArray("<dir>")
+            : S_ISREG(status.st_mode)                        ? readFile(path)
+                                                             : QByteArray("<special>");
+        tree.insert(relative,
+                    attributes ? QByteArray::number(status.st_mode & 07777, 8) + ' '
+                            + QByteArray::number(qint64(status.st_mtime)) + ' ' + described
+                               : described);
     }
     return tree;
+}
+
+bool write(const QString& root, const QMap<QString, QByteArray>& tree)
+{
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        const QString path = root + u'/' + it.key();
+        const bool made = it.value() == "<dir>" ? QDir().mkpath(path)
+            : it.value().startsWith("-> ")      ? QDir().mkpath(QFileInfo(path).absolutePath())
+                && QFile::link(QString::fromUtf8(it.value().mid(3)), path)
+                                           : writeFile(root, it.key(), it.value());
+        if (!made)
+            return false;
+    }
+    return true;
 }
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
@@ -57,22 +81,6 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-int run(const QString& program, const QStringList& arguments, QByteArray* output,
-        const QString& workingDirectory)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForStarted() || !process.waitForFinished(120000))
-        return -1;
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 } // namespace FileTree

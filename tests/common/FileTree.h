@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -15,8 +17,15 @@ bool writeFile(const QString& root, const QString& relativePath, const QByteArra
 QByteArray readFile(const QString& path);
 
 // Every entry below `root` by relative path: files map to their content,
-// folders to "<dir>", symbolic links to "-> target".
-QMap<QString, QByteArray> snapshot(const QString& root);
+// folders to "<dir>", symbolic links to "-> " and their target as stored,
+// anything else to "<special>". With `attributes`, files and folders start
+// with their permission bits in octal and their modification time in
+// seconds: "755 1600000000 <dir>".
+QMap<QString, QByteArray> snapshot(const QString& root, bool attributes = false);
+
+// Makes below `root` what `tree` describes, in the form snapshot() gives
+// without attributes; parents before their children.
+bool write(const QString& root, const QMap<QString, QByteArray>& tree);
 
 // `size` bytes that do not compress, the same for the same seed.
 QByteArray randomBytes(qsizetype size, quint32 seed);
@@ -24,9 +33,6 @@ QByteArray randomBytes(qsizetype size, quint32 seed);
 // Names directly inside `folder`, sorted.
 QStringList entries(const QString& folder);
 
-// Runs a program with a closed standard input (a prompt gets end of file) and
-// returns its exit code (-1 when it could not start).
-int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
-        const QString& workingDirectory = {});
+using ChildProcess::run;
 
 } // namespace FileTree

@@ -6,7 +6,7 @@
 #include "Rar5Writer.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 #include <QtDebug>
 
@@ -44,12 +44,6 @@ QList<QByteArray> build(RarVersion version, const QList<RarFixtureEntry>& entrie
     return Rar5Writer(dated, options).build(volumeSize);
 }
 
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return !data.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 QString volumeName(const QString& baseName, int index, int count)
 {
     const int digits = int(QString::number(count).size());
@@ -73,7 +67,9 @@ QList<QByteArray> buildRarVolumes(RarVersion version, const QList<RarFixtureEntr
 bool writeRar(const QString& path, RarVersion version, const QList<RarFixtureEntry>& entries,
               const RarFixtureOptions& options)
 {
-    return writeFile(path, buildRar(version, entries, options));
+    const QByteArray archive = buildRar(version, entries, options);
+    return !archive.isEmpty()
+        && FileTree::writeFile(QFileInfo(path).path(), QFileInfo(path).fileName(), archive);
 }
 
 QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarVersion version,
@@ -83,10 +79,10 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
     const QList<QByteArray> volumes = buildRarVolumes(version, entries, volumeSize, options);
     QStringList paths;
     for (int index = 0; index < volumes.size(); ++index) {
-        const QString path = QDir(folder).filePath(volumeName(baseName, index, int(volumes.size())));
-        if (!writeFile(path, volumes[index]))
+        const QString name = volumeName(baseName, index, int(volumes.size()));
+        if (volumes[index].isEmpty() || !FileTree::writeFile(folder, name, volumes[index]))
             return {};
-        paths.append(path);
+        paths.append(QDir(folder).filePath(name));
     }
     return paths;
 }
@@ -103,6 +99,11 @@ QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize)
         { u"empty.bin"_s, {}, false, modified },
         { u"data/blob.bin"_s, blob, false, modified.addDays(-400) },
     };
+}
+
+QByteArray rarSelfExtractorStub()
+{
+    return QByteArray("MZ").append(4094, '\x90');
 }
 
 QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries)

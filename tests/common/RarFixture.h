@@ -68,6 +68,10 @@ QStringList writeRarVolumes(const QString& folder, const QString& baseName, RarV
 // bytes. Times are on even seconds, as RAR4 keeps them.
 QList<RarFixtureEntry> rarSampleEntries(qsizetype blobSize);
 
+// The program a self-extracting archive starts with: libarchive does not find
+// an archive behind it; unar does.
+QByteArray rarSelfExtractorStub();
+
 // What `entries` leave once extracted, folders on the way included, as
 // FileTree::snapshot shows it.
 QMap<QString, QByteArray> extractedTree(const QList<RarFixtureEntry>& entries);

@@ -14,25 +14,16 @@ namespace {
 
 const QString kShell = u"/bin/sh"_s;
 
-// Reads everything the child prints until it closes the terminal.
-QByteArray readAll(PtyChild& child)
+// What the child prints until `text` shows up or, without one, until it
+// closes the terminal.
+QByteArray readUntil(PtyChild& child, QByteArrayView text = {})
 {
     QByteArray output;
     QElapsedTimer timer;
     timer.start();
-    while (child.read(output, 100) != PtyChild::ReadResult::closed && timer.elapsed() < 10000) { }
+    while ((text.isEmpty() || !output.contains(text)) && timer.elapsed() < 10000
+           && child.read(output, 100) != PtyChild::ReadResult::closed) { }
     return output;
-}
-
-bool waitFor(PtyChild& child, QByteArrayView text, QByteArray& output)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!output.contains(text) && timer.elapsed() < 10000) {
-        if (child.read(output, 100) == PtyChild::ReadResult::closed)
-            return false;
-    }
-    return output.contains(text);
 }
 
 // Feeds `output` in pieces of `chunk` bytes, as a terminal delivers it.
@@ -82,10 +73,9 @@ void tst_PtyChild::linesReachTheChildUnchanged()
     PtyChild child;
     QVERIFY(child.start(
         kShell, { u"-c"_s, u"echo ready; IFS= read -r line; printf '%s' \"$line\" | od -An -v -tx1"_s }));
-    QByteArray output;
-    QVERIFY(waitFor(child, "ready\n", output));
+    QVERIFY(readUntil(child, "ready\n").contains("ready\n"));
     QVERIFY(child.write(QByteArray(line + '\n')));
-    output = readAll(child);
+    const QByteArray output = readUntil(child);
     QCOMPARE(child.wait(), 0);
     // No echo: only od's dump comes back.
     QCOMPARE(output.simplified().replace(' ', ""), line.toHex());
@@ -98,7 +88,7 @@ void tst_PtyChild::childSeesNoInheritedDescriptors()
     QVERIFY(leaked > 2);
     PtyChild child;
     QVERIFY(child.start(kShell, { u"-c"_s, u"ls /proc/$$/fd"_s }));
-    const QByteArray output = readAll(child);
+    const QByteArray output = readUntil(child);
     ::close(leaked);
     QCOMPARE(child.wait(), 0);
     QCOMPARE(output.simplified(), "0 1 2"_ba);

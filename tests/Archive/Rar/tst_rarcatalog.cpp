@@ -24,8 +24,6 @@ enum class Shape
     cutInData,
 };
 
-const QByteArray kSelfExtractorStub = QByteArray("MZ").append(4094, '\x90');
-
 qsizetype commonPrefix(const QByteArray& a, const QByteArray& b)
 {
     qsizetype length = 0;
@@ -99,7 +97,7 @@ void tst_RarCatalog::listsWhatTheHeadersSay()
         else if (shape == Shape::cutInData)
             bytes.chop(1000);
         else if (shape == Shape::selfExtracting)
-            bytes.prepend(kSelfExtractorStub);
+            bytes.prepend(rarSelfExtractorStub());
         QVERIFY(FileTree::writeFile(folder.path(), u"sample.rar"_s, bytes));
     }
 

@@ -2,22 +2,22 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
-// Runs the real 7zz to build and check archives, and finds the 7zz children
-// of the test process.
+// Runs the real 7zz to build and check archives.
 namespace SevenZipFixtures {
 
-// FileTree::snapshot with links as stored ("-> target", relative or not),
-// so trees in different places compare equal.
-QMap<QString, QByteArray> tree(const QString& root);
+// readme.txt, Fotos/2024/a.bin, a file of a Unicode name in Fotos, an empty
+// folder and a link to readme.txt.
+bool writeSampleTree(const QString& root);
 
 // A captured 7zz output committed under data/.
 QByteArray capture(const QString& name);
+
+// Packs every entry of `folder` into `archive` with 7zz's "a" and `switches`
+// ("-t7z", "-p..."); links are stored as links.
+bool pack(const QString& archive, const QString& folder, const QStringList& switches);
 
 // What 7zz itself lists, technically or as paths; `password` goes on its
 // command line.
@@ -36,17 +36,5 @@ bool buildArchive(const QString& archive, const QList<Entry>& entries, const QSt
 
 // A large, quickly made file: sparse zeros.
 bool makeLargeFile(const QString& path, qint64 size);
-
-struct ChildProcess
-{
-    qint64 pid = 0;
-    QByteArray commandLine;
-    QByteArray environment;
-};
-// A running 7zz whose parent is this process.
-std::optional<ChildProcess> findSevenZipChild();
-// SIGKILL, then waits until the kernel has torn the process down (its pipes
-// are closed once it is a zombie).
-bool killAndWaitForDeath(qint64 pid);
 
 } // namespace SevenZipFixtures

@@ -1,6 +1,7 @@
 #include "Archive/SevenZip/OutwardLinkSweeper.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
 #include "Archive/SevenZip/SevenZipReader.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "SevenZipFixtures.h"
 
@@ -8,11 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
 
 using namespace Qt::StringLiterals;
 using Entries = QList<SevenZipFixtures::Entry>;
@@ -54,7 +53,6 @@ class tst_SevenZipReader : public QObject
 private slots:
     void initTestCase();
     void init();
-    void extractsOnAPoolThread();
     void refusesAnotherFormat();
     void refusesAFolderInUse();
     void hostileArchives_data();
@@ -68,7 +66,6 @@ private slots:
 
 private:
     QString fixture(const QString& name) const { return m_fixtures.filePath(name); }
-    bool make(const QString& name, const QStringList& switches);
 
     QTemporaryDir m_fixtures;
     std::unique_ptr<QTemporaryDir> m_work;
@@ -76,34 +73,16 @@ private:
     QString m_dest;
 };
 
-bool tst_SevenZipReader::make(const QString& name, const QStringList& switches)
-{
-    QStringList arguments = { u"a"_s, u"-t7z"_s, u"-snl"_s };
-    arguments += switches;
-    arguments.append(fixture(name));
-    for (const QString& entry : FileTree::entries(m_source))
-        arguments.append(m_source + u'/' + entry);
-    return FileTree::run(u"7zz"_s, arguments) == 0;
-}
-
 void tst_SevenZipReader::initTestCase()
 {
     QVERIFY(!SevenZipProcess::executable().isEmpty());
     m_source = m_fixtures.filePath(u"src"_s);
-    QByteArray binary;
-    for (int i = 0; i < 16384; ++i)
-        binary += char((i * 7919) >> (i % 5));
-    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
-    QVERIFY(FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, binary));
-    QVERIFY(FileTree::writeFile(m_source, u"Ünïcødé 名前 😀/ß.txt"_s, "unicode\n"));
-    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
-    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+    QVERIFY(SevenZipFixtures::writeSampleTree(m_source));
 
     const QString password = u"-p"_s + kPassword;
-    QVERIFY(make(u"plain.7z"_s, {}));
-    QVERIFY(make(u"encrypted.7z"_s, { password }));
-    QVERIFY(make(u"encrypted-names.7z"_s, { password, u"-mhe=on"_s }));
-    QVERIFY(FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, fixture(u"zip.7z"_s), m_source }) == 0);
+    QVERIFY(SevenZipFixtures::pack(fixture(u"plain.7z"_s), m_source, { u"-t7z"_s }));
+    QVERIFY(SevenZipFixtures::pack(fixture(u"encrypted.7z"_s), m_source, { u"-t7z"_s, password }));
+    QVERIFY(SevenZipFixtures::pack(fixture(u"zip.7z"_s), m_source, { u"-tzip"_s }));
 }
 
 void tst_SevenZipReader::init()
@@ -111,42 +90,6 @@ void tst_SevenZipReader::init()
     m_work = std::make_unique<QTemporaryDir>();
     m_dest = m_work->filePath(u"parent/dest"_s);
     QVERIFY(QDir().mkpath(m_dest));
-}
-
-// Names and content encrypted: asked once to list and once to extract. On a
-// pool thread without an event loop, as the archivers run it; any warning (a
-// process or timer used across threads) is a fault.
-void tst_SevenZipReader::extractsOnAPoolThread()
-{
-    QTest::failOnWarning(QRegularExpression(u".*"_s));
-    const QString archive = fixture(u"encrypted-names.7z"_s);
-    int prompts = 0;
-    int promptsBeforeExtract = -1;
-    bool extracted = false;
-    Walk listed;
-    QList<float> progress;
-    QThreadPool pool;
-    pool.start([&] {
-        SevenZipReader reader(archive);
-        reader.setPasswordGetter([&prompts] {
-            ++prompts;
-            return kPassword;
-        });
-        reader.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
-        if (!reader.open())
-            return;
-        promptsBeforeExtract = prompts;
-        listed = walk(reader);
-        extracted = reader.extract(reader.items(), m_dest, true);
-    });
-    QVERIFY(pool.waitForDone(60000));
-    QCOMPARE(promptsBeforeExtract, 1);
-    QCOMPARE(listed.paths, SevenZipFixtures::listedPaths(archive, kPassword));
-    QCOMPARE(listed.errors, QStringList());
-    QVERIFY(extracted);
-    QCOMPARE(prompts, 2);
-    QCOMPARE(progress.value(progress.size() - 1), 1.0F);
-    QCOMPARE(SevenZipFixtures::tree(m_dest), SevenZipFixtures::tree(m_source));
 }
 
 // 7zz reads many formats: an archive of another kind under a 7z name is
@@ -290,12 +233,12 @@ void tst_SevenZipReader::atThePrompt()
     QFETCH(QString, action);
     SevenZipReader reader(fixture(u"encrypted.7z"_s));
     QVERIFY(reader.open());
-    std::optional<SevenZipFixtures::ChildProcess> child;
+    std::optional<ChildProcess::Info> child;
     bool cancelled = false;
     reader.setPasswordGetter([&] {
-        child = SevenZipFixtures::findSevenZipChild();
+        child = ChildProcess::find(u"7zz"_s);
         cancelled = action == u"cancel"_s;
-        if (action == u"kill"_s && child && !SevenZipFixtures::killAndWaitForDeath(child->pid))
+        if (action == u"kill"_s && child && !ChildProcess::kill(child->pid))
             child.reset();
         return kPassword;
     });
@@ -316,7 +259,7 @@ void tst_SevenZipReader::cancelStopsPromptly()
     const QString large = m_work->filePath(u"large.bin"_s);
     QVERIFY(SevenZipFixtures::makeLargeFile(large, 256 << 20));
     const QString archive = m_work->filePath(u"large.7z"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, u"-mx=1"_s, archive, large }), 0);
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"a"_s, u"-t7z"_s, u"-mx=1"_s, archive, large }), 0);
 
     SevenZipReader reader(archive);
     bool started = false;
@@ -331,7 +274,7 @@ void tst_SevenZipReader::cancelStopsPromptly()
     QVERIFY(!reader.extract(reader.items(), m_dest, true));
     QVERIFY(sinceCancel.isValid());
     QCOMPARE_LT(sinceCancel.elapsed(), 5000);
-    QVERIFY(!SevenZipFixtures::findSevenZipChild());
+    QVERIFY(!ChildProcess::find(u"7zz"_s));
     QCOMPARE_LT(QFileInfo(m_dest + u"/large.bin"_s).size(), 256 << 20);
 }
 

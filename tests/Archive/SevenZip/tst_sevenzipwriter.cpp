@@ -1,6 +1,6 @@
-#include "Archive/SevenZip/SevenZipAddPlan.h"
 #include "Archive/SevenZip/SevenZipProcess.h"
 #include "Archive/SevenZip/SevenZipWriter.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "SevenZipFixtures.h"
 
@@ -23,28 +23,6 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-// "path>name" pairs in, one line per step out: "add p1 p2 | rn a>b c>d".
-QList<SevenZipAddPlan::Input> planInputs(const QStringList& pairs)
-{
-    QList<SevenZipAddPlan::Input> result;
-    for (const QString& pair : pairs)
-        result.append({ pair.section(u'>', 0, 0), pair.section(u'>', 1) });
-    return result;
-}
-
-QStringList describe(const QList<SevenZipAddPlan::Step>& steps)
-{
-    QStringList lines;
-    for (const SevenZipAddPlan::Step& step : steps) {
-        QStringList renames;
-        for (const SevenZipAddPlan::Rename& rename : step.renames)
-            renames.append(rename.from + u'>' + rename.to);
-        lines.append(
-            QString(u"add "_s + step.paths.join(u' ') + u" | rn "_s + renames.join(u' ')).simplified());
-    }
-    return lines;
-}
-
 } // namespace
 
 class tst_SevenZipWriter : public QObject
@@ -53,9 +31,6 @@ class tst_SevenZipWriter : public QObject
 
 private slots:
     void init();
-    void plans_data();
-    void plans();
-    void roundTrip();
     void sameNameInputs();
     void openRefuses_data();
     void openRefuses();
@@ -82,12 +57,7 @@ void tst_SevenZipWriter::init()
     QVERIFY(!SevenZipProcess::executable().isEmpty());
     m_root = std::make_unique<QTemporaryDir>();
     m_source = m_root->filePath(u"src"_s);
-    QVERIFY(FileTree::writeFile(m_source, u"readme.txt"_s, "hello\n"));
-    QVERIFY(
-        FileTree::writeFile(m_source, u"Fotos/2024/a.bin"_s, QByteArray("0123456789abcdef").repeated(4096)));
-    QVERIFY(FileTree::writeFile(m_source, u"Fotos/Ünïcødé 名前 😀.txt"_s, "unicode\n"));
-    QVERIFY(QDir().mkpath(m_source + u"/empty"_s));
-    QVERIFY(QFile::link(u"readme.txt"_s, m_source + u"/link"_s));
+    QVERIFY(SevenZipFixtures::writeSampleTree(m_source));
     // Reserved by the caller, as the archivers do.
     m_archive = m_root->filePath(u"out/archive.7z"_s);
     QVERIFY(FileTree::writeFile(m_root->path(), u"out/archive.7z"_s, {}));
@@ -115,68 +85,6 @@ bool tst_SevenZipWriter::write(const QStringList& inputs, const QString& passwor
     return writer.open() && writer.write();
 }
 
-// The passes of 7zz the writer plans, and the renames between them, when
-// inputs are stored under names not their own.
-void tst_SevenZipWriter::plans_data()
-{
-    QTest::addColumn<QStringList>("pairs");
-    QTest::addColumn<QStringList>("steps");
-
-    QTest::newRow("own names: one run")
-        << QStringList { u"/a/x>x"_s, u"/b/y>y"_s } << QStringList { u"add /a/x /b/y | rn"_s };
-    QTest::newRow("same name twice") << QStringList { u"/a/Photos>Photos"_s, u"/b/Photos>Photos"_s,
-                                                      u"/c/z>z"_s }
-                                     << QStringList { u"add /a/Photos /c/z | rn Photos>~0 z>~2"_s,
-                                                      u"add /b/Photos | rn Photos>~1"_s,
-                                                      u"add | rn ~0>Photos ~2>z ~1>Photos"_s };
-    QTest::newRow("three of a name") << QStringList { u"/a/n>n"_s, u"/b/n>n"_s, u"/c/n>n"_s }
-                                     << QStringList { u"add /a/n | rn n>~0"_s, u"add /b/n | rn n>~1"_s,
-                                                      u"add /c/n | rn n>~2"_s, u"add | rn ~0>n ~1>n ~2>n"_s };
-    // "/a/y" stored as "x" would clash with "/b/x" if renamed directly.
-    QTest::newRow("names swapped") << QStringList { u"/a/y>x"_s, u"/b/x>y"_s }
-                                   << QStringList { u"add /a/y /b/x | rn y>~0 x>~1"_s,
-                                                    u"add | rn ~0>x ~1>y"_s };
-    QTest::newRow("into a folder") << QStringList { u"/a/x>dir/x"_s }
-                                   << QStringList { u"add /a/x | rn x>~0"_s, u"add | rn ~0>dir/x"_s };
-}
-
-void tst_SevenZipWriter::plans()
-{
-    QFETCH(QStringList, pairs);
-    QFETCH(QStringList, steps);
-    QCOMPARE(describe(SevenZipAddPlan::make(planInputs(pairs), u"~"_s)), steps);
-}
-
-// Encrypted, as the archiver writes with a password (its round trip covers
-// the plain case); links and empty folders are kept.
-void tst_SevenZipWriter::roundTrip()
-{
-    const QString password = u"pässwörd 密码"_s;
-    const QStringList inputs = { m_source + u"/readme.txt"_s, m_source + u"/Fotos"_s, m_source + u"/empty"_s,
-                                 m_source + u"/link"_s };
-    QList<float> progress;
-    QVERIFY(write(inputs, password, [&](SevenZipWriter& writer) {
-        writer.setProgressHandler([&progress](float fraction) { progress.append(fraction); });
-    }));
-    QCOMPARE(progress.value(progress.size() - 1), 1.0F);
-    QVERIFY(std::is_sorted(progress.cbegin(), progress.cend()));
-
-    // Names stay readable without the password; the content needs it.
-    QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)),
-             sorted({ u"readme.txt"_s, u"Fotos"_s, u"Fotos/2024"_s, u"Fotos/2024/a.bin"_s,
-                      u"Fotos/Ünïcødé 名前 😀.txt"_s, u"empty"_s, u"link"_s }));
-    const QByteArray listing = SevenZipFixtures::listing(m_archive);
-    QVERIFY(listing.contains("Encrypted = +"));
-    // The archiver's settings: solid LZMA2, no times stored.
-    QVERIFY(listing.contains("Method = LZMA2:") && listing.contains("Solid = +"));
-    for (const char* time : { "Modified = 2", "Created = ", "Accessed = " })
-        QVERIFY2(!listing.contains(time), time);
-    const QString out = m_root->filePath(u"extracted"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"x"_s, u"-o"_s + out, u"-p"_s + password, m_archive }), 0);
-    QCOMPARE(SevenZipFixtures::tree(out), SevenZipFixtures::tree(m_source));
-    QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
-}
-
 // Inputs of one name take one pass of 7zz each, all with the one password.
 // The name must reach 7zz as a name: not a switch, a list file or a wildcard.
 void tst_SevenZipWriter::sameNameInputs()
@@ -198,7 +106,7 @@ void tst_SevenZipWriter::sameNameInputs()
     for (QString& path : expected)
         path.prepend(name);
     QCOMPARE(sorted(SevenZipFixtures::listedPaths(m_archive)), sorted(expected << u"other"_s));
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"t"_s, u"-p"_s + password, m_archive }), 0);
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"t"_s, u"-p"_s + password, m_archive }), 0);
     QVERIFY(SevenZipFixtures::listing(m_archive).contains("Encrypted = +"));
     QCOMPARE(FileTree::entries(m_root->filePath(u"out"_s)), QStringList { u"archive.7z"_s });
 }
@@ -255,12 +163,12 @@ void tst_SevenZipWriter::cancelAfterThePasswordLeavesOnlyTheReservedFile()
 {
     const QString password = u"S3cret-Pässwort"_s;
     QVERIFY(SevenZipFixtures::makeLargeFile(m_source + u"/large.bin"_s, qint64(1) << 30));
-    std::optional<SevenZipFixtures::ChildProcess> child;
+    std::optional<ChildProcess::Info> child;
     QElapsedTimer sinceCancel;
     QVERIFY(!write({ m_source + u"/large.bin"_s }, password, [&](SevenZipWriter& writer) {
         writer.setProgressHandler([&child](float) {
             if (!child)
-                child = SevenZipFixtures::findSevenZipChild();
+                child = ChildProcess::find(u"7zz"_s);
         });
         writer.setCanContinue([&] {
             if (child && !sinceCancel.isValid())
@@ -273,7 +181,7 @@ void tst_SevenZipWriter::cancelAfterThePasswordLeavesOnlyTheReservedFile()
     QVERIFY(!child->environment.isEmpty());
     QVERIFY(!QByteArray(child->commandLine + child->environment).contains(password.toUtf8()));
     QCOMPARE_LT(sinceCancel.elapsed(), 5000);
-    QVERIFY(!SevenZipFixtures::findSevenZipChild());
+    QVERIFY(!ChildProcess::find(u"7zz"_s));
     QVERIFY(onlyTheReservedFile());
 }
 
