@@ -1,10 +1,22 @@
+#include "AlertLookup.h"
+#include "Alerts/CommonAlert.h"
 #include "Alerts/FileDialogOpenPanel.h"
 #include "Alerts/FilesAndFoldersDialog.h"
+#include "Alerts/TextFieldAlert.h"
 #include "FileTree.h"
 #include "Model/FileListManager.h"
+#include "Pages/Compress/View/CompressBarView.h"
+#include "Pages/Extract/View/ExtractBarView.h"
+#include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/FileList/View/FileListView.h"
+#include "Pages/FileList/View/WonderfullTableView.h"
 #include "Resources/LocalizedText.h"
+#include "ScriptedOpenPanel.h"
 #include "Window/WindowController.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -15,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
@@ -53,8 +66,66 @@ QStringList cutTexts(QFileDialog* dialog)
     }
     return cut;
 }
+
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
+
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* target = focused();
+    QVERIFY(target);
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+}
+
+QString nameOf(QWidget* widget)
+{
+    QAccessibleInterface* face = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+// The names of the focus stops that Tab visits from where the focus is
+// until it comes back there.
+QStringList tabStops(Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QStringList names;
+    QWidget* start = focused();
+    for (int i = 0; i < 20; ++i) {
+        names.append(nameOf(focused()));
+        QTest::keyClick(focused(), Qt::Key_Tab, modifiers);
+        if (focused() == start)
+            break;
+    }
+    return names;
+}
+
+QStringList selectedNames(FileListViewController* controller)
+{
+    QStringList names;
+    for (const QString& path : controller->selectedPaths())
+        names.append(QFileInfo(path).fileName());
+    return names;
+}
+
+// Waits for the result alert and closes it with Return, as a user would.
+// The window's focus is where it was before the job.
+void acceptResult(QWidget* window, const QString& expected)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(AlertLookup::messageAlert(window), 30000);
+    CommonAlert* alert = AlertLookup::messageAlert(window);
+    QCOMPARE(alert->text(), expected);
+    QTRY_COMPARE(focused() ? focused()->window() : nullptr, static_cast<QWidget*>(alert));
+    press(Qt::Key_Return);
+    QTRY_VERIFY(!window->findChild<CommonAlert*>());
+    // As the window manager does when a sheet goes.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
 } // namespace
 
+// The main window: without a pointer (keys alone, and the calls a screen
+// reader makes), and with the real file dialogs it opens.
 class TestWindowController : public QObject
 {
     Q_OBJECT
@@ -67,11 +138,190 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(installTranslations(QLocale(QLocale::English)));
     }
-    void init() { FileListManager::shared().listInfo = {}; }
+    void init();
 
+    void keyboardAloneRunsBothJobs();
+    void passwordByKeyboard();
+    void modeItemsSwitchTheModeAndKeepTheList_data();
+    void modeItemsSwitchTheModeAndKeepTheList();
     void filesAndFoldersAreChosenTogetherInTheRealDialog();
     void folderChooserAnswersWithTheSelectedFolder();
+
+private:
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+
+    QTemporaryDir m_dir;
+    ScriptedOpenPanel m_panel;
+    std::unique_ptr<WindowController> m_window;
 };
+
+void TestWindowController::init()
+{
+    FileListManager::shared().listInfo = {};
+    m_panel = ScriptedOpenPanel();
+    m_window = std::make_unique<WindowController>(&m_panel);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestWindowController::keyboardAloneRunsBothJobs()
+{
+    QVERIFY(FileTree::writeFile(path(u"Holiday"_s), u"notes.txt"_s, "sun and sea\n"));
+    QVERIFY(FileTree::writeFile(m_dir.path(), u"list.txt"_s, "bread\n"));
+    QVERIFY(QDir().mkpath(path(u"out"_s)));
+    FileListViewController* controller = m_window->contentViewController();
+
+    // A fresh window starts on the mode item; the empty list offers no stops.
+    QCOMPARE(nameOf(focused()), u"Extract"_s);
+    QCOMPARE(tabStops(), QStringList({ u"Extract"_s, u"Compress"_s, u"Get Full Version"_s, u"Add Files"_s }));
+
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"Holiday"_s)), QUrl::fromLocalFile(path(u"list.txt"_s)) });
+    press(Qt::Key_O, Qt::ControlModifier);
+    QTRY_COMPARE(controller->listView()->listInfo().list.size(), 2);
+
+    press(Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(controller->listType(), FileListType::compress);
+    const QString listName = localizedText("file_list_title");
+    // On this platform a drop-down is named by its value; its label is a relation.
+    const QStringList compressStops { u"Compress"_s, u"Get Full Version"_s, u"Add Files"_s, listName,
+                                      u"zip"_s,      u"Compress"_s,         u"Extract"_s };
+    m_window->toolbar()->findChild<QWidget*>(u"ka_compress"_s)->setFocus(Qt::TabFocusReason);
+    QCOMPARE(tabStops(), compressStops);
+    QStringList backwards = tabStops(Qt::ShiftModifier);
+    std::reverse(backwards.begin() + 1, backwards.end());
+    QCOMPARE(backwards, compressStops);
+
+    // F10 goes to the toolbar, F6 from pane to pane: toolbar, list, bar.
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_F10);
+    QCOMPARE(nameOf(focused()), u"Compress"_s);
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectedNames(controller), QStringList({ u"Holiday"_s, u"list.txt"_s }));
+    press(Qt::Key_Tab);
+    QCOMPARE(focused(), controller->compressBar()->dropDown());
+    press(Qt::Key_Down);
+    QCOMPARE(controller->compressBar()->type(), ArchiveType(ArchiveType::z7));
+    press(Qt::Key_Tab);
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
+    press(Qt::Key_Space);
+    acceptResult(m_window.get(), localizedText("compress_completion"));
+    // The archive's extension is matched whatever its letter case.
+    QVERIFY(QFile::rename(path(u"out/Archive.7z"_s), path(u"out/Archive.7Z"_s)));
+
+    // The new archive comes in at the top; the entries selected before stay so.
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out/Archive.7Z"_s)) });
+    press(Qt::Key_O, Qt::ControlModifier);
+    QTRY_COMPARE(controller->listView()->listInfo().list.size(), 3);
+    QCOMPARE(selectedNames(controller), QStringList({ u"Holiday"_s, u"list.txt"_s }));
+
+    // Back in extract mode one of them stays selected; Home and Space pick
+    // the archive and Return extracts it.
+    press(Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(controller->listType(), FileListType::extract);
+    QCOMPARE(selectedNames(controller).size(), 1);
+    press(Qt::Key_F6);
+    QCOMPARE(focused(), controller->listView()->tableView());
+    press(Qt::Key_End);
+    press(Qt::Key_Home);
+    press(Qt::Key_Space);
+    QCOMPARE(selectedNames(controller), QStringList { u"Archive.7Z"_s });
+    m_panel.answerNext({ QUrl::fromLocalFile(path(u"out"_s)) });
+    press(Qt::Key_Return);
+    acceptResult(m_window.get(), localizedText("extract_completion"));
+    QCOMPARE(FileTree::snapshot(path(u"out/Archive/Holiday"_s)), FileTree::snapshot(path(u"Holiday"_s)));
+    // Of the four panels, the two folder choosers name what they are for.
+    QStringList choosers;
+    for (const OpenPanel::Options& options : m_panel.opened()) {
+        if (options.canChooseDirectories && !options.canChooseFiles)
+            choosers.append(options.prompt + u' ' + options.message);
+    }
+    QCOMPARE(m_panel.opened().size(), 4);
+    QCOMPARE(choosers,
+             QStringList({ localizedText("compress_to_title") + u' '
+                               + localizedText("save_in_title").arg(u"Archive.7z"_s),
+                           localizedText("extract_to_title") + u' '
+                               + localizedText("extract_into_title").arg(u"Archive.7Z"_s) }));
+}
+
+// A protected archive, keys only: Escape dismisses the prompt, leaves nothing
+// and gives the focus back to the list; the second time the password is
+// typed and Return extracts.
+void TestWindowController::passwordByKeyboard()
+{
+    QVERIFY(FileTree::writeFile(m_dir.path(), u"plan.txt"_s, "the plan\n"));
+    QCOMPARE(FileTree::run(u"zip"_s, { u"-qm"_s, u"-P"_s, u"s3cret"_s, u"Secret.zip"_s, u"plan.txt"_s },
+                           nullptr, m_dir.path()),
+             0);
+    QVERIFY(QDir().mkpath(path(u"vault"_s)));
+    FileListViewController* controller = m_window->contentViewController();
+    controller->addFiles({ QUrl::fromLocalFile(path(u"Secret.zip"_s)) });
+    press(Qt::Key_F6);
+    press(Qt::Key_Space);
+
+    for (const bool answer : { false, true }) {
+        m_panel.answerNext({ QUrl::fromLocalFile(path(u"vault"_s)) });
+        press(Qt::Key_Return);
+        TextFieldAlert* prompt = nullptr;
+        QTRY_VERIFY((prompt = AlertLookup::visible<TextFieldAlert>(m_window.get())));
+        QTRY_COMPARE(focused(), static_cast<QWidget*>(prompt->textField()));
+        if (!answer) {
+            press(Qt::Key_Escape);
+            QTRY_VERIFY(!AlertLookup::visible<CommonAlert>(m_window.get()));
+            QCOMPARE(FileTree::entries(path(u"vault"_s)), QStringList());
+            m_window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+            QTRY_COMPARE(focused(), controller->listView()->tableView());
+            continue;
+        }
+        QTest::keyClicks(focused(), u"s3cret"_s);
+        press(Qt::Key_Return);
+    }
+    acceptResult(m_window.get(), localizedText("extract_completion"));
+    QCOMPARE(FileTree::readFile(path(u"vault/Secret/plan.txt"_s)), "the plan\n");
+}
+
+void TestWindowController::modeItemsSwitchTheModeAndKeepTheList_data()
+{
+    QTest::addColumn<bool>("byScreenReader");
+    QTest::newRow("clicked") << false;
+    // A screen reader toggles the button without triggering its action.
+    QTest::newRow("toggled by a screen reader") << true;
+}
+
+// Pressing a mode item twice keeps its mode; each switch keeps the list.
+void TestWindowController::modeItemsSwitchTheModeAndKeepTheList()
+{
+    QFETCH(bool, byScreenReader);
+    FileListViewController* controller = m_window->contentViewController();
+    controller->addFiles({ QUrl::fromLocalFile(path(u"a.zip"_s)) });
+    auto button = [this](const QString& identifier) {
+        return m_window->toolbar()->findChild<QToolButton*>(identifier);
+    };
+    for (const QString& identifier :
+         { u"ka_compress"_s, u"ka_compress"_s, u"ka_uncompress"_s, u"ka_uncompress"_s }) {
+        if (byScreenReader) {
+            QAccessibleActionInterface* actions
+                = QAccessible::queryAccessibleInterface(button(identifier))->actionInterface();
+            QVERIFY(actions && actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+            actions->doAction(QAccessibleActionInterface::toggleAction());
+        } else {
+            QTest::mouseClick(button(identifier), Qt::LeftButton);
+        }
+        const bool compressing = identifier == u"ka_compress";
+        QTRY_COMPARE(controller->listType(), compressing ? FileListType::compress : FileListType::extract);
+        QCOMPARE(controller->compressBar()->isVisible(), compressing);
+        QCOMPARE(controller->extractBar()->isVisible(), !compressing);
+        QTRY_COMPARE(button(u"ka_compress"_s)->isChecked(), compressing);
+        QTRY_COMPARE(button(u"ka_uncompress"_s)->isChecked(), !compressing);
+        QCOMPARE(controller->listView()->listInfo().list.size(), 1);
+    }
+    QCOMPARE(nameOf(m_window->toolbar()->findChild<QToolButton*>(u"qt_toolbar_ext_button"_s)), u"More"_s);
+    QCOMPARE(button(u"ka_add_file"_s)->toolTip(), u"Add Files (Ctrl+O)"_s);
+}
 
 // The add-file panel as the application opens it: the selected file and
 // folder both come back, the folder is not entered, and the dialog goes.
@@ -120,16 +370,15 @@ void TestWindowController::folderChooserAnswersWithTheSelectedFolder()
     // A home folder with a name of some length is among the places.
     const QString home = dir.filePath(u"home-machine-of-kestrel"_s);
     QVERIFY(QDir().mkpath(home));
-    QWidget window;
-    window.show();
     FileDialogOpenPanel panel;
     QList<QList<QUrl>> answers;
     OpenPanel::Options options;
     options.canChooseFiles = false;
     options.canChooseDirectories = true;
-    panel.beginSheet(&window, options, [&answers](const QList<QUrl>& chosen) { answers.append(chosen); });
+    panel.beginSheet(m_window.get(), options,
+                     [&answers](const QList<QUrl>& chosen) { answers.append(chosen); });
 
-    QPointer<QFileDialog> dialog = window.findChild<QFileDialog*>();
+    QPointer<QFileDialog> dialog = m_window->findChild<QFileDialog*>();
     QVERIFY(dialog);
     // The dialog keeps its places in the user's settings: they are put back.
     const QList<QUrl> places = dialog->sidebarUrls();

@@ -1,4 +1,7 @@
+#include "Controls/WonderfulButton.h"
 #include "Model/FileListInfo.h"
+#include "Pages/Compress/View/CompressBarView.h"
+#include "Pages/Extract/View/ExtractBarView.h"
 #include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileDragableView.h"
 #include "Pages/FileList/View/FileListView.h"
@@ -8,12 +11,15 @@
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -65,11 +71,15 @@ QColor pixel(const QImage& image, int x, int y)
 
 } // namespace
 
+// The main view's parts: the list with its table and empty view, and the two
+// bars below it.
 class TestFileListView : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(installTranslations(QLocale(QLocale::English))); }
+
     void drops_data();
     void drops();
     void deleteMenuRemovesOnlyTheClickedRow_data();
@@ -79,6 +89,7 @@ private slots:
     void selectedRowIsFilled();
     void selectionFollowsTheMode();
     void tableAndEmptyViewAreNamed();
+    void barsLineUpAndTheFormatIsLabelled();
 };
 
 // Every drop carries a path as text beside its addresses, as file managers
@@ -277,6 +288,50 @@ void TestFileListView::tableAndEmptyViewAreNamed()
     QAccessibleInterface* emptyNode = QAccessible::queryAccessibleInterface(&empty);
     QCOMPARE(emptyNode->text(QAccessible::Name), localizedText("drag_file_title"));
     QCOMPARE(emptyNode->text(QAccessible::Description), localizedText("drag_file_subtitle"));
+}
+
+// The two bars at the bottom of one window, as the main view holds them.
+// Switching modes swaps one bar for the other without moving the list or
+// the button's edge; every control shows whole, side by side. On Linux
+// screen readers name a drop-down by its value and read its label through
+// the labelled-by relation.
+void TestFileListView::barsLineUpAndTheFormatIsLabelled()
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addStretch();
+    auto* compressBar = new CompressBarView;
+    auto* extractBar = new ExtractBarView;
+    layout->addWidget(compressBar);
+    layout->addWidget(extractBar);
+    window.resize(640, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(compressBar->height(), extractBar->height());
+    const QRect compress = compressBar->compressButton()->geometry();
+    const QRect extract = extractBar->extractButton()->geometry();
+    QCOMPARE(QPair(compress.right(), compress.top()), QPair(extract.right(), extract.top()));
+    const QRect label = compressBar->label()->geometry();
+    const QRect dropDown = compressBar->dropDown()->geometry();
+    QVERIFY(label.right() < dropDown.left() && dropDown.right() < compress.left());
+    QVERIFY(compressBar->rect().contains(label | dropDown | compress));
+    QVERIFY(label.width() >= compressBar->label()->sizeHint().width());
+    QVERIFY(compress.width() >= compressBar->compressButton()->sizeHint().width());
+
+    QComboBox* formats = compressBar->dropDown();
+    QStringList items;
+    for (int i = 0; i < formats->count(); ++i)
+        items.append(formats->itemText(i));
+    QCOMPARE(items, QStringList({ u"zip"_s, u"7z"_s }));
+    QCOMPARE(formats->currentText(), u"zip"_s);
+    QCOMPARE(formats->accessibleName(), u"Format"_s);
+    const auto labels = QAccessible::queryAccessibleInterface(formats)->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), compressBar->label());
+    QCOMPARE(labels.first().first->text(QAccessible::Name), u"Format:"_s);
 }
 
 QTEST_MAIN(TestFileListView)

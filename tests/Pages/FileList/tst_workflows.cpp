@@ -3,7 +3,9 @@
 #include "EventLogServer.h"
 #include "FileTree.h"
 #include "Model/FileListManager.h"
+#include "Model/NotificationCenter.h"
 #include "Pages/FileList/Controller/FileListViewController.h"
+#include "Pages/FileList/View/EmptyListView.h"
 #include "Pages/FileList/View/FileListView.h"
 #include "Pages/FileList/View/WonderfullTableView.h"
 #include "Report/ReportQuery.h"
@@ -22,7 +24,26 @@
 using namespace Qt::StringLiterals;
 using namespace AlertLookup;
 
-// The extract and compress workflows of the main view, end to end: real
+namespace {
+QList<QUrl> urls(const QStringList& names)
+{
+    QList<QUrl> result;
+    for (const QString& name : names)
+        result.append(QUrl::fromLocalFile(u"/files/"_s + name));
+    return result;
+}
+
+QStringList listed()
+{
+    QStringList names;
+    for (const FileListItemInfo& item : std::as_const(FileListManager::shared().listInfo.list))
+        names.append(item.fileName.mid(7));
+    return names;
+}
+} // namespace
+
+// The main view: the table, the empty view and the context menu in step with
+// the working list; the extract and compress workflows end to end, with real
 // archivers, real files, events sent to a loopback endpoint, and the sheets
 // and alerts a user would see and press.
 class TestWorkflows : public QObject
@@ -34,6 +55,9 @@ private slots:
     void init();
     void cleanup();
 
+    void listAndEmptyViewStayInStep();
+    void deleteKeysRemoveTheSelection_data();
+    void deleteKeysRemoveTheSelection();
     void refusedBeforeAnyFolderIsAsked_data();
     void refusedBeforeAnyFolderIsAsked();
     void cancelFromTheProgressSheet_data();
@@ -126,6 +150,64 @@ void TestWorkflows::expectMessage(const char* key)
     QCOMPARE(alert->text(), localizedText(key));
     QTest::mouseClick(buttonTitled(alert, "common_ok"), Qt::LeftButton);
     QTRY_VERIFY(!messageAlert(m_controller.get()));
+}
+
+// Which files go where in the list is the model's test; here only whether
+// the table, the empty view and the menu follow, from the files the desktop
+// names before the window shows on.
+void TestWorkflows::listAndEmptyViewStayInStep()
+{
+    m_controller = std::make_unique<FileListViewController>(&m_panel);
+    NotificationCenter& centre = NotificationCenter::defaultCenter();
+    centre.post(QString::fromLatin1(applicationOpenWithFileEvent), u"/files/a"_s);
+    centre.post(QString::fromLatin1(applicationOpenWithFileEvent), 42);
+    centre.post(u"otherEvent"_s, u"/files/b"_s);
+    QCOMPARE(listed(), QStringList { u"a"_s });
+
+    m_controller->show();
+    const auto shows = [this](int rows) {
+        return m_controller->listView()->tableView()->model()->rowCount() == rows
+            && m_controller->emptyView()->isVisible() == (rows == 0)
+            && !m_controller->listView()->menu() == (rows == 0);
+    };
+    QVERIFY(shows(1));
+    m_controller->addFiles(urls({ u"b"_s, u"c"_s }));
+    QVERIFY(shows(3));
+    m_controller->removeItem(0);
+    QCOMPARE(listed(), QStringList({ u"c"_s, u"a"_s }));
+    m_controller->removeItems({ 0, 1 });
+    QVERIFY(shows(0));
+}
+
+void TestWorkflows::deleteKeysRemoveTheSelection_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("delete, rows 0 and 2")
+        << int(Qt::Key_Delete) << QList<int> { 0, 2 } << QStringList { u"b"_s };
+    QTest::newRow("backspace, row 1")
+        << int(Qt::Key_Backspace) << QList<int> { 1 } << QStringList({ u"a"_s, u"c"_s });
+    QTest::newRow("delete, nothing selected")
+        << int(Qt::Key_Delete) << QList<int>() << QStringList({ u"a"_s, u"b"_s, u"c"_s });
+    QTest::newRow("another key") << int(Qt::Key_A) << QList<int> { 0 }
+                                 << QStringList({ u"a"_s, u"b"_s, u"c"_s });
+}
+
+void TestWorkflows::deleteKeysRemoveTheSelection()
+{
+    QFETCH(int, key);
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, left);
+
+    setMode(FileListType::compress);
+    m_controller->addFiles(urls({ u"a"_s, u"b"_s, u"c"_s }));
+    WonderfullTableView* table = m_controller->listView()->tableView();
+    for (int row : selected)
+        table->selectionModel()->select(table->model()->index(row, 0), QItemSelectionModel::Select);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key(key));
+    QCOMPARE(listed(), left);
 }
 
 void TestWorkflows::refusedBeforeAnyFolderIsAsked_data()
