@@ -25,7 +25,7 @@ class TestBatchWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(installTranslations(QLocale(QLocale::English))); }
     void init();
 
     void extractsEachArchiveBesideItself();
@@ -44,11 +44,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<EventLogServer> m_server;
 };
-
-void TestBatchWindow::initTestCase()
-{
-    QVERIFY(installTranslations(QLocale(QLocale::English)));
-}
 
 void TestBatchWindow::init()
 {
