@@ -236,7 +236,6 @@ void TestAlerts::passwordIsMaskedUnlessShown()
     QLineEdit* field = alert->textField();
     QTRY_VERIFY(field->hasFocus());
     QTest::keyClicks(field, u"S3cret!"_s);
-    QVERIFY(alert->findChild<QLabel*>() && alert->subject() == u"Holiday.zip"_s);
 
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(field);
     QCOMPARE(field->echoMode(), QLineEdit::Password);

@@ -90,8 +90,6 @@ private slots:
     void windowJobOffersShowInFolderAndNotifiesWhenAway();
 
 private:
-    void registerNotificationServer();
-
     NotificationServer m_notifications;
     FileManager m_fileManager;
     LauncherListener m_launcher;
@@ -105,28 +103,22 @@ void TestDesktopBus::initTestCase()
     QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &m_fileManager,
                                QDBusConnection::ExportAllSlots));
     QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
+    QVERIFY(bus.registerObject(notificationsPath, &m_notifications, QDBusConnection::ExportAllSlots));
     QVERIFY(bus.connect(QString(), QString(), u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
                         &m_launcher, SLOT(update(QString, QVariantMap))));
 }
 
+// Each test starts with a notification server on the bus.
 void TestDesktopBus::init()
 {
     m_notifications.shown.clear();
     m_fileManager.shownItems.clear();
     m_launcher.updates.clear();
-}
-
-void TestDesktopBus::registerNotificationServer()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.objectRegisteredAt(notificationsPath))
-        QVERIFY(bus.registerObject(notificationsPath, &m_notifications, QDBusConnection::ExportAllSlots));
-    QVERIFY(bus.registerService(notificationsService));
+    QVERIFY(QDBusConnection::sessionBus().registerService(notificationsService));
 }
 
 void TestDesktopBus::notificationActionShowsTheItemInTheFileManager()
 {
-    registerNotificationServer();
     DesktopNotifier notifier;
     QSignalSpy delivered(&notifier, &DesktopNotifier::delivered);
     notifier.notify(u"Extraction finished."_s, u"Holiday"_s, u"/tmp/out/Holiday"_s);
@@ -158,7 +150,6 @@ void TestDesktopBus::withoutAServerNothingIsShownAndNothingWaits()
 // notification, the taskbar progress while it ran, and the alert's button.
 void TestDesktopBus::windowJobOffersShowInFolderAndNotifiesWhenAway()
 {
-    registerNotificationServer();
     QTemporaryDir dir;
     QVERIFY(FileTree::writeFile(dir.path(), u"notes.txt"_s, FileTree::randomBytes(4 << 20, 1)));
     FileListManager::shared().listInfo = {};

@@ -15,10 +15,9 @@ public:
     {
     }
 
-    void beginSheet(QWidget* window, const Options& options, Completion completion) override
+    void beginSheet(QWidget*, const Options& options, Completion completion) override
     {
         m_opened.append(options);
-        m_windows.append(window);
         const QList<QUrl> answer = m_script.isEmpty() ? QList<QUrl>() : m_script.takeFirst();
         QMetaObject::invokeMethod(
             qApp,
@@ -32,13 +31,11 @@ public:
     void answerNext(const QList<QUrl>& chosen) { m_script.append(chosen); }
     // The options of every panel opened so far.
     const QList<Options>& opened() const { return m_opened; }
-    const QList<QWidget*>& windows() const { return m_windows; }
     // How many panels have been answered and their answer handled.
     int answered() const { return m_answered; }
 
 private:
     QList<QList<QUrl>> m_script;
     QList<Options> m_opened;
-    QList<QWidget*> m_windows;
     int m_answered = 0;
 };
