@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ChildProcess.h"
-
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -32,7 +30,5 @@ QByteArray randomBytes(qsizetype size, quint32 seed);
 
 // Names directly inside `folder`, sorted.
 QStringList entries(const QString& folder);
-
-using ChildProcess::run;
 
 } // namespace FileTree

@@ -4,6 +4,7 @@
 #include "Archive/Zip/ZipEngine.h"
 #include "Archive/Zip/ZipExtractor.h"
 #include "Archive/Zip/ZipHandle.h"
+#include "ChildProcess.h"
 #include "FileTree.h"
 #include "NearlyFullDisk.h"
 #include "RarBytes.h"

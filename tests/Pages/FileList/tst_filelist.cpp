@@ -1,5 +1,6 @@
 #include "AlertLookup.h"
 #include "Alerts/ProgressIndicator.h"
+#include "ChildProcess.h"
 #include "Controls/WonderfulButton.h"
 #include "EventLogServer.h"
 #include "FileTree.h"
@@ -404,8 +405,8 @@ void TestFileList::protectedZip()
     QFETCH(QString, result);
     QVERIFY(FileTree::writeFile(m_dir.path(), u"letter.txt"_s, "dear friend\n"));
     const QString archive = path(u"letter.zip"_s);
-    QCOMPARE(FileTree::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, u"-psecret"_s, archive, u"letter.txt"_s }, nullptr,
-                           m_dir.path()),
+    QCOMPARE(ChildProcess::run(u"7zz"_s, { u"a"_s, u"-tzip"_s, u"-psecret"_s, archive, u"letter.txt"_s },
+                               nullptr, m_dir.path()),
              0);
     const QString output = path(u"output"_s);
     QVERIFY(QDir().mkpath(output));
