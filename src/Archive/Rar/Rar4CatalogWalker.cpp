@@ -178,7 +178,7 @@ bool Rar4CatalogWalker::addFile(const Block& block)
     const bool directory = (block.flags & lhdWindowMask) == lhdWindowMask
         || (host == hostUnix ? type == unixDirectory : (attributes & dosDirectory) != 0);
     entry.flags = (directory ? RarCatalog::Entry::directory : 0)
-        | (host == hostUnix && type == unixLink ? RarCatalog::Entry::link : 0)
+        | (host == hostUnix && type == unixLink ? RarCatalog::Entry::linked : 0)
         | ((block.flags & lhdPassword) ? RarCatalog::Entry::encrypted : 0)
         | (sizeKnown ? 0 : RarCatalog::Entry::sizeUnknown) | (directory ? 0 : RarCatalog::Entry::hasCrc);
     m_catalog.addEntry(std::move(entry));

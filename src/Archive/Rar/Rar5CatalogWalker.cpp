@@ -125,7 +125,7 @@ bool Rar5CatalogWalker::addFile(const Rar5Header& header)
     entry.size = qint64(file->unpackedSize);
     entry.crc = file->crc;
     entry.flags = ((file->flags & fileDirectory) ? RarCatalog::Entry::directory : 0)
-        | (link ? RarCatalog::Entry::link : 0) | (encrypted ? RarCatalog::Entry::encrypted : 0)
+        | (link ? RarCatalog::Entry::linked : 0) | (encrypted ? RarCatalog::Entry::encrypted : 0)
         | (hasCrc ? RarCatalog::Entry::hasCrc : 0)
         | ((file->flags & Rar5Header::FileFields::sizeUnknown) ? RarCatalog::Entry::sizeUnknown : 0);
     m_catalog.addEntry(std::move(entry));

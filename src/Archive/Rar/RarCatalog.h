@@ -28,7 +28,7 @@ public:
         enum Flag : quint8
         {
             directory = 0x01,
-            link = 0x02, // symbolic or hard link, junction, file copy: no data of its own
+            linked = 0x02, // symbolic or hard link, junction, file copy: no data of its own
             encrypted = 0x04,
             hasCrc = 0x08,
             sizeUnknown = 0x10,

@@ -70,7 +70,7 @@ bool RarStagingCheck::holdsEverything(const QString& folder, const RarCatalog& c
     QList<qint64> missingSizes;
     for (const RarCatalog::Entry& entry : catalog.entries()) {
         if (entry.flags
-            & (RarCatalog::Entry::directory | RarCatalog::Entry::link | RarCatalog::Entry::sizeUnknown))
+            & (RarCatalog::Entry::directory | RarCatalog::Entry::linked | RarCatalog::Entry::sizeUnknown))
             continue;
         const QString path = EntryPathSanitizer::sanitize(decoder.decode(entry.name));
         // A name with nothing left after sanitising is not extracted; of

@@ -122,7 +122,7 @@ void tst_RarCatalog::listsWhatTheHeadersSay()
             continue;
         QCOMPARE(listed.size, stored.data.size());
         QCOMPARE(listed.is(RarCatalog::Entry::encrypted), !options.password.isEmpty());
-        QVERIFY(!listed.is(RarCatalog::Entry::link));
+        QVERIFY(!listed.is(RarCatalog::Entry::linked));
     }
 }
 
