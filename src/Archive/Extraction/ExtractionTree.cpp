@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+// Open folders kept for the next entries; a few dozen cover the folders an
+// archive fills at once while leaving descriptors to spare.
+constexpr size_t kOpenFolderLimit = 32;
 
 bool isFolder(int parent, const QByteArray& name)
 {
@@ -173,32 +176,45 @@ FileDescriptor ExtractionTree::openParent(const QString& path, QByteArray& name,
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     name = QFile::encodeName(path.sliced(slash + 1));
-    const QString parentPath = slash < 0 ? QString() : path.first(slash);
-    // Archives list a folder's entries together: the folder opened for the
-    // last entry is reused rather than walked to again. Folders are never
-    // removed or replaced here, so it is still the one the walk would find.
-    if (m_lastParent.isValid() && parentPath == m_lastParentPath) {
-        FileDescriptor copy(fcntl(m_lastParent.get(), F_DUPFD_CLOEXEC, 0));
-        if (copy.isValid())
-            return copy;
-    }
-    FileDescriptor parent
-        = openFolder(parentPath.isEmpty() ? QStringList() : parentPath.split(u'/'), true, outcome);
-    if (parent.isValid()) {
-        m_lastParent = FileDescriptor(fcntl(parent.get(), F_DUPFD_CLOEXEC, 0));
-        m_lastParentPath = parentPath;
-    }
+    if (slash < 0)
+        return FileDescriptor(fcntl(m_root.get(), F_DUPFD_CLOEXEC, 0));
+    const QString parentPath = path.first(slash);
+    if (const auto found = m_openFolders.find(parentPath); found != m_openFolders.end())
+        return FileDescriptor(fcntl(found->second.get(), F_DUPFD_CLOEXEC, 0));
+
+    // Walk down from the deepest folder on the way that is open already.
+    qsizetype known = parentPath.size();
+    auto base = m_openFolders.end();
+    while (base == m_openFolders.end() && (known = parentPath.lastIndexOf(u'/', known - 1)) > 0)
+        base = m_openFolders.find(parentPath.first(known));
+    if (base == m_openFolders.end())
+        known = -1;
+    const QStringList rest = parentPath.sliced(known + 1).split(u'/');
+    FileDescriptor parent = walkFrom(base == m_openFolders.end() ? m_root.get() : base->second.get(),
+                                     known < 0 ? QString() : parentPath.first(known), rest, true, outcome);
+    if (!parent.isValid())
+        return parent;
+    if (m_openFolders.size() >= kOpenFolderLimit)
+        m_openFolders.clear();
+    FileDescriptor kept(fcntl(parent.get(), F_DUPFD_CLOEXEC, 0));
+    if (kept.isValid())
+        m_openFolders.emplace(parentPath, std::move(kept));
     return parent;
 }
 
 FileDescriptor ExtractionTree::openFolder(const QStringList& components, bool create, Outcome& outcome)
 {
-    FileDescriptor current(fcntl(m_root.get(), F_DUPFD_CLOEXEC, 0));
+    return walkFrom(m_root.get(), QString(), components, create, outcome);
+}
+
+FileDescriptor ExtractionTree::walkFrom(int folder, QString path, const QStringList& components, bool create,
+                                        Outcome& outcome)
+{
+    FileDescriptor current(fcntl(folder, F_DUPFD_CLOEXEC, 0));
     if (!current.isValid()) {
         outcome = fail();
         return {};
     }
-    QString path;
     for (const QString& component : components) {
         path = path.isEmpty() ? component : path + u'/' + component;
         current = openChild(current.get(), path, component, create, outcome);

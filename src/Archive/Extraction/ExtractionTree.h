@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include <sys/types.h>
 #include <time.h>
@@ -61,6 +62,8 @@ private:
     };
 
     FileDescriptor openFolder(const QStringList& components, bool create, Outcome& outcome);
+    FileDescriptor walkFrom(int folder, QString path, const QStringList& components, bool create,
+                            Outcome& outcome);
     FileDescriptor openChild(int parent, const QString& path, const QString& name, bool create,
                              Outcome& outcome);
     FileDescriptor openParent(const QString& path, QByteArray& name, Outcome& outcome);
@@ -70,9 +73,10 @@ private:
 
     QByteArray m_destination;
     FileDescriptor m_root;
-    // The folder of the last entry, and its path.
-    FileDescriptor m_lastParent;
-    QString m_lastParentPath;
+    // Folders opened for recent entries, by path, so that an entry in one
+    // of them or below needs no walk from the top. Folders are never removed
+    // or replaced here, so each is still the one a walk would find.
+    std::unordered_map<QString, FileDescriptor> m_openFolders;
     QSet<QString> m_createdFolders;
     QHash<QString, FolderAttributes> m_folderAttributes;
     int m_error = 0;

@@ -41,4 +41,22 @@ inline bool readAt(int fd, char* data, qint64 size, quint64 offset)
     return true;
 }
 
+// Up to `size` bytes at `offset`, fewer only at the end of the file; -1 on
+// an error.
+inline qint64 readUpTo(int fd, char* data, qint64 size, quint64 offset)
+{
+    qint64 total = 0;
+    while (total < size) {
+        const ssize_t got = pread(fd, data + total, size_t(size - total), off_t(offset + quint64(total)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
 } // namespace ZipBytes

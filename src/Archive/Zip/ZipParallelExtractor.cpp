@@ -29,6 +29,8 @@ namespace {
 using namespace ZipBytes;
 
 constexpr qsizetype kLocalHeaderSize = 30;
+// Enough for the fixed header with a usual name and extra field.
+constexpr qsizetype kLocalHeaderRead = 512;
 constexpr qint64 kChunk = 1 << 20;
 // Entries up to this size are inflated whole, in one call; bigger ones piece
 // by piece.
@@ -71,49 +73,63 @@ std::optional<timespec> dosTime(quint16 time, quint16 date)
     return timespec { seconds, 0 };
 }
 
-// The Unix times of the "UT" and old "UX" extra fields win over DOS time.
-void readTimes(const char* extra, qsizetype size, std::optional<timespec>& mtime)
+// The Unix time of the "UT" or old "UX" extra field, which wins over the DOS
+// time.
+std::optional<timespec> unixTime(const char* extra, qsizetype size)
 {
+    std::optional<timespec> mtime;
     for (qsizetype at = 0; at + 4 <= size;) {
         const quint16 id = le16(extra + at);
         const quint16 length = le16(extra + at + 2);
         at += 4;
         if (at + length > size)
-            return;
+            break;
         if (id == 0x5455 && length >= 5 && (extra[at] & 0x01))
             mtime = timespec { time_t(le32(extra + at + 1)), 0 };
         else if (id == 0x5855 && length >= 8)
             mtime = timespec { time_t(le32(extra + at + 4)), 0 };
         at += length;
     }
+    return mtime;
 }
 
 // False when the header is not where the directory says, names another
 // entry, or its data would run past the space the entry has.
 bool readLocalHeader(int fd, const ZipDirectoryEntry& entry, LocalHeader& local)
 {
-    char fixed[kLocalHeaderSize];
-    if (!readAt(fd, fixed, kLocalHeaderSize, entry.localHeaderOffset) || memcmp(fixed, "PK\x03\x04", 4) != 0)
+    // One read takes the name and extra field along in nearly every archive.
+    char head[kLocalHeaderRead];
+    const qsizetype got = readUpTo(fd, head, kLocalHeaderRead, entry.localHeaderOffset);
+    if (got < kLocalHeaderSize || memcmp(head, "PK\x03\x04", 4) != 0)
         return false;
-    const quint16 flags = le16(fixed + 6);
-    const quint16 nameSize = le16(fixed + 26);
-    const quint16 extraSize = le16(fixed + 28);
-    QByteArray variable(nameSize + extraSize, Qt::Uninitialized);
-    if (!readAt(fd, variable.data(), variable.size(), entry.localHeaderOffset + kLocalHeaderSize))
-        return false;
+    const quint16 flags = le16(head + 6);
+    const quint16 nameSize = le16(head + 26);
+    const quint16 extraSize = le16(head + 28);
+    const qsizetype variableSize = nameSize + extraSize;
+    QByteArray variable;
+    if (kLocalHeaderSize + variableSize <= got) {
+        variable = QByteArray(head + kLocalHeaderSize, variableSize);
+    } else {
+        variable.resize(variableSize);
+        if (!readAt(fd, variable.data(), variableSize, entry.localHeaderOffset + kLocalHeaderSize))
+            return false;
+    }
     if (ZipDirectory::hashName(variable.constData(), nameSize) != entry.nameHash)
         return false;
     // Without a data descriptor the local header carries the sizes too; a
     // zip64 entry says 0xffffffff there and gives them in its extra field.
-    if (!(flags & 0x0008) && le32(fixed + 14) != entry.crc)
+    if (!(flags & 0x0008) && le32(head + 14) != entry.crc)
         return false;
     local.name = variable.left(nameSize);
-    local.fromDos = fixed[5] == 0;
+    local.fromDos = head[5] == 0;
     local.dataOffset = entry.localHeaderOffset + kLocalHeaderSize + nameSize + extraSize;
     if (local.dataOffset > entry.spaceEnd || entry.compressedSize > entry.spaceEnd - local.dataOffset)
         return false;
-    local.mtime = dosTime(le16(fixed + 10), le16(fixed + 12));
-    readTimes(variable.constData() + nameSize, extraSize, local.mtime);
+    // The local time conversion reads the time zone each call, so it is
+    // left for entries that give no Unix time.
+    local.mtime = unixTime(variable.constData() + nameSize, extraSize);
+    if (!local.mtime)
+        local.mtime = dosTime(le16(head + 10), le16(head + 12));
     return true;
 }
 
