@@ -84,9 +84,9 @@ mkdir -p "$work_dir"
 echo "# Kestrel Archive benchmarks"
 echo
 cpu="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
-memory="$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
+ram="$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
 file_system="$(df -T "$work_dir" 2>/dev/null | awk 'NR == 2 { print $2 }' || true)"
-echo "- Machine: $(nproc) cores ($cpu), $memory RAM, Linux $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "- Machine: $(nproc) cores ($cpu), $ram RAM, Linux $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "- Work folder: $work_dir (${file_system:-?})"
 echo "- Tools: $(7zz | grep -m1 -o '7-Zip[^:]*' | xargs), $(zip -v | sed -n 2p | grep -o 'Zip [0-9.]*'),"\
 " $(unzip -v | head -1 | grep -o 'UnZip [0-9.]*'), $(bsdtar --version | cut -d' ' -f1-2),"\
