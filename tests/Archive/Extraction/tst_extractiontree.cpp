@@ -31,6 +31,7 @@ class tst_ExtractionTree : public QObject
 private slots:
     void init();
     void neverWritesThroughLinksOrReplaces();
+    void entriesLandWhereNamedInAnyOrder();
     void hardLinksOnlyToExtractedFiles();
     void unfinishedFileIsRemoved();
     void attributesWithoutSpecialBits();
@@ -71,6 +72,40 @@ void tst_ExtractionTree::neverWritesThroughLinksOrReplaces()
     QVERIFY(QDir(outside).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     QCOMPARE(FileTree::readFile(m_destination + u"/file"_s), "old"_ba);
     QVERIFY(m_tree.finish());
+}
+
+// Folders are kept open between entries: an entry in a folder met long ago,
+// in a sibling whose name starts alike, or below a link made since must still
+// land where its path says.
+void tst_ExtractionTree::entriesLandWhereNamedInAnyOrder()
+{
+    QMap<QString, QByteArray> expected;
+    const auto add = [&](const QString& path) {
+        std::unique_ptr<PendingFile> file;
+        QCOMPARE(m_tree.createFile(path, file), Outcome::created);
+        QCOMPARE(file->write(path.toUtf8().constData(), size_t(path.size())), 0);
+        QCOMPARE(file->commit(0644, std::nullopt), 0);
+        expected.insert(path, path.toUtf8());
+    };
+    QString deep = u"deep"_s;
+    for (int level = 0; level < 40; ++level) {
+        deep += u"/d"_s + QString::number(level);
+        add(deep + u"/f"_s);
+        add(u"wide/w"_s + QString::number(level) + u"/f"_s);
+    }
+    add(u"deep/d0/d1/g"_s);
+    add(u"wide/w1/g"_s);
+    add(u"wide/w10/g"_s);
+    add(u"deep/d0/d1/d2/d3/d4/new/f"_s);
+    QCOMPARE(m_tree.makeSymlink(u"alias"_s, u"deep/d0"_s, std::nullopt), Outcome::created);
+    std::unique_ptr<PendingFile> file;
+    QCOMPARE(m_tree.createFile(u"alias/d1/evil"_s, file), Outcome::skipped);
+    QVERIFY(m_tree.finish());
+
+    QMap<QString, QByteArray> files = FileTree::snapshot(m_destination);
+    files.removeIf([](const auto& entry) { return entry.value() == "<dir>"; });
+    expected.insert(u"alias"_s, "-> deep/d0");
+    QCOMPARE(files, expected);
 }
 
 void tst_ExtractionTree::hardLinksOnlyToExtractedFiles()
