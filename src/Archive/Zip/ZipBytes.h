@@ -25,22 +25,6 @@ inline quint64 le64(const char* p)
     return qFromLittleEndian<quint64>(p);
 }
 
-// All `size` bytes at `offset`, or false.
-inline bool readAt(int fd, char* data, qint64 size, quint64 offset)
-{
-    while (size > 0) {
-        const ssize_t got = pread(fd, data, size_t(size), off_t(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= got;
-        offset += quint64(got);
-    }
-    return true;
-}
-
 // Up to `size` bytes at `offset`, fewer only at the end of the file; -1 on
 // an error.
 inline qint64 readUpTo(int fd, char* data, qint64 size, quint64 offset)
@@ -57,6 +41,12 @@ inline qint64 readUpTo(int fd, char* data, qint64 size, quint64 offset)
         total += got;
     }
     return total;
+}
+
+// All `size` bytes at `offset`, or false.
+inline bool readAt(int fd, char* data, qint64 size, quint64 offset)
+{
+    return readUpTo(fd, data, size, offset) == size;
 }
 
 } // namespace ZipBytes
