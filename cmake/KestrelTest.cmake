@@ -24,13 +24,15 @@ endfunction()
 # The test executable TARGET once more, as TARGET_xvfb, on a private X server
 # (xvfb-run), where windows, focus and input go through the window system.
 # Nothing is added where xvfb-run is missing. Two `xvfb-run -a` starting at
-# once can pick the same display, so these runs take turns.
+# once can pick the same display, so these runs take turns; -noreset keeps the
+# server from resetting, and refusing connections, whenever its last client
+# leaves.
 function(kestrel_add_xvfb_test target)
     if(NOT XVFB_RUN_EXECUTABLE)
         return()
     endif()
     add_test(NAME ${target}_xvfb
-        COMMAND ${XVFB_RUN_EXECUTABLE} -a -s "-screen 0 1280x800x24" $<TARGET_FILE:${target}> ${ARGN})
+        COMMAND ${XVFB_RUN_EXECUTABLE} -a -s "-screen 0 1280x800x24 -noreset" $<TARGET_FILE:${target}> ${ARGN})
     set_tests_properties(${target}_xvfb PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=xcb;LANG=C.UTF-8;LC_ALL=C.UTF-8;KESTREL_EVENT_LOG_URL=http://127.0.0.1:9/log.html"
         RESOURCE_LOCK xvfb

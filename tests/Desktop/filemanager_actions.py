@@ -119,22 +119,19 @@ def thunar_commands():
 
 
 def answer_password_dialog(stop):
-    # The dialog is the window transient for the batch window. It is answered
-    # again whenever it shows, so keys lost on a loaded machine only cost a
-    # second round.
+    # The dialog is the window transient for the batch window.
     while not stop.is_set():
-        found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', 'Kestrel Archive'],
+        found = subprocess.run(['xdotool', 'search', '--name', 'Kestrel Archive'],
                                capture_output=True, text=True).stdout.split()
         for window in found:
             transient = subprocess.run(['xprop', '-id', window, 'WM_TRANSIENT_FOR'],
                                        capture_output=True, text=True).stdout
             if 'window id' in transient:
                 subprocess.run(['xdotool', 'windowfocus', '--sync', window])
-                subprocess.run(['xdotool', 'key', 'ctrl+a'])
                 subprocess.run(['xdotool', 'type', '--delay', '20', 'secret'])
                 subprocess.run(['xdotool', 'key', 'Return'])
-                stop.wait(1)
-        stop.wait(0.1)
+                return
+        time.sleep(0.1)
 
 
 def run(argv, folder, answer_password=False):
