@@ -182,16 +182,18 @@ FileDescriptor ExtractionTree::openParent(const QString& path, QByteArray& name,
     if (const auto found = m_openFolders.find(parentPath); found != m_openFolders.end())
         return FileDescriptor(fcntl(found->second.get(), F_DUPFD_CLOEXEC, 0));
 
-    // Walk down from the deepest folder on the way that is open already.
+    // Walk down from the deepest folder on the way that is open already;
+    // `known` ends at -1 when none is.
+    int base = m_root.get();
     qsizetype known = parentPath.size();
-    auto base = m_openFolders.end();
-    while (base == m_openFolders.end() && (known = parentPath.lastIndexOf(u'/', known - 1)) > 0)
-        base = m_openFolders.find(parentPath.first(known));
-    if (base == m_openFolders.end())
-        known = -1;
-    const QStringList rest = parentPath.sliced(known + 1).split(u'/');
-    FileDescriptor parent = walkFrom(base == m_openFolders.end() ? m_root.get() : base->second.get(),
-                                     known < 0 ? QString() : parentPath.first(known), rest, true, outcome);
+    while ((known = parentPath.lastIndexOf(u'/', known - 1)) > 0) {
+        if (const auto open = m_openFolders.find(parentPath.first(known)); open != m_openFolders.end()) {
+            base = open->second.get();
+            break;
+        }
+    }
+    FileDescriptor parent = walkFrom(base, known < 0 ? QString() : parentPath.first(known),
+                                     parentPath.sliced(known + 1).split(u'/'), true, outcome);
     if (!parent.isValid())
         return parent;
     if (m_openFolders.size() >= kOpenFolderLimit)
