@@ -148,7 +148,10 @@ bool writeSampleTree(const QString& tree)
                              { u"Ünïcode 文件/run.sh"_s, "#!/bin/sh\n" },
                              { u"sub/big.bin"_s, FileTree::randomBytes(300 * 1024, 7) },
                              { u"sub/empty folder"_s, "<dir>" },
-                             { u"link"_s, "-> notes.txt" } })
+                             { u"link"_s, "-> notes.txt" },
+                             // A local header too long for the first read.
+                             { QString(200, u'a') + u'/' + QString(200, u'b') + u'/' + QString(150, u'c'),
+                               "far down\n" } })
         && setMode(tree + u"/Ünïcode 文件/run.sh"_s, 0755);
 }
 
